@@ -1,0 +1,135 @@
+#include "wrapper.h"
+
+#include "framepainter.h"
+#include "signinlaunch.h"
+
+#include <cstdlib>
+#include <string>
+
+Wrapper::Wrapper(QQuickItem *parent)
+    : QQuickPaintedItem(parent)
+{
+}
+
+Wrapper::~Wrapper()
+{
+    joystick.stop();
+    qsound.stop();
+    // Worker threads are left running; the process ends here, with success.
+    std::exit(0);
+}
+
+void Wrapper::showFrame(uchar *pixels)
+{
+    frame = QImage(pixels, 320, 240, 960, QImage::Format_BGR888);
+    emit vid(frame);
+    update();
+}
+
+void Wrapper::paint(QPainter *painter)
+{
+    paintStretched(painter, frame, size());
+}
+
+void Wrapper::osstart()
+{
+    SignInLaunch::add();
+}
+
+void Wrapper::osstop()
+{
+    SignInLaunch::remove();
+}
+
+int Wrapper::joynb()
+{
+    return joystick.availableJoysticks();
+}
+
+int Wrapper::joybt()
+{
+    const int prev = joyprev;
+    joyprev = joystick.getdata();
+    return prev == 0 && joyprev != 0 ? 1 : 0;
+}
+
+int Wrapper::joyesc()
+{
+    const int prev = escprev;
+    escprev = joystick.escape();
+    return prev == 0 && escprev != 0 ? 1 : 0;
+}
+
+void Wrapper::setjoy(int n)
+{
+    joystick.setJoystick(n);
+}
+
+QString Wrapper::joynm(int n)
+{
+    return joystick.joystickName(n);
+}
+
+int Wrapper::blk()
+{
+    return blkf.exchange(0);
+}
+
+int Wrapper::hlk()
+{
+    return hlkf.exchange(0);
+}
+
+void Wrapper::lang(int n)
+{
+    keym.langp(n);
+}
+
+void Wrapper::plan(int n)
+{
+    keym.chP(n);
+}
+
+void Wrapper::text(const QString &s)
+{
+    std::wstring units;
+    units.reserve(size_t(s.size()));
+    for (const QChar c : s)
+        units.push_back(wchar_t(c.unicode()));
+    keym.text(units);
+}
+
+QStringList Wrapper::t9(const QString &prefix)
+{
+    return keym.t9(prefix);
+}
+
+void Wrapper::keyb(int n)
+{
+    keym.keyb(n);
+}
+
+void Wrapper::special(int n)
+{
+    keym.special(n);
+}
+
+void Wrapper::modif(int n)
+{
+    keym.modif(n);
+}
+
+void Wrapper::loadSound(const QUrl &url)
+{
+    qsound.loadWave(url);
+}
+
+void Wrapper::playSound()
+{
+    qsound.play();
+}
+
+void Wrapper::stopSound()
+{
+    qsound.stop();
+}

@@ -1,0 +1,89 @@
+#include "qjoystick.h"
+
+#include "platform.h"
+
+#include <SDL.h>
+
+QJoystick::QJoystick(Platform *platform)
+    : platform(platform ? *platform : Platform::system())
+{
+    // Kelo# is almost never the focused window, yet its switch must work.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_Init(SDL_INIT_JOYSTICK);
+    pump();
+    if (SDL_NumJoysticks() > 0)
+        joy = SDL_JoystickOpen(0);
+}
+
+// Lets SDL notice arrivals and removals and refresh its button states; the events themselves
+// are of no use here, so the whole queue is drained and nothing piles up.
+void QJoystick::pump()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) { }
+}
+
+int QJoystick::availableJoysticks()
+{
+    pump();
+    return SDL_NumJoysticks();
+}
+
+int QJoystick::currentJoystick()
+{
+    pump();
+    if (!joy)
+        return -1;
+    const int n = SDL_NumJoysticks();
+    for (int i = 0; i < n; ++i) {
+        // Device identity, not the name: two pads of one model must not match each other.
+        if (SDL_JoystickGetDeviceInstanceID(i) == SDL_JoystickInstanceID(joy)
+            && SDL_JoystickGetAttached(joy))
+            return i;
+    }
+    return -1;
+}
+
+QString QJoystick::joystickName(int index)
+{
+    const char *name = SDL_JoystickNameForIndex(index);
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+int QJoystick::joystickNumButtons()
+{
+    return SDL_JoystickNumButtons(joy);
+}
+
+int QJoystick::getdata()
+{
+    if (currentJoystick() == -1)
+        return 0;
+    const int buttons = SDL_JoystickNumButtons(joy);
+    for (int b = 0; b < buttons; ++b) {
+        if (SDL_JoystickGetButton(joy, b))
+            return 1;
+    }
+    return 0;
+}
+
+int QJoystick::escape()
+{
+    return platform.escapeState() == 0 ? 1 : 0;
+}
+
+void QJoystick::stop()
+{
+    pump();
+    if (joy)
+        SDL_JoystickClose(joy);
+    joy = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
+
+void QJoystick::setJoystick(int index)
+{
+    if (index < 0 || index >= SDL_NumJoysticks())
+        return;
+    joy = SDL_JoystickOpen(index);
+}

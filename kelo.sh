@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Set-up, build and start of Kelo# on Debian 12.
+#   ./kelo.sh run    install what is missing, build, start Kelo#
+#   ./kelo.sh test   install what is missing, build, run every test headless (Xvfb, wine)
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")"
+
+BUILD=${KELO_BUILD_DIR:-build}
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-declarative-dev qt6-multimedia-dev qt6-qpa-plugins
+    qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates
+    qml6-module-qtquick-window qml6-module-qtquick-shapes qml6-module-qtqml-models
+    qml6-module-qtqml-workerscript qml6-module-qtmultimedia qml6-module-qt-labs-platform
+    qml6-module-qt-labs-settings qml6-module-qtcore qml6-module-qttest
+    libgl1-mesa-dri libgl-dev libegl-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    libopencv-dev
+    opencv-data
+    libsdl2-dev libx11-dev libxtst-dev libxi-dev
+)
+TEST_PACKAGES=(xvfb x11-utils openbox g++-mingw-w64-x86-64-posix wine wine64)
+
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$BUILD" -j2
+}
+
+# A private X server with a window manager, for as long as this script runs.
+start_x() {
+    local out
+    out=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 100); do
+        [ -s "$out" ] && break
+        sleep 0.1
+    done
+    [ -s "$out" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$(tr -d '[:space:]' <"$out")"
+    rm -f "$out"
+    openbox >/dev/null 2>&1 &
+    WM_PID=$!
+    trap 'kill $WM_PID $XVFB_PID 2>/dev/null || true' EXIT
+}
+
+case "${1:-}" in
+run)
+    install_missing "${PACKAGES[@]}"
+    build -DKELO_TESTS=OFF
+    shift
+    exec "$BUILD/kelo" "$@"
+    ;;
+test)
+    install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    build -DKELO_TESTS=ON
+    start_x
+    ctest --test-dir "$BUILD" --output-on-failure --timeout 600
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QStringList>
+#include <QStringView>
+#include <QThread>
+
+#include <string>
+
+class Platform;
+
+// Keyboard injector and word predictor. Modifier state is process-wide, like a real keyboard.
+class KeyM : public QThread
+{
+    Q_OBJECT
+public:
+    explicit KeyM(Platform *platform = nullptr);
+    ~KeyM() override;
+
+    // Process-wide injector state, exposed for tests.
+    static int lastKey();
+    static int modMode();
+
+public slots:
+    void keyb(int vk);
+    void chP(int plan);
+    void langp(int language);
+    QStringList t9(QStringView prefix);
+    void text(const std::wstring &s);
+    void special(int code);
+    void modif(int mode);
+    void up(int vk);
+    void down(int vk);
+
+private:
+    void press(int vk);
+    void release(int vk);
+
+    QThread workerThread;
+    Platform &platform;
+};

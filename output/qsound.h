@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+#include <QUrl>
+
+class QAudioOutput;
+class QMediaPlayer;
+
+// The click heard on every accepted press.
+class QSound : public QObject
+{
+    Q_OBJECT
+public:
+    QSound();
+    ~QSound() override;
+
+public slots:
+    void play();
+    void stop();
+    void loadWave(const QUrl &source);
+
+private:
+    QMediaPlayer *player;
+    QAudioOutput *output;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+// The operating-system seam. Everything Kelo# asks of the OS that Qt does not give it goes
+// through here, so the logic above stays the same on every system and tests can record it.
+// Key values are Windows virtual-key codes on every system.
+class Platform
+{
+public:
+    enum class Button { Left, Right };
+
+    virtual ~Platform() = default;
+
+    // One press or release of a virtual key (only the low 8 bits count), no scan code.
+    virtual void keyEvent(int vk, bool release) = 0;
+    // One press or release of a UTF-16 code unit, typed whatever the keyboard layout.
+    virtual void unicodeEvent(char16_t unit, bool release) = 0;
+    // The key that types c in the current layout: low byte the key, high byte the shift
+    // state (1 Shift, 2 Ctrl, 4 Alt), -1 when the layout has no key for it.
+    virtual int keyForChar(char16_t c) = 0;
+    // One press or release of a pointer button at the pointer's position.
+    virtual void pointerButton(Button button, bool release) = 0;
+    // The Escape key seen globally: bit 15 while it is down, bit 0 when it went down since the
+    // previous call. Both bits read 0 only when the key is idle and was not tapped meanwhile.
+    virtual int escapeState() = 0;
+
+    // The entry that starts a program at the user's sign-in. Paths are UTF-8.
+    virtual void addSignInLaunch(const std::string &name, const std::string &path) = 0;
+    virtual void removeSignInLaunch(const std::string &name) = 0;
+    // The stored path, empty when there is no entry.
+    virtual std::string signInLaunch(const std::string &name) = 0;
+
+    // The implementation for the system this was built for; lives for the whole process.
+    static Platform &system();
+};

@@ -1,0 +1,60 @@
+#include "recordingplatform.h"
+
+#include <cstdio>
+
+RecordingPlatform::RecordingPlatform()
+{
+    for (char16_t c = u'a'; c <= u'z'; ++c) {
+        layout[c] = 'A' + (c - u'a');
+        layout[char16_t(c - 32)] = 0x100 | ('A' + (c - u'a'));
+    }
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        layout[c] = '0' + (c - u'0');
+    layout[u' '] = 0x20;
+    layout[u'!'] = 0x100 | '1';
+}
+
+void RecordingPlatform::keyEvent(int vk, bool release)
+{
+    events.push_back("key " + std::to_string(vk & 0xff) + (release ? " up" : " down"));
+}
+
+void RecordingPlatform::unicodeEvent(char16_t unit, bool release)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04x", unsigned(unit));
+    events.push_back(std::string("uni ") + hex + (release ? " up" : " down"));
+}
+
+int RecordingPlatform::keyForChar(char16_t c)
+{
+    const auto it = layout.find(c);
+    return it == layout.end() ? -1 : it->second;
+}
+
+void RecordingPlatform::pointerButton(Button button, bool release)
+{
+    events.push_back(std::string(button == Button::Left ? "left" : "right")
+                     + (release ? " up" : " down"));
+}
+
+int RecordingPlatform::escapeState()
+{
+    return escape;
+}
+
+void RecordingPlatform::addSignInLaunch(const std::string &name, const std::string &path)
+{
+    signIn[name] = path;
+}
+
+void RecordingPlatform::removeSignInLaunch(const std::string &name)
+{
+    signIn.erase(name);
+}
+
+std::string RecordingPlatform::signInLaunch(const std::string &name)
+{
+    const auto it = signIn.find(name);
+    return it == signIn.end() ? std::string() : it->second;
+}

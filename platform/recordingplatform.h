@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Writes down every request instead of acting on it, for tests of the logic above the seam.
+class RecordingPlatform : public Platform
+{
+public:
+    RecordingPlatform();
+
+    void keyEvent(int vk, bool release) override;
+    void unicodeEvent(char16_t unit, bool release) override;
+    int keyForChar(char16_t c) override;
+    void pointerButton(Button button, bool release) override;
+    int escapeState() override;
+    void addSignInLaunch(const std::string &name, const std::string &path) override;
+    void removeSignInLaunch(const std::string &name) override;
+    std::string signInLaunch(const std::string &name) override;
+
+    // Events as short words: "key 17 down", "uni 0061 up", "left down".
+    std::vector<std::string> events;
+    // The layout answered by keyForChar; starts as a US layout for letters and digits.
+    std::map<char16_t, int> layout;
+    // The value the next escapeState calls return.
+    int escape = 0;
+    std::map<std::string, std::string> signIn;
+};

@@ -1,0 +1,3 @@
+import QtQuick
+import @KELO_SETTINGS_IMPORT@
+Window { title: "Kelo#" }
