@@ -32,6 +32,13 @@ public:
     // The stored path, empty when there is no entry.
     virtual std::string signInLaunch(const std::string &name) = 0;
 
-    // The implementation for the system this was built for; lives for the whole process.
+    // The implementation in use: the one for the system this was built for, unless a test has
+    // put another in its place.
     static Platform &system();
+    // For tests: every later system() call returns replacement (nullptr restores the native one).
+    static void replaceSystem(Platform *replacement);
+
+private:
+    // The system's own implementation, defined once per OS; lives for the whole process.
+    static Platform &native();
 };

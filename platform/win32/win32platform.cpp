@@ -99,7 +99,7 @@ std::string Win32Platform::signInLaunch(const std::string &name)
     return narrow(buffer);
 }
 
-Platform &Platform::system()
+Platform &Platform::native()
 {
     static Win32Platform platform;
     return platform;

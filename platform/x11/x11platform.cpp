@@ -129,7 +129,7 @@ std::string X11Platform::signInLaunch(const std::string &name)
     return {};
 }
 
-Platform &Platform::system()
+Platform &Platform::native()
 {
     static X11Platform platform;
     return platform;
