@@ -1,1 +1,194 @@
-// labels
+// Label table of the front end: every text the window shows, by number and
+// language. A list label holds the group title at element 0, then the items.
+// Imported by main.qml as "Lang"; reads and writes the window's language and
+// platform through the window id "wind".
+
+// Labels 43 and 44 name modifier keys that differ by platform.
+function keys(windows, other) {
+    return { windows: windows, other: other };
+}
+
+var en = {
+    1: "Kelo#", 2: "Language", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "Options", 12: "Launch at startup", 13: "Keyboard word prediction", 14: "Sound",
+    15: "Incremental Speed", 16: "View", 17: "Normal", 18: "Keyboard", 19: "Mouse",
+    20: "Position", 21: "Devices", 22: "Speed", 23: "Top left", 24: "Top right",
+    25: "Center", 26: "Bottom left", 27: "Bottom right",
+    29: "Visual input", 30: "Cursor", 31: "Quit", 32: "Exit", 33: "None", 34: "Webcam",
+    35: ["a-f", "a", "b", "c", "d", "e", "f"],
+    36: ["g-l", "g", "h", "i", "j", "k", "l"],
+    37: ["m-r", "m", "n", "o", "p", "q", "r"],
+    38: ["s-z", "s", "t", "u", "v", "w", "x", "y", "z"],
+    39: ["0-4", "0", "1", "2", "3", "4"],
+    40: ["5-9", "5", "6", "7", "8", "9"],
+    41: ["*-/", "*", "+", "=", "-", ".", "/"],
+    42: [",-.", ",", "@", "."],
+    43: keys(["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"],
+             ["D-OPT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "OPTION"]),
+    44: keys(["T-ESC", "TAB", "SHIFT", "CAPS", "WIND", "ESC"],
+             ["T-ESC", "TAB", "SHIFT", "CAPS", "COMM.", "ESC"]),
+    45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN"],
+    46: ["MUL.", "MUTE", "V-DOWN", "VOL-UP", "NEXT", "PREV", "STOP", "||PLAY"],
+    47: ["More", "Space", "Erase", ",", ".", "Er.All"],
+    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move"],
+    49: "Text size",
+    50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
+    51: "Headset", 52: "Blink", 53: "Signal"
+};
+
+var fr = {
+    1: "Kelo#", 2: "Langue", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "Options", 12: "Lancer au démarrage", 13: "Clavier de prédiction de mots", 14: "son",
+    15: "Vitesse incrémentielle", 16: "Affichage", 17: "Normal", 18: "Clavier", 19: "Souris",
+    20: "Position", 21: "Appareils", 22: "Vitesse", 23: "En haut à gauche",
+    24: "En haut à droite", 25: "Centrer", 26: "En bas à gauche", 27: "En bas à droite",
+    29: "Entrée visuelle", 30: "Curseur", 31: "Quitter", 32: "Sortir", 33: "Aucun",
+    34: "Webcam",
+    43: keys(["D-ALT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER", "ALT"],
+             ["D-OPT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER", "OPTION"]),
+    44: keys(["T-ECH", "TAB", "SHIFT", "MAJ.", "WIND", "ECHAP"],
+             ["T-ECH", "TAB", "SHIFT", "MAJ.", "COMM.", "ECHAP"]),
+    45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"],
+    46: ["MUL.", "MUTE", "V-BAS", "V-HAUT", "SUIVANT", "PRECED.", "STOP", "||LECT."],
+    47: ["Plus", "espace", "effacer", ",", ".", "ef.tout"],
+    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer"],
+    49: "Taille du texte",
+    50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
+    51: "Casque", 52: "Clignement", 53: "Signal"
+};
+
+var es = {
+    1: "Kelo#", 2: "Idioma", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "Opciones", 12: "Ejecutar al inicio", 13: "Predicción de palabra de teclado",
+    14: "Sonido", 15: "Velocidad incremental", 16: "Visualización", 17: "Normal",
+    18: "Teclado", 19: "Ratón", 20: "Posición", 21: "Dispositivos", 22: "Velocidad",
+    23: "Arriba a la izquierda", 24: "Arriba a la derecha", 25: "Centro",
+    26: "Parte inferior izquierda", 27: "Parte inferior derecha",
+    29: "Entrada visual", 30: "Cursor", 31: "Dejar", 32: "Salida", 33: "Ninguno",
+    34: "Webcam",
+    47: ["Más", "Espacio", "Borrar", ",", ".", "Borr.+"],
+    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar"],
+    49: "Tamaño del texto",
+    50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
+    51: "Casco", 52: "Parpadeo", 53: "Señal"
+};
+
+var de = {
+    1: "Kelo#", 2: "Sprache", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "Optionen", 12: "Beim Systemstart ausführen", 13: "Tastatur-Wortvorschlag",
+    14: "Ton", 15: "Zunehmende Geschwindigkeit", 16: "Ansicht", 17: "Normal",
+    18: "Tastatur", 19: "Maus", 20: "Position", 21: "Geräte", 22: "Geschwindigkeit",
+    23: "Oben links", 24: "Oben rechts", 25: "Mitte", 26: "Unten links", 27: "Unten rechts",
+    29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Schließen", 32: "Ausgang", 33: "Keine",
+    34: "Webcam",
+    47: ["Mehr", "Raum", "Löschen", ",", ".", "Lösch.+"],
+    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen"],
+    49: "Textgröße",
+    50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
+    51: "Helm", 52: "zwinkern", 53: "Signal"
+};
+
+// The tables below keep the English key-group lists (47, 48) as they are.
+var pt = {
+    1: "Kelo#", 2: "Idioma", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "Opções", 12: "Iniciar com o sistema", 13: "Previsão de palavras do teclado",
+    14: "Som", 15: "Velocidade incremental", 16: "Exibir", 17: "Normal", 18: "Teclado",
+    19: "Mouse", 20: "Posição", 21: "Dispositivos", 22: "Velocidade",
+    23: "Superior esquerdo", 24: "Superior direito", 25: "Centro",
+    26: "Inferior esquerdo", 27: "Inferior direito",
+    29: "Entrada visual", 30: "Cursor", 31: "Sair", 32: "Saída", 33: "Nenhum", 34: "Webcam",
+    47: en[47], 48: en[48], 49: "Tamanho do texto"
+};
+
+var zh = {
+    1: "Kelo#", 2: "语言", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "选项", 12: "开机时启动", 13: "键盘单词预测", 14: "声音", 15: "递增速度",
+    16: "视图", 17: "普通", 18: "键盘", 19: "鼠标", 20: "位置", 21: "设备", 22: "速度",
+    23: "左上", 24: "右上", 25: "居中", 26: "左下", 27: "右下", 28: "控制",
+    29: "视觉输入", 30: "光标", 31: "退出", 32: "关闭", 33: "无", 34: "摄像头",
+    47: en[47], 48: en[48], 49: "文字大小"
+};
+
+var ja = {
+    1: "Kelo#", 2: "言語", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "オプション", 12: "起動時に実行", 13: "キーボードの単語予測", 14: "サウンド",
+    15: "段階的な速度", 16: "表示", 17: "標準", 18: "キーボード", 19: "マウス",
+    20: "位置", 21: "デバイス", 22: "速度", 23: "左上", 24: "右上", 25: "中央",
+    26: "左下", 27: "右下",
+    29: "視覚入力", 30: "カーソル", 31: "終了", 32: "閉じる", 33: "なし", 34: "Webカメラ",
+    47: en[47], 48: en[48], 49: "文字サイズ"
+};
+
+var hr = {
+    1: "Kelo#", 2: "Jezik", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "Opcije", 12: "Pokreni pri pokretanju sustava", 13: "Predviđanje riječi na tipkovnici",
+    14: "Zvuk", 15: "Rastuća brzina", 16: "Prikaz", 17: "Normalno", 18: "Tipkovnica",
+    19: "Miš", 20: "Položaj", 21: "Uređaji", 22: "Brzina", 23: "Gore lijevo",
+    24: "Gore desno", 25: "Sredina", 26: "Dolje lijevo", 27: "Dolje desno",
+    28: "Upravljanje", 29: "Vizualni unos", 30: "Pokazivač", 31: "Izlaz", 32: "Izađi",
+    33: "Ništa", 34: "Web-kamera",
+    47: en[47], 48: en[48], 49: "Veličina teksta"
+};
+
+var it = {
+    1: "Kelo#", 2: "Lingua", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
+    7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
+    11: "Opzioni", 12: "Esegui all'avvio", 13: "Previsione delle parole da tastiera",
+    14: "Suono", 15: "Velocità incrementale", 16: "Visualizza", 17: "Normale",
+    18: "Tastiera", 19: "Mouse", 20: "Posizione", 21: "Dispositivi", 22: "Velocità",
+    23: "In alto a sinistra", 24: "In alto a destra", 25: "Centro",
+    26: "In basso a sinistra", 27: "In basso a destra",
+    29: "Input visivo", 30: "Cursore", 31: "Esci", 32: "Uscita", 33: "Nessuno",
+    34: "Webcam",
+    47: en[47], 48: en[48], 49: "Dimensione del testo"
+};
+
+var tables = { en: en, fr: fr, es: es, de: de, pt: pt, zh: zh, ja: ja, hr: hr, it: it };
+
+// Language numbers of the menu and the native side; no number selects "pt".
+var codes = { 1: "en", 2: "fr", 3: "es", 4: "de", 5: "hr", 6: "it", 7: "zh", 8: "ja" };
+
+function has(o, k) {
+    return Object.prototype.hasOwnProperty.call(o, k);
+}
+
+// The key injector speaks Windows virtual-key codes on Linux too, so Linux shows the Windows key names.
+function windowsKeys() {
+    return wind.os === "windows" || wind.os === "linux";
+}
+
+// Entry n of table t, or the marker 1 when the table has none. Lists are
+// handed out as copies so no caller can alter the table.
+function entry(t, n) {
+    if (!has(t, n))
+        return 1;
+    var e = t[n];
+    if (e.windows !== undefined)
+        e = windowsKeys() ? e.windows : e.other;
+    return Array.isArray(e) ? e.slice() : e;
+}
+
+// lang(n[, code]): label n in the current language or in `code`, falling back
+// to English; 0 for an unknown code. lang(0, k): set the language from its
+// number k and return 0.
+function lang(l, m) {
+    if (l === 0) {
+        if (has(codes, m))
+            wind.lang = codes[m];
+        return 0;
+    }
+    if (m === undefined)
+        m = wind.lang;
+    if (!has(tables, m))
+        return 0;
+    var e = entry(tables[m], l);
+    return e === 1 ? entry(en, l) : e;
+}
