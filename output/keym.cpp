@@ -65,9 +65,74 @@ QStringList KeyM::t9(QStringView prefix)
     return g_wordList->complete(prefix);
 }
 
-void KeyM::text(const std::wstring &) { }
+namespace {
+// The key each modifier mode holds while text() types; 0 for none.
+int modeKey(int mode)
+{
+    switch (mode) {
+    case 1:
+        return 0x11; // Ctrl
+    case 2:
+        return 0x5B; // left Windows key
+    case 3:
+        return 0xA4; // left Alt: the generic Alt code would not reach every application
+    default:
+        return mode > 3 ? 0x10 : 0; // Shift
+    }
+}
+} // namespace
 
-void KeyM::special(int) { }
+// Modes 1 to 4 hold their key for the first character only and then clear; that character
+// goes as a virtual key so the chord (Ctrl+C, Alt+F, ...) reaches the application. Mode 5 and
+// above is a sticky Shift: every character goes as a virtual key with Shift held, and Shift is
+// released at the end of each call, so nothing stays pressed between calls. Without a mode,
+// every character goes as a Unicode press and release, whatever the layout.
+void KeyM::text(const std::wstring &s)
+{
+    // An empty string presses nothing and leaves a pending mode for the next string: there is
+    // no character for the modifier to act on, and pressing and releasing it alone would make
+    // a lone Alt or Windows key open menus.
+    if (s.empty())
+        return;
+    const int held = modeKey(g_modMode);
+    if (held) {
+        g_lastKey = held;
+        press(held);
+    }
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto unit = char16_t(s[i]);
+        if (g_modMode != 0) {
+            // The shift byte is not applied: only the mode's own key modifies the character,
+            // and a character the layout lacks gives key 255, which types nothing.
+            g_lastKey = platform.keyForChar(unit);
+            press(g_lastKey);
+            release(g_lastKey);
+        } else {
+            platform.unicodeEvent(unit, false);
+            platform.unicodeEvent(unit, true);
+        }
+        if (i == 0 && g_modMode <= 4) {
+            if (g_modMode >= 1)
+                release(modeKey(g_modMode));
+            g_modMode = 0;
+        }
+    }
+    if (g_modMode > 4)
+        release(0x10);
+}
+
+void KeyM::special(int code)
+{
+    if (code != 14)
+        return;
+    // Alt+F4: close the focused window.
+    g_lastKey = 18;
+    press(18);
+    g_lastKey = 115;
+    press(115);
+    release(115);
+    release(18);
+}
 
 void KeyM::modif(int mode)
 {

@@ -1,5 +1,6 @@
 #include "recordingplatform.h"
 
+#include <algorithm>
 #include <cstdio>
 
 RecordingPlatform::RecordingPlatform()
@@ -57,4 +58,21 @@ std::string RecordingPlatform::signInLaunch(const std::string &name)
 {
     const auto it = signIn.find(name);
     return it == signIn.end() ? std::string() : it->second;
+}
+
+std::vector<std::string> RecordingPlatform::held() const
+{
+    std::vector<std::string> down;
+    for (const std::string &event : events) {
+        const size_t space = event.rfind(' ');
+        const std::string what = event.substr(0, space);
+        const auto it = std::find(down.begin(), down.end(), what);
+        if (event.compare(space + 1, std::string::npos, "down") == 0) {
+            if (it == down.end())
+                down.push_back(what);
+        } else if (it != down.end()) {
+            down.erase(it);
+        }
+    }
+    return down;
 }

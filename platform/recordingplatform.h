@@ -21,6 +21,10 @@ public:
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
 
+    // What the recorded events leave pressed, in the words of events without the direction:
+    // "key 16", "uni 0061", "left". Empty when every press was released.
+    std::vector<std::string> held() const;
+
     // Events as short words: "key 17 down", "uni 0061 up", "left down".
     std::vector<std::string> events;
     // The layout answered by keyForChar; starts as a US layout for letters and digits.
