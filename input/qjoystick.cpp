@@ -9,18 +9,24 @@ QJoystick::QJoystick(Platform *platform)
 {
     // Kelo# is almost never the focused window, yet its switch must work.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // Otherwise SDL turns Ctrl+C and SIGTERM into events that nobody reads, and the program
+    // no longer ends when asked to.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_Init(SDL_INIT_JOYSTICK);
     pump();
     if (SDL_NumJoysticks() > 0)
         joy = SDL_JoystickOpen(0);
 }
 
-// Lets SDL notice arrivals and removals and refresh its button states; the events themselves
-// are of no use here, so the whole queue is drained and nothing piles up.
+// Lets SDL notice arrivals and removals and refresh its button states. SDL leaves joysticks
+// out of its pump when its hints say so, hence the explicit update. The events themselves are
+// of no use here; they are dropped in one go, since reading them until none is left need not
+// end while a device keeps sending.
 void QJoystick::pump()
 {
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) { }
+    SDL_PumpEvents();
+    SDL_JoystickUpdate();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
 int QJoystick::availableJoysticks()
@@ -85,5 +91,9 @@ void QJoystick::setJoystick(int index)
 {
     if (index < 0 || index >= SDL_NumJoysticks())
         return;
+    // Opened before the old one is closed: picking the current device again keeps its handle.
+    SDL_Joystick *previous = joy;
     joy = SDL_JoystickOpen(index);
+    if (previous)
+        SDL_JoystickClose(previous);
 }
