@@ -1,45 +1,690 @@
 #include "x11platform.h"
 
+#include <X11/XF86keysym.h>
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How many keycodes without keysyms are borrowed for characters the keymap lacks.
+constexpr size_t slotCount = 8;
+// A borrowed keycode is not given another keysym sooner than this after its last key event,
+// and is given back this long after it, so that a client still translating that event reads
+// the keysym it was typed with.
+constexpr auto slotMinAge = std::chrono::milliseconds(500);
+constexpr auto slotIdle = std::chrono::seconds(5);
+
+// The keysym of each Windows virtual-key code the program sends; NoSymbol for the rest.
+KeySym vkKeysym(int vk)
+{
+    if (vk >= 'A' && vk <= 'Z')
+        return XK_a + (vk - 'A');
+    if (vk >= '0' && vk <= '9')
+        return XK_0 + (vk - '0');
+    if (vk >= 0x60 && vk <= 0x69)
+        return XK_KP_0 + (vk - 0x60);
+    if (vk >= 0x70 && vk <= 0x87)
+        return XK_F1 + (vk - 0x70);
+    switch (vk) {
+    case 0x08:
+        return XK_BackSpace;
+    case 0x09:
+        return XK_Tab;
+    case 0x0C:
+        return XK_Clear;
+    case 0x0D:
+        return XK_Return;
+    case 0x10:
+        return XK_Shift_L;
+    case 0x11:
+        return XK_Control_L;
+    case 0x12:
+        return XK_Alt_L;
+    case 0x13:
+        return XK_Pause;
+    case 0x14:
+        return XK_Caps_Lock;
+    case 0x1B:
+        return XK_Escape;
+    case 0x20:
+        return XK_space;
+    case 0x21:
+        return XK_Prior;
+    case 0x22:
+        return XK_Next;
+    case 0x23:
+        return XK_End;
+    case 0x24:
+        return XK_Home;
+    case 0x25:
+        return XK_Left;
+    case 0x26:
+        return XK_Up;
+    case 0x27:
+        return XK_Right;
+    case 0x28:
+        return XK_Down;
+    case 0x2C:
+        return XK_Print;
+    case 0x2D:
+        return XK_Insert;
+    case 0x2E:
+        return XK_Delete;
+    case 0x5B:
+        return XK_Super_L;
+    case 0x5C:
+        return XK_Super_R;
+    case 0x5D:
+        return XK_Menu;
+    case 0x6A:
+        return XK_KP_Multiply;
+    case 0x6B:
+        return XK_KP_Add;
+    case 0x6D:
+        return XK_KP_Subtract;
+    case 0x6E:
+        return XK_KP_Decimal;
+    case 0x6F:
+        return XK_KP_Divide;
+    case 0x90:
+        return XK_Num_Lock;
+    case 0x91:
+        return XK_Scroll_Lock;
+    case 0xA0:
+        return XK_Shift_L;
+    case 0xA1:
+        return XK_Shift_R;
+    case 0xA2:
+        return XK_Control_L;
+    case 0xA3:
+        return XK_Control_R;
+    case 0xA4:
+        return XK_Alt_L;
+    case 0xA5:
+        return XK_Alt_R;
+    case 0xA6:
+        return XF86XK_Back;
+    case 0xA7:
+        return XF86XK_Forward;
+    case 0xA8:
+        return XF86XK_Refresh;
+    case 0xA9:
+        return XF86XK_Stop;
+    case 0xAA:
+        return XF86XK_Search;
+    case 0xAB:
+        return XF86XK_Favorites;
+    case 0xAC:
+        return XF86XK_HomePage;
+    case 0xAD:
+        return XF86XK_AudioMute;
+    case 0xAE:
+        return XF86XK_AudioLowerVolume;
+    case 0xAF:
+        return XF86XK_AudioRaiseVolume;
+    case 0xB0:
+        return XF86XK_AudioNext;
+    case 0xB1:
+        return XF86XK_AudioPrev;
+    case 0xB2:
+        return XF86XK_AudioStop;
+    case 0xB3:
+        return XF86XK_AudioPlay;
+    case 0xB4:
+        return XF86XK_Mail;
+    case 0xBA:
+        return XK_semicolon;
+    case 0xBB:
+        return XK_equal;
+    case 0xBC:
+        return XK_comma;
+    case 0xBD:
+        return XK_minus;
+    case 0xBE:
+        return XK_period;
+    case 0xBF:
+        return XK_slash;
+    case 0xC0:
+        return XK_grave;
+    case 0xDB:
+        return XK_bracketleft;
+    case 0xDC:
+        return XK_backslash;
+    case 0xDD:
+        return XK_bracketright;
+    case 0xDE:
+        return XK_apostrophe;
+    case 0xE2:
+        return XK_less;
+    default:
+        return NoSymbol;
+    }
+}
+
+// Virtual-key codes Windows leaves unassigned: keyForChar hands them out for keys of the
+// layout that have no code of their own (a French é key, say), bound to that keycode.
+constexpr std::array<int, 21> spareVks { 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E,
+                                         0x8F, 0x97, 0x98, 0x99, 0x9A, 0x9B, 0x9C,
+                                         0x9D, 0x9E, 0x9F, 0xD8, 0xD9, 0xDA, 0xE8 };
+
+// The keysym that types code point cp: Latin-1 keysyms are the code point itself, every
+// other character has its Unicode keysym. Controls that have a key get that key.
+KeySym charKeysym(char32_t cp)
+{
+    switch (cp) {
+    case 0x08:
+        return XK_BackSpace;
+    case 0x09:
+        return XK_Tab;
+    case 0x0A:
+    case 0x0D:
+        return XK_Return;
+    case 0x1B:
+        return XK_Escape;
+    case 0x7F:
+        return XK_Delete;
+    default:
+        break;
+    }
+    if (cp < 0x20 || (cp >= 0x80 && cp < 0xA0) || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
+        return NoSymbol;
+    if (cp < 0x100)
+        return KeySym(cp);
+    return KeySym(0x1000000 + cp);
+}
+
+// The character a keysym types, for the keysyms charKeysym gives and the euro sign, which
+// layouts carry under its legacy name; 0 for anything else (keypad and function keys too).
+char32_t keysymChar(KeySym sym)
+{
+    switch (sym) {
+    case XK_BackSpace:
+        return 0x08;
+    case XK_Tab:
+        return 0x09;
+    case XK_Return:
+        return 0x0D;
+    case XK_Escape:
+        return 0x1B;
+    case XK_Delete:
+        return 0x7F;
+    case XK_EuroSign:
+        return 0x20AC;
+    default:
+        break;
+    }
+    if ((sym >= 0x20 && sym < 0x7F) || (sym >= 0xA0 && sym < 0x100))
+        return char32_t(sym);
+    if (sym >= 0x1000100 && sym <= 0x110FFFF)
+        return char32_t(sym - 0x1000000);
+    return 0;
+}
+
+// Xlib's default reaction to a protocol error is to end the process; for a keyboard that
+// would be the worst outcome of a refused request, so errors are dropped.
+int ignoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+} // namespace
 
 struct X11Platform::Private
 {
+    // A snapshot of the core keymap, read afresh for every injection so that a layout change
+    // made meanwhile (setxkbmap, another borrowed keycode) is always seen.
+    struct Keymap
+    {
+        int min = 0;
+        int max = -1;
+        int width = 0;
+        std::vector<KeySym> syms;
+
+        KeySym at(int keycode, int level) const
+        {
+            if (keycode < min || keycode > max || level >= width)
+                return NoSymbol;
+            const KeySym *row = &syms[size_t(keycode - min) * size_t(width)];
+            // A letter listed alone has its upper case on the shifted level.
+            if (level == 1 && row[1] == NoSymbol && width > 1) {
+                KeySym lower, upper;
+                XConvertCase(row[0], &lower, &upper);
+                return upper != lower ? upper : NoSymbol;
+            }
+            return row[level];
+        }
+        bool empty(int keycode) const
+        {
+            for (int level = 0; level < width; ++level) {
+                if (at(keycode, level) != NoSymbol)
+                    return false;
+            }
+            return true;
+        }
+    };
+
+    // A keycode that had no keysyms, lent to a keysym the layout lacks.
+    struct Slot
+    {
+        KeyCode keycode = 0;
+        KeySym sym = NoSymbol;
+        int held = 0;
+        Clock::time_point used;
+    };
+
+    std::mutex mutex;
     Display *display = nullptr;
+    int xiOpcode = -1;
+    bool rawSelected = false;
+    bool escapePressed = false;
+    std::vector<Slot> slots;
+    // Keys pressed and not yet released, so the release goes to the keycode that was pressed
+    // even if the keymap changed in between.
+    std::map<int, KeyCode> heldVks;
+    std::map<char16_t, KeyCode> heldUnits;
+    char16_t highSurrogate = 0;
+    std::array<KeyCode, 256> boundVks {};
+    size_t nextSpareVk = 0;
+
+    Keymap keymap();
+    KeyCode find(const Keymap &map, KeySym sym, int *level) const;
+    KeyCode findChar(const Keymap &map, char32_t cp, int *level, bool slotsToo) const;
+    KeyCode borrow(const Keymap &map, KeySym sym);
+    Slot *slotOf(KeyCode keycode);
+    void giveBack(Slot &slot);
+    void keycodeEvent(KeyCode keycode, bool press);
+    void pressShifted(const Keymap &map, KeyCode keycode);
+    void release(KeyCode keycode);
+    void drain();
+    void tidy();
+    int vkFor(const Keymap &map, KeyCode keycode);
 };
+
+X11Platform::Private::Keymap X11Platform::Private::keymap()
+{
+    Keymap map;
+    XDisplayKeycodes(display, &map.min, &map.max);
+    if (map.max < map.min)
+        return map;
+    KeySym *syms
+        = XGetKeyboardMapping(display, KeyCode(map.min), map.max - map.min + 1, &map.width);
+    if (!syms) {
+        map.max = map.min - 1;
+        return map;
+    }
+    map.syms.assign(syms, syms + size_t(map.max - map.min + 1) * size_t(map.width));
+    XFree(syms);
+    return map;
+}
+
+// The keycode giving sym at the lowest level (0 unshifted, 1 shifted), 0 when none does.
+KeyCode X11Platform::Private::find(const Keymap &map, KeySym sym, int *level) const
+{
+    for (int l = 0; l < std::min(map.width, 2); ++l) {
+        for (int keycode = map.min; keycode <= map.max; ++keycode) {
+            if (map.at(keycode, l) == sym) {
+                *level = l;
+                return KeyCode(keycode);
+            }
+        }
+    }
+    return 0;
+}
+
+KeyCode X11Platform::Private::findChar(const Keymap &map, char32_t cp, int *level,
+                                       bool slotsToo) const
+{
+    for (int l = 0; l < std::min(map.width, 2); ++l) {
+        for (int keycode = map.min; keycode <= map.max; ++keycode) {
+            if (keysymChar(map.at(keycode, l)) != cp)
+                continue;
+            const bool borrowed = std::any_of(slots.begin(), slots.end(),
+                                              [&](const Slot &s) { return s.keycode == keycode; });
+            if (borrowed && !slotsToo)
+                continue;
+            *level = l;
+            return KeyCode(keycode);
+        }
+    }
+    return 0;
+}
+
+X11Platform::Private::Slot *X11Platform::Private::slotOf(KeyCode keycode)
+{
+    for (Slot &slot : slots) {
+        if (slot.keycode == keycode)
+            return &slot;
+    }
+    return nullptr;
+}
+
+// Lends a keycode without keysyms to sym, on both levels so Shift does not matter. The least
+// recently used free slot goes; it is synced before any key event can use it.
+KeyCode X11Platform::Private::borrow(const Keymap &map, KeySym sym)
+{
+    // Drop slots the keymap gave to something else (a new layout), then top up with empty
+    // keycodes from the top of the range, where no physical key sits.
+    std::erase_if(slots, [&](const Slot &s) {
+        return s.held == 0 && !map.empty(s.keycode) && map.at(s.keycode, 0) != s.sym;
+    });
+    for (int keycode = map.max; keycode >= map.min && slots.size() < slotCount; --keycode) {
+        if (map.empty(keycode) && !slotOf(KeyCode(keycode)))
+            slots.push_back(Slot { KeyCode(keycode), NoSymbol, 0, Clock::time_point() });
+    }
+    Slot *best = nullptr;
+    for (Slot &slot : slots) {
+        if (slot.held == 0 && (!best || slot.used < best->used))
+            best = &slot;
+    }
+    if (!best)
+        return 0;
+    const auto age = Clock::now() - best->used;
+    if (age < slotMinAge) {
+        XSync(display, False);
+        std::this_thread::sleep_for(slotMinAge - age);
+    }
+    KeySym both[2] = { sym, sym };
+    XChangeKeyboardMapping(display, best->keycode, 2, both, 1);
+    XSync(display, False);
+    best->sym = sym;
+    return best->keycode;
+}
+
+void X11Platform::Private::giveBack(Slot &slot)
+{
+    KeySym none = NoSymbol;
+    XChangeKeyboardMapping(display, slot.keycode, 1, &none, 1);
+    slot.sym = NoSymbol;
+}
+
+void X11Platform::Private::keycodeEvent(KeyCode keycode, bool press)
+{
+    XTestFakeKeyEvent(display, keycode, press, CurrentTime);
+    if (Slot *slot = slotOf(keycode)) {
+        slot->held = std::max(0, slot->held + (press ? 1 : -1));
+        slot->used = Clock::now();
+    }
+}
+
+// Presses a key whose character is on the shifted level: Shift goes down and up around the
+// press only, so it can never be left down.
+void X11Platform::Private::pressShifted(const Keymap &map, KeyCode keycode)
+{
+    int level = 0;
+    const KeyCode shift = find(map, XK_Shift_L, &level);
+    if (shift)
+        XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    keycodeEvent(keycode, true);
+    if (shift)
+        XTestFakeKeyEvent(display, shift, False, CurrentTime);
+}
+
+// Reads whatever the server has sent without waiting for more: raw key events for the Escape
+// state, and keymap changes so Xlib's own keycode lookups stay current.
+void X11Platform::Private::drain()
+{
+    const KeyCode escape = XKeysymToKeycode(display, XK_Escape);
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+        } else if (event.type == GenericEvent && event.xcookie.extension == xiOpcode
+                   && XGetEventData(display, &event.xcookie)) {
+            const auto *raw = static_cast<const XIRawEvent *>(event.xcookie.data);
+            if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == escape && escape)
+                escapePressed = true;
+            XFreeEventData(display, &event.xcookie);
+        }
+    }
+}
+
+// Gives borrowed keycodes back once no client can still be translating their last event.
+void X11Platform::Private::tidy()
+{
+    const auto now = Clock::now();
+    bool changed = false;
+    for (Slot &slot : slots) {
+        if (slot.sym != NoSymbol && slot.held == 0 && now - slot.used > slotIdle) {
+            giveBack(slot);
+            changed = true;
+        }
+    }
+    if (changed)
+        XFlush(display);
+}
+
+// A Windows virtual-key code that keyEvent turns back into keycode.
+int X11Platform::Private::vkFor(const Keymap &map, KeyCode keycode)
+{
+    KeySym lower, upper;
+    XConvertCase(map.at(keycode, 0), &lower, &upper);
+    if (lower >= XK_a && lower <= XK_z)
+        return int('A' + (lower - XK_a));
+    if (lower >= XK_0 && lower <= XK_9)
+        return int('0' + (lower - XK_0));
+    for (int vk = 1; vk < 256; ++vk) {
+        int level = 0;
+        const KeySym sym = vkKeysym(vk);
+        if (sym != NoSymbol && find(map, sym, &level) == keycode && level == 0)
+            return vk;
+    }
+    for (int vk : spareVks) {
+        if (boundVks[size_t(vk)] == keycode)
+            return vk;
+    }
+    // Rebind the next spare code, skipping one whose key is down.
+    for (size_t tries = 0; tries < spareVks.size(); ++tries) {
+        const int vk = spareVks[nextSpareVk];
+        nextSpareVk = (nextSpareVk + 1) % spareVks.size();
+        if (!heldVks.count(vk)) {
+            boundVks[size_t(vk)] = keycode;
+            return vk;
+        }
+    }
+    return -1;
+}
 
 X11Platform::X11Platform()
     : d(new Private)
 {
     XInitThreads();
+    XSetErrorHandler(ignoreXError);
     d->display = XOpenDisplay(nullptr);
+    if (!d->display)
+        return;
+    int event = 0, error = 0, major = 2, minor = 2;
+    if (XQueryExtension(d->display, "XInputExtension", &d->xiOpcode, &event, &error)
+        && XIQueryVersion(d->display, &major, &minor) == Success && major >= 2) {
+        // Raw events reach a root-window selection whatever has the focus or a grab (2.1+).
+    } else {
+        d->xiOpcode = -1;
+    }
 }
 
 X11Platform::~X11Platform()
 {
-    if (d->display)
+    if (d->display) {
+        // Nothing pressed here may outlive the program, nor any keycode it borrowed.
+        for (const auto &[vk, keycode] : d->heldVks)
+            XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
+        for (const auto &[unit, keycode] : d->heldUnits)
+            XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
+        XSync(d->display, False);
+        // Clients translate a key with the keymap they fetch when they get to the event; give
+        // them the same grace as a slot lent again before taking the keysyms away.
+        Clock::time_point last;
+        for (const Private::Slot &slot : d->slots)
+            last = std::max(last, slot.used);
+        if (const auto age = Clock::now() - last; age < slotMinAge)
+            std::this_thread::sleep_for(slotMinAge - age);
+        for (Private::Slot &slot : d->slots) {
+            if (slot.sym != NoSymbol)
+                d->giveBack(slot);
+        }
         XCloseDisplay(d->display);
+    }
     delete d;
 }
 
-void X11Platform::keyEvent(int, bool) { }
-
-void X11Platform::unicodeEvent(char16_t, bool) { }
-
-int X11Platform::keyForChar(char16_t)
+void X11Platform::keyEvent(int vk, bool release)
 {
-    return -1;
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return;
+    vk &= 0xff;
+    d->drain();
+    if (release) {
+        const auto it = d->heldVks.find(vk);
+        if (it != d->heldVks.end()) {
+            d->keycodeEvent(it->second, false);
+            d->heldVks.erase(it);
+            XFlush(d->display);
+            return;
+        }
+    }
+    const Private::Keymap map = d->keymap();
+    KeyCode keycode = d->boundVks[size_t(vk)];
+    if (!keycode || map.at(keycode, 0) == NoSymbol) {
+        keycode = 0;
+        const KeySym sym = vkKeysym(vk);
+        if (sym == NoSymbol)
+            return;
+        int level = 0;
+        keycode = d->find(map, sym, &level);
+        // Only on a shifted level (the keypad's decimal separator without Num Lock): a
+        // keycode of its own makes it the same whatever the lock state.
+        if (!keycode || level != 0)
+            keycode = release ? 0 : d->borrow(map, sym);
+    }
+    if (!keycode)
+        return;
+    d->keycodeEvent(keycode, !release);
+    if (release)
+        d->heldVks.erase(vk);
+    else
+        d->heldVks[vk] = keycode;
+    XFlush(d->display);
+    d->tidy();
 }
 
-void X11Platform::pointerButton(Button, bool) { }
+// Surrogate pairs come as two units; the pair is typed as one character when the low unit
+// goes down. A lone surrogate types nothing.
+void X11Platform::unicodeEvent(char16_t unit, bool release)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return;
+    d->drain();
+    if (release) {
+        const auto it = d->heldUnits.find(unit);
+        if (it != d->heldUnits.end()) {
+            d->keycodeEvent(it->second, false);
+            d->heldUnits.erase(it);
+            XFlush(d->display);
+        }
+        d->tidy();
+        return;
+    }
+    char32_t cp = unit;
+    if (unit >= 0xD800 && unit < 0xDC00) {
+        d->highSurrogate = unit;
+        return;
+    }
+    if (unit >= 0xDC00 && unit < 0xE000) {
+        if (!d->highSurrogate)
+            return;
+        cp = 0x10000 + ((char32_t(d->highSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
+    }
+    d->highSurrogate = 0;
+    const KeySym sym = charKeysym(cp);
+    if (sym == NoSymbol)
+        return;
+    const Private::Keymap map = d->keymap();
+    int level = 0;
+    KeyCode keycode = d->findChar(map, cp, &level, true);
+    if (keycode && level == 1) {
+        d->pressShifted(map, keycode);
+    } else {
+        if (!keycode)
+            keycode = d->borrow(map, sym);
+        if (!keycode)
+            return;
+        d->keycodeEvent(keycode, true);
+    }
+    d->heldUnits[unit] = keycode;
+    XFlush(d->display);
+}
+
+int X11Platform::keyForChar(char16_t c)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return -1;
+    d->drain();
+    const Private::Keymap map = d->keymap();
+    int level = 0;
+    const KeyCode keycode = d->findChar(map, c, &level, false);
+    if (!keycode)
+        return -1;
+    const int vk = d->vkFor(map, keycode);
+    if (vk < 0)
+        return -1;
+    return vk | (level == 1 ? 0x100 : 0);
+}
+
+void X11Platform::pointerButton(Button button, bool release)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return;
+    XTestFakeButtonEvent(d->display, button == Button::Left ? 1 : 3, !release, CurrentTime);
+    XFlush(d->display);
+}
 
 int X11Platform::escapeState()
 {
-    return 0;
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return 0;
+    if (!d->rawSelected && d->xiOpcode >= 0) {
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        XISetMask(bits, XI_RawKeyPress);
+        XISetMask(bits, XI_RawKeyRelease);
+        XIEventMask mask { XIAllMasterDevices, int(sizeof bits), bits };
+        XISelectEvents(d->display, DefaultRootWindow(d->display), &mask, 1);
+        d->rawSelected = true;
+    }
+    // The round trip comes first: every event the server generated before it is then in
+    // Xlib's queue, so a tap finished just before this call is not missed.
+    char keys[32] = {};
+    XQueryKeymap(d->display, keys);
+    d->drain();
+    d->tidy();
+    const KeyCode escape = XKeysymToKeycode(d->display, XK_Escape);
+    const bool down = escape && (keys[escape / 8] & (1 << (escape % 8)));
+    const int state = (down ? 0x8000 : 0) | (d->escapePressed ? 1 : 0);
+    d->escapePressed = false;
+    return state;
 }
 
 namespace {
