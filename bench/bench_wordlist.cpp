@@ -1,0 +1,195 @@
+// Word prediction: the indexed look-up against the line-by-line scan it replaces, on the four
+// lists of the bundle. Prints, per list, the one-time load, then median and worst times over all
+// two-letter prefixes and over prefixes past the last entry.
+//
+// Usage: bench_wordlist [repeats]   (each look-up is timed as the median of that many calls)
+
+#include "wordlist.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocale>
+#include <QSet>
+#include <QStringList>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QTextStream out(stdout);
+
+// The scan the look-up replaces: reopen the list, read a line at a time, keep the last five read,
+// stop once the oldest of them does not sort before the prefix.
+QStringList lineByLine(const QString &path, QStringView prefix)
+{
+    QStringList result(5, QString());
+    if (prefix.isEmpty())
+        return result;
+    QFile file(path);
+    file.open(QIODevice::ReadOnly | QIODevice::Text);
+    bool firstLine = true;
+    while (!file.atEnd()) {
+        result.removeFirst();
+        QString line = QString::fromUtf8(file.readLine());
+        if (line.endsWith(u'\n'))
+            line.chop(1);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (firstLine && line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+        firstLine = false;
+        result.append(line);
+        if (QString::localeAwareCompare(result.first(), prefix) >= 0)
+            break;
+    }
+    return result;
+}
+
+struct Stats
+{
+    double median = 0;
+    double worst = 0;
+    QString worstPrefix;
+};
+
+double medianOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Time per prefix in microseconds: the median of `repeats` calls, so one preemption of this
+// process does not pass for the look-up's cost.
+Stats measure(const QStringList &prefixes, int repeats,
+              const std::function<QStringList(const QString &)> &lookup)
+{
+    std::vector<double> times;
+    Stats stats;
+    QElapsedTimer timer;
+    for (const QString &prefix : prefixes) {
+        std::vector<double> runs;
+        for (int r = 0; r < repeats; ++r) {
+            timer.start();
+            const QStringList answer = lookup(prefix);
+            runs.push_back(timer.nsecsElapsed() / 1000.0);
+            if (answer.size() != 5)
+                qFatal("a look-up did not give five entries");
+        }
+        const double t = medianOf(runs);
+        times.push_back(t);
+        if (t > stats.worst) {
+            stats.worst = t;
+            stats.worstPrefix = prefix;
+        }
+    }
+    stats.median = medianOf(times);
+    return stats;
+}
+
+QString fmt(double us)
+{
+    return us >= 1000 ? QString::number(us / 1000, 'f', 2) + u" ms"_s
+                      : QString::number(us, 'f', 2) + u" µs"_s;
+}
+
+void row(const QString &what, const Stats &fast, const Stats &ref)
+{
+    out << "  " << what.leftJustified(24) << " look-up median "
+        << fmt(fast.median).rightJustified(10) << ", worst " << fmt(fast.worst).rightJustified(10)
+        << " (\"" << fast.worstPrefix << "\")" << Qt::endl;
+    out << "  " << QString().leftJustified(24) << " line scan median "
+        << fmt(ref.median).rightJustified(8) << ", worst " << fmt(ref.worst).rightJustified(10)
+        << " (\"" << ref.worstPrefix << "\")" << Qt::endl;
+    out << "  " << QString().leftJustified(24) << " ratio: median "
+        << qRound64(ref.median / fast.median) << "x, worst " << qRound64(ref.worst / fast.worst)
+        << "x" << Qt::endl;
+}
+
+struct List
+{
+    QString path;
+    QLocale locale;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int repeats = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    const List lists[] = {
+        { u":/da.txt"_s, QLocale(QLocale::English, QLocale::UnitedStates) },
+        { u":/df.txt"_s, QLocale(QLocale::French, QLocale::France) },
+        { u":/ds.txt"_s, QLocale(QLocale::Spanish, QLocale::Spain) },
+        { u":/dg.txt"_s, QLocale(QLocale::German, QLocale::Germany) },
+    };
+    out << "Word-list look-up against the line-by-line scan; each time is the median of " << repeats
+        << " calls." << Qt::endl;
+
+    for (const List &list : lists) {
+        QLocale::setDefault(list.locale);
+
+        // The one-time load: read, decode, and order the lines for the current locale.
+        std::vector<double> loads;
+        for (int r = 0; r < 5; ++r) {
+            QElapsedTimer timer;
+            timer.start();
+            WordList loaded(list.path);
+            loaded.prepare();
+            loads.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        const WordList words(list.path);
+        words.prepare();
+        out << list.path << " (" << words.size() << " lines, locale " << list.locale.name()
+            << "): load first " << QString::number(loads.front(), 'f', 1) << " ms, median of 5 "
+            << QString::number(medianOf(loads), 'f', 1) << " ms" << Qt::endl;
+
+        // Every two-letter prefix over the letters the list uses.
+        QSet<QChar> letterSet;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            for (QChar c : words.entry(i)) {
+                if (c.isLetter())
+                    letterSet.insert(c);
+            }
+        }
+        QList<QChar> letters(letterSet.begin(), letterSet.end());
+        std::sort(letters.begin(), letters.end());
+        QStringList twoLetters;
+        for (QChar a : letters) {
+            for (QChar b : letters)
+                twoLetters.append(QString(a) + b);
+        }
+
+        // Prefixes that sort after every entry, so the scan reads the whole list.
+        QStringList lastFive;
+        for (qsizetype i = words.size() - 5; i < words.size(); ++i)
+            lastFive.append(words.entry(i).toString());
+        QStringList pastEnd;
+        for (const QString &p :
+             { u"zzzzzz"_s, u"zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz"_s, u"zzz"_s, u"zzzz"_s, u"zyzzz"_s,
+               u"zzzzzzzzzz"_s, u"zzzzzzzzz"_s, u"zzzzzzzz"_s, u"zzzzzzz"_s, u"zz"_s }) {
+            if (words.complete(p) == lastFive && lineByLine(list.path, p) == lastFive)
+                pastEnd.append(p);
+        }
+
+        const auto fast = [&](const QString &p) {
+            return words.complete(p);
+        };
+        const auto scan = [&](const QString &p) {
+            return lineByLine(list.path, p);
+        };
+        const Stats fastTwo = measure(twoLetters, repeats, fast);
+        const Stats refTwo = measure(twoLetters, 1, scan);
+        row(QStringLiteral("%1 two-letter prefixes").arg(twoLetters.size()), fastTwo, refTwo);
+        const Stats fastEnd = measure(pastEnd, repeats, fast);
+        const Stats refEnd = measure(pastEnd, repeats, scan);
+        row(QStringLiteral("%1 prefixes past the end").arg(pastEnd.size()), fastEnd, refEnd);
+    }
+    return 0;
+}
