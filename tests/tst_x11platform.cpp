@@ -61,6 +61,7 @@ private slots:
     void escapeHeldWithoutFocus();
     void pointerButtons();
     void keymapRestoredAndKeysReleased();
+    void keymapRestoredWhenIdle();
     void noDisplay();
 
 private:
@@ -375,6 +376,26 @@ void TestX11Platform::keymapRestoredAndKeysReleased()
     QCOMPARE(client.waitForText(QString::fromUtf16(u"\u0175\u00e9\u4e2d\u0177")),
              QString::fromUtf16(u"\u0175\u00e9\u4e2d\u0177"));
     XSync(display, False);
+    QVERIFY(keymapOf(display) == before);
+}
+
+// While the program runs, a borrowed keycode goes back once it has been idle for a while.
+void TestX11Platform::keymapRestoredWhenIdle()
+{
+    XSync(display, False);
+    const std::vector<KeySym> before = keymapOf(display);
+    X11Platform other;
+    other.unicodeEvent(u'\u0175', false);
+    other.unicodeEvent(u'\u0175', true);
+    XSync(display, False);
+    QVERIFY(keymapOf(display) != before);
+    QCOMPARE(client.waitForText(QString::fromUtf16(u"\u0175")), QString::fromUtf16(u"\u0175"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (keymapOf(display) != before && std::chrono::steady_clock::now() < deadline) {
+        other.escapeState();
+        QTest::qSleep(100);
+        XSync(display, False);
+    }
     QVERIFY(keymapOf(display) == before);
 }
 
