@@ -313,7 +313,6 @@ struct X11Platform::Private
     void giveBack(Slot &slot);
     void keycodeEvent(KeyCode keycode, bool press);
     void pressShifted(const Keymap &map, KeyCode keycode);
-    void release(KeyCode keycode);
     void drain();
     void tidy();
     int vkFor(const Keymap &map, KeyCode keycode);
