@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
+#include <QQuickStyle>
 #include <QQuickWindow>
 
 int main(int argc, char *argv[])
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
     app.setOrganizationDomain(QStringLiteral("kelo.tarvo.example"));
     app.setApplicationName(QStringLiteral("Kelo#"));
 
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+
     qmlRegisterType<Wrapper>("Wrapper", 8, 6, "Wrapper");
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
 
@@ -20,5 +23,18 @@ int main(int argc, char *argv[])
     // The engine has printed why; without a window the user would be left with nothing.
     if (engine.rootObjects().isEmpty())
         return 1;
-    return app.exec();
+    // On Windows, appearing must not take the focus from the application being typed into.
+    for (QObject *root : engine.rootObjects())
+        root->setProperty("_q_showWithoutActivating", true);
+    const int exitCode = app.exec();
+    // Settings blocks write what changed when they go; the teardown that follows ends in the
+    // bridge, which exits the process, so let them go first.
+    for (QObject *root : engine.rootObjects()) {
+        const auto blocks = root->findChildren<QObject *>();
+        for (QObject *block : blocks) {
+            if (block->inherits("QQmlSettings"))
+                delete block;
+        }
+    }
+    return exitCode;
 }

@@ -31,6 +31,16 @@ void Wrapper::paint(QPainter *painter)
     paintStretched(painter, frame, size());
 }
 
+void Wrapper::cursor(int n)
+{
+    mouseth.start(n);
+}
+
+// No camera source exists yet: choosing one leaves the escape key as the switch.
+void Wrapper::coff() { }
+
+void Wrapper::con(int) { }
+
 void Wrapper::osstart()
 {
     SignInLaunch::add();
@@ -70,6 +80,11 @@ QString Wrapper::joynm(int n)
     return joystick.joystickName(n);
 }
 
+void Wrapper::mouseMove(int n)
+{
+    mouseth.start(n);
+}
+
 int Wrapper::blk()
 {
     return blkf.exchange(0);
@@ -78,6 +93,22 @@ int Wrapper::blk()
 int Wrapper::hlk()
 {
     return hlkf.exchange(0);
+}
+
+// No headset client exists yet, so none is ever connected and its readings stay 0.
+int Wrapper::headnb()
+{
+    return 0;
+}
+
+int Wrapper::strengh()
+{
+    return 0;
+}
+
+int Wrapper::wink()
+{
+    return 0;
 }
 
 void Wrapper::lang(int n)

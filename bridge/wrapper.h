@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keym.h"
+#include "mouse.h"
 #include "qjoystick.h"
 #include "qsound.h"
 
@@ -35,6 +36,9 @@ signals:
     void vid(const QImage &image);
 
 public slots:
+    void cursor(int n);
+    void coff();
+    void con(int n);
     void osstart();
     void osstop();
     int joynb();
@@ -42,8 +46,12 @@ public slots:
     int joyesc();
     void setjoy(int n);
     QString joynm(int n);
+    void mouseMove(int n);
     int blk();
+    int headnb();
     int hlk();
+    int strengh();
+    int wink();
     void lang(int n);
     void plan(int n);
     void text(const QString &s);
@@ -62,6 +70,7 @@ private:
     int joyprev = 0;
     int escprev = 1;
     KeyM keym;
+    Mouse mouseth;
     QJoystick joystick;
     QSound qsound;
     QImage frame;

@@ -1,1 +1,476 @@
-// scanning
+// Scanning logic of the window: start-up, menus, the switch poll, the scan cycle and what a
+// press does. Imported by main.qml as "Kel"; names resolve in the window's scope.
+
+// Combos whose lists have been built, oldest first; each keeps only its current model.
+var built = [];
+
+// The injector speaks Windows key codes on Linux too; only macOS keeps its own table.
+function windowsKeys() {
+    return wind.os === "windows" || wind.os === "linux";
+}
+
+function eraseKey() {
+    return windowsKeys() ? 8 : 51;
+}
+
+// ---- start-up and menus ----
+
+function init() {
+    lg();
+    l12.checked = wind.ostart;
+    l13.checked = wind.word;
+    l14.checked = wind.sound;
+    l15.checked = wind.increment;
+    l29.checked = wind.vinput;
+    vision(wind.startup);
+    s1.value = wind.s1v;
+    s2.value = wind.s2v;
+    s3.value = wind.s3v;
+    devup();
+    const entries = l21.items;
+    const chosen = wind.index < entries.length ? entries[wind.index] : entries[0];
+    chosen.checked = true;
+    chosen.triggered();
+    const y = wind.y;
+    wind.visible = true;
+    wind.y = y;
+}
+
+function lg(i) {
+    if (i !== undefined)
+        Lang.lang(0, i);
+    const codes = ["en", "fr", "es", "de"];
+    const entries = [l3, l4, l5, l6];
+    const n = codes.indexOf(wind.lang);
+    if (n >= 0) {
+        entries[n].checked = true;
+        wrap.lang(n + 1);
+    }
+    wind.width += 1;
+    wind.width -= 1;
+}
+
+function vision(m) {
+    wind.startup = m;
+    if (m === 1)
+        l17.checked = true;
+    else if (m === 2)
+        l18.checked = true;
+    else if (m === 3)
+        l19.checked = true;
+}
+
+function ost() {
+    if (l12.checked) {
+        wind.ostart = true;
+        wrap.osstart();
+    } else {
+        wind.ostart = false;
+        wrap.osstop();
+    }
+}
+
+function predict() {
+    wind.word = l13.checked;
+}
+
+function bip() {
+    wind.sound = l14.checked;
+}
+
+function position(p) {
+    const sw = wind.sw, sh = wind.sh;
+    if (p === undefined) {
+        p = 2;
+        if (wind.x < sw / 2 && wind.y > sh / 2)
+            p = 1;
+        if (wind.x > sw / 2) {
+            p = 5;
+            if (wind.y > sh / 2)
+                p = 4;
+        }
+    }
+    const w = wind.width, h = wind.height;
+    const places = {
+        1: [0, 25],
+        2: [sw - w, 25],
+        3: [(sw - w) / 2, (sh - h) / 2],
+        4: [0, sh - h],
+        5: [sw - w, sh - h]
+    };
+    const place = places[p];
+    if (!place)
+        return;
+    wind.x = place[0];
+    wind.y = place[1];
+}
+
+// ---- the switch poll and the scan cycle ----
+
+function poll() {
+    wind.stick = wrap.joyesc();
+    const entry = l21.items[wind.index];
+    if (!entry)
+        return;
+    if (entry.type === "stick") {
+        devices.sdl = wrap.joynb();
+        if (devices.sdl < devices.sdl2) {
+            devup();
+            inup(0);
+        } else {
+            wind.stick += wrap.joybt();
+        }
+        devices.sdl2 = devices.sdl;
+    }
+    if (entry.type === "webcam") {
+        devices.cdl = camera.videoInputs.length;
+        if (devices.cdl < devices.cdl2) {
+            devup();
+            inup(0);
+        } else {
+            wind.stick += wrap.blk();
+        }
+        devices.cdl2 = devices.cdl;
+    }
+    wind.stick += wrap.blk();
+    if (entry.type === "headset") {
+        signalBar.value = wrap.strengh();
+        winkBar.value = wrap.wink();
+        if (bbar.width > level.width)
+            wind.stick += wrap.hlk();
+    }
+    if (wind.stick !== 0)
+        wav();
+}
+
+function outerTick() {
+    wind.tm += 1;
+    if (wind.tm > 5)
+        wind.tm = 1;
+    wind.tk += 1;
+    if (wind.tk > (p1.visible ? 7 : 6))
+        wind.tk = 1;
+}
+
+function innerTick() {
+    wind.ts1 += 1;
+    combot.ts3 += 1;
+    if (wind.ts1 > wind.ts2)
+        wind.ts1 = 0;
+    if (combot.ts3 >= 2 * (wind.ts2 + 1)) {
+        wclose();
+        wind.mov = 0;
+        popot.start();
+    }
+}
+
+// Every live entry at the new position records itself: prediction texts first, then the lists
+// in the order they were built, so the list built last holds the choice.
+function record() {
+    const n = wind.ts1;
+    if (n < 0)
+        return;
+    if (wind.tk === 7 && n < 5) {
+        wind.itext = wind.letr[n];
+        wind.selection = [wind.tk, n];
+    }
+    const group = wind.startup === 2 ? wind.tk : wind.tm;
+    for (let i = 0; i < built.length; ++i) {
+        const model = built[i].model;
+        if (model && n < model.count) {
+            wind.itext = model.get(n).text;
+            wind.selection = [group, n];
+        }
+    }
+}
+
+function wclose() {
+    m3.popup.close();
+    for (let i = 0; i < 6; ++i)
+        keyGroups.itemAt(i).popup.close();
+}
+
+function combo(group) {
+    return keyGroups.itemAt(group - 1);
+}
+
+// The common part of a press, then the branch of the view shown.
+function wav() {
+    if (wind.visibility === 3) {
+        wind.visibility = 2;
+        return;
+    }
+    const vm = wind.tm, vk = wind.tk, recorded = wind.itext;
+    tmouse.stop();
+    wclose();
+    popot.restart();
+    if (wind.stick === 0)
+        return;
+    if (wind.sound)
+        wrap.playSound();
+    wind.stick = 0;
+    const a = wind.selection[0], b = wind.selection[1] + 1;
+    if (wind.startup === 2)
+        keyboard(vk, recorded, a, b);
+    else if (wind.startup === 3)
+        pointer(vm, b);
+}
+
+// ---- keyboard panel ----
+
+function title(t) {
+    return t[0];
+}
+
+function content(c) {
+    return c.slice(1);
+}
+
+function clist(c) {
+    return c.length - 2;
+}
+
+// A fresh list model for label list a; the one it replaces is destroyed.
+function mod(a, z) {
+    const model = Qt.createQmlObject("import QtQuick; import QtQml.Models; ObjectModel{}", z);
+    const entries = content(a);
+    for (let i = 0; i < entries.length; ++i) {
+        const entry = entryComponent.createObject(model, { text: entries[i], index: i });
+        entry.x = z.width / 2 - entry.width / 2;
+        model.append(entry);
+    }
+    const old = z.model;
+    const at = built.indexOf(z);
+    if (at >= 0)
+        built.splice(at, 1);
+    built.push(z);
+    z.model = model;
+    if (old && typeof old.destroy === "function")
+        old.destroy();
+    return model;
+}
+
+function openList(z, labels) {
+    mod(labels, z);
+    wind.ts2 = clist(labels);
+    combot.restart();
+}
+
+function del(l) {
+    for (let i = 0; i < l.length; ++i)
+        wrap.keyb(eraseKey());
+}
+
+function keyCode(a, b) {
+    if (windowsKeys()) {
+        if (a === 1)
+            return [46, 8, 13, 17, 14, 18][b - 1];
+        if (a === 2)
+            return [9, 16, 20, 91, 27][b - 1];
+        if (a === 3)
+            return b > 4 ? 28 + b : 36 + b;
+        if (a === 4)
+            return 172 + b;
+        return 0;
+    }
+    const table = {
+        1: [117, 51, 36, 17, 14, 18],
+        2: [48, 16, 20, 55, 53],
+        3: [123, 126, 124, 125, 116, 121],
+        4: [74, 73, 72, 101, 98, 100, 100]
+    };
+    return table[a] ? table[a][b - 1] : 0;
+}
+
+function send(code) {
+    if (code === 14)
+        wrap.special(14);
+    else if (code === 20)
+        wrap.modif(5);
+    else if (code === 16)
+        wrap.modif(4);
+    else if (code === 17)
+        wrap.modif(1);
+    else if (code === 18)
+        wrap.modif(3);
+    if (code === 174 || code === 175) {
+        for (let i = 0; i < 4; ++i)
+            wrap.keyb(code);
+    }
+    if (code > 0 && (code < 14 || code > 18) && code !== 20)
+        wrap.keyb(code);
+}
+
+function keyboard(vk, recorded, a, b) {
+    if (wind.mov === 0) {
+        wind.mov = 1;
+        if (vk >= 1 && vk <= 6)
+            combo(vk).popup.open();
+        else if (vk === 7) {
+            wind.ts2 = 4;
+            combot.restart();
+        }
+        return;
+    }
+    // The letters typed for the current word, which a chosen prediction replaces.
+    const typed = wind.lword;
+    const w = a !== 7 ? wind.lword : wind.letr[b - 1];
+    wind.letr = ["", "", "", "", ""];
+    wind.lword = "";
+    if (a < 5 && wind.plan < 3) {
+        wrap.text(recorded);
+        if (wind.plan === 1) {
+            wind.lword = w + recorded;
+            wind.letr = wrap.t9(wind.lword);
+        }
+    }
+    if (wind.plan === 3) {
+        const code = keyCode(a, b);
+        if (code !== undefined)
+            send(code);
+    }
+    if (a === 6) {
+        if (b >= 1 && b <= 3) {
+            wind.plan = b;
+        } else if (b === 4) {
+            wind.visibility = 3;
+        } else if (b === 5) {
+            vision(3);
+            wind.mov = 0;
+            return;
+        } else if (b === 6) {
+            position();
+        }
+    }
+    if (a === 5) {
+        if (b === 1)
+            wrap.keyb(32);
+        else if (b === 2)
+            wrap.keyb(eraseKey());
+        else if (b === 3)
+            wrap.keyb(188);
+        else if (b === 4)
+            wrap.keyb(110);
+        else if (b === 5)
+            del(w);
+    }
+    if (a === 7) {
+        del(typed);
+        wrap.text(w + " ");
+    }
+    wind.mov = 0;
+}
+
+// ---- mouse panel ----
+
+function mouse(m) {
+    wind.bm = m;
+    tmouse.repeat = m < 5;
+    tmouse.restart();
+}
+
+function move() {
+    wrap.cursor(wind.bm);
+    if (tmouse.interval > wind.s2v)
+        tmouse.interval -= 1;
+}
+
+function pointer(vm, b) {
+    if (wind.mov === 0) {
+        wind.mov = 1;
+        if (vm === 1)
+            mouse(4);
+        else if (vm === 2)
+            mouse(1);
+        else if (vm === 4)
+            mouse(3);
+        else if (vm === 5)
+            mouse(2);
+        else if (vm === 3) {
+            if (wind.take) {
+                wind.take = 0;
+                mouse(14);
+                wind.mov = 0;
+                return;
+            }
+            m3.popup.open();
+        }
+        return;
+    }
+    wind.mov = 0;
+    if (vm !== 3)
+        return;
+    if (wind.take) {
+        wind.take = 0;
+        mouse(14);
+        return;
+    }
+    if (b === 1)
+        mouse(10);
+    else if (b === 2)
+        mouse(11);
+    else if (b === 3)
+        mouse(12);
+    else if (b === 4) {
+        mouse(13);
+        wind.take = 1;
+    } else if (b === 5)
+        position();
+    else if (b === 6)
+        wind.visibility = 3;
+    else if (b === 7)
+        vision(2);
+}
+
+// ---- the Devices menu ----
+
+function devup() {
+    while (l21.items.length > 1) {
+        const entry = l21.items[1];
+        l21.removeItem(entry);
+        entry.destroy();
+    }
+    wind.cam = camera.videoInputs.length;
+    for (let i = 0; i < wind.cam; ++i) {
+        const description = camera.videoInputs[i].description;
+        l21.addItem(cameraEntry.createObject(l21, {
+            dex: l21.items.length,
+            camn: i,
+            text: description !== "" ? description : "camera " + i
+        }));
+    }
+    for (let a = 0; a < wrap.joynb(); ++a)
+        l21.addItem(stickEntry.createObject(l21, { dex: l21.items.length, nm: a, text: wrap.joynm(a) }));
+    if (wrap.headnb())
+        l21.addItem(headsetEntry.createObject(l21, { dex: l21.items.length }));
+    if (wind.index < l21.items.length) {
+        l21.items[wind.index].checked = true;
+    } else {
+        l33.checked = true;
+        inup(0);
+    }
+}
+
+function inup(m) {
+    const entry = l21.items[m];
+    if (!entry || !entry.checked)
+        return;
+    wav();
+    wind.index = m;
+    const t = entry.type;
+    wrap.coff();
+    webcam.visible = t === "webcam";
+    if (t === "webcam")
+        wrap.con(entry.camn);
+    winkBar.visible = t === "headset";
+    signalBar.visible = t === "headset";
+    for (let i = 0; i < l21.items.length; ++i) {
+        if (i !== m)
+            l21.items[i].checked = false;
+    }
+    l21.close();
+}
+
+function inname() {
+    return l21.items[wind.index].text;
+}

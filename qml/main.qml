@@ -1,3 +1,717 @@
-import QtQuick
+import QtQuick.Controls.Basic as Basic
 import @KELO_SETTINGS_IMPORT@
-Window { title: "Kelo#" }
+import QtQuick
+import QtQuick.Window
+import QtQuick.Controls
+import QtQuick.Shapes
+import QtMultimedia
+import Qt.labs.platform
+import Wrapper
+import Spareweb
+import "kelo.js" as Kel
+import "lang.js" as Lang
+
+ApplicationWindow {
+    id: wind
+    objectName: "wind"
+    title: "Kelo#"
+    // The user types into another application: where the menus are drawn by Kelo# itself the
+    // window never takes the keyboard focus; its controls still work by pointer.
+    flags: Qt.Window | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
+    visible: false
+
+    property int sw: Screen.desktopAvailableWidth
+    property int sh: Screen.desktopAvailableHeight
+    property bool registered: false
+    property string lang: {
+        const code = Qt.locale().name.substring(0, 2);
+        return ["en", "fr", "de", "es"].indexOf(code) >= 0 ? code : "en";
+    }
+    property int control: 1
+    property int cam: 0
+    property int startup: 1
+    property bool ostart: false
+    property bool word: true
+    property bool sound: true
+    property bool increment: false
+    property var selection: [0, 0]
+    property bool vinput: true
+    property int s1v: 1000
+    property int s2v: 8
+    property real s3v: 1
+    property var itext
+    // Qt reports fonts by point size on most desktops; 96 logical dpi turns that into pixels.
+    property real sizp: 1.3 * (font.pixelSize > 0 ? font.pixelSize : font.pointSize * 96 / 72) * s3v
+    property int tm: 1
+    property int tk: 1
+    property int ts1: 0
+    property int ts2: 0
+    property int mov: 0
+    property int plan: 1
+    property int index: 0
+    property int stick: 0
+    property int bm: 0
+    property int take: 0
+    property string lword: ""
+    property var letr: ["", "", "", "", ""]
+    property string os: Qt.platform.os
+
+    // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar
+    // inside the window, since most X11 desktops have no global menu service.
+    readonly property bool nativeMenus: os === "windows" || os === "osx"
+
+    onPlanChanged: wrap.plan(plan)
+    onTs1Changed: Kel.record()
+
+    Settings {
+        property alias registered: wind.registered
+    }
+
+    Timer {
+        id: devices
+        objectName: "devices"
+        property int sdl: 0
+        property int sdl2: 0
+        property int cdl: 0
+        property int cdl2: 0
+        interval: 32
+        repeat: true
+        running: true
+        onTriggered: Kel.poll()
+    }
+
+    MouseArea {
+        property point clickPos: Qt.point(1, 1)
+        anchors.fill: parent
+        onPressed: mouse => { clickPos = Qt.point(mouse.x, mouse.y); }
+        onPositionChanged: mouse => {
+            wind.x += mouse.x - clickPos.x;
+            wind.y += mouse.y - clickPos.y;
+        }
+    }
+
+    Timer {
+        id: tstart
+        objectName: "tstart"
+        interval: 32
+        onTriggered: Kel.init()
+    }
+
+    Timer {
+        id: tmouse
+        objectName: "tmouse"
+        onRunningChanged: {
+            if (running)
+                interval = l15.checked ? 20 : s2v;
+        }
+        onTriggered: Kel.move()
+    }
+
+    Timer {
+        id: combot
+        objectName: "combot"
+        property int ts3: 0
+        interval: s1.value
+        repeat: true
+        onTriggered: Kel.innerTick()
+        onRunningChanged: {
+            if (running) {
+                ts1 = 0;
+                ts3 = 0;
+                popot.stop();
+            }
+        }
+    }
+
+    Timer {
+        id: popot
+        objectName: "popot"
+        interval: s1.value
+        repeat: true
+        running: true
+        onTriggered: Kel.outerTick()
+        onRunningChanged: {
+            if (running) {
+                ts1 = -1;
+                combot.stop();
+            } else {
+                combot.restart();
+            }
+        }
+    }
+
+    // Entries of the scanned lists; recorded centrally when ts1 moves (see Kel.record).
+    Component {
+        id: entryComponent
+        Text {
+            property int index: 0
+            font.bold: true
+            font.pixelSize: sizp
+            color: ts1 === index ? "darkorange" : "cornflowerblue"
+        }
+    }
+
+    menuBar: Rectangle {
+        id: menuStrip
+        objectName: "menuStrip"
+        visible: !nativeMenus
+        height: nativeMenus ? 0 : stripRow.implicitHeight
+        color: "#e8e8e8"
+        Row {
+            id: stripRow
+            Repeater {
+                model: [l2, l11, l16, l20, l21, l31, help]
+                Rectangle {
+                    required property var modelData
+                    width: stripText.implicitWidth + 16
+                    height: stripText.implicitHeight + 6
+                    color: stripArea.containsMouse ? "#cfd8ea" : "#e8e8e8"
+                    Text {
+                        id: stripText
+                        anchors.centerIn: parent
+                        text: modelData.title
+                    }
+                    // Separators let people and tests find each title's cell.
+                    Rectangle {
+                        anchors.right: parent.right
+                        width: 1
+                        height: parent.height
+                        color: "#a0a0a0"
+                    }
+                    MouseArea {
+                        id: stripArea
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        onClicked: modelData.open(parent)
+                    }
+                }
+            }
+        }
+    }
+
+    Rectangle {
+        id: win
+        objectName: "win"
+        anchors.fill: parent
+
+        MouseArea {
+            id: webcam
+            objectName: "webcam"
+            width: win.width * 0.3
+            height: win.height * 0.3
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            onClicked: wincam.visible = !wincam.visible
+            Spareweb {
+                id: spare
+                anchors.fill: parent
+            }
+        }
+
+        Window {
+            id: wincam
+            objectName: "wincam"
+            width: 320
+            height: 240
+            visible: false
+            title: "Kelo#"
+            Wrapper {
+                id: wrap
+                objectName: "wrap"
+                anchors.fill: parent
+                Component.onCompleted: {
+                    tstart.start();
+                    loadSound("qrc:/click.wav");
+                    vid.connect(image => spare.refresh(image));
+                }
+            }
+        }
+
+        Rectangle {
+            id: input
+            objectName: "input"
+            radius: 4
+            width: win.width / 4
+            height: win.height / 4
+            x: (win.width - width) / 2
+            y: win.height - height
+            visible: vinput
+            color: stick !== 0 ? "darkorange" : "cornflowerblue"
+            Behavior on color {
+                ColorAnimation {
+                    duration: 1000
+                }
+            }
+            MouseArea {
+                anchors.fill: parent
+                onClicked: {
+                    if (norm.visible) {
+                        s1.value = 1000;
+                        s2.value = 8;
+                        s3.value = 1;
+                    }
+                }
+            }
+        }
+
+        Basic.ProgressBar {
+            id: winkBar
+            objectName: "winkBar"
+            x: win.width * 0.05
+            y: win.height * 0.9
+            width: win.width * 0.25
+            from: 1
+            to: 255
+            visible: false
+            contentItem: Item {
+                Rectangle {
+                    id: bbar
+                    width: winkBar.visualPosition * winkBar.width
+                    height: parent.height
+                    radius: 4
+                    color: "cornflowerblue"
+                }
+                Rectangle {
+                    id: level
+                    objectName: "level"
+                    width: 0
+                    height: parent.height
+                    radius: 4
+                    color: "lightslategray"
+                }
+            }
+            MouseArea {
+                anchors.fill: parent
+                onClicked: mouse => { level.width = mouse.x; }
+            }
+        }
+
+        ProgressBar {
+            id: signalBar
+            objectName: "signalBar"
+            x: win.width * 0.7
+            y: win.height * 0.9
+            width: win.width * 0.25
+            from: 1
+            to: 200
+            visible: false
+            contentItem: Item {
+                Rectangle {
+                    width: signalBar.visualPosition * signalBar.width
+                    height: parent.height
+                    radius: 4
+                    color: "cornflowerblue"
+                }
+            }
+        }
+
+        Text {
+            text: Lang.lang(52)
+            visible: winkBar.visible
+            font.bold: true
+            font.pixelSize: sizp
+            color: "cornflowerblue"
+            x: winkBar.x + (winkBar.width - width) / 2
+            y: win.height * 0.8 - sizp / 2
+        }
+
+        Text {
+            text: Lang.lang(53)
+            visible: signalBar.visible
+            font.bold: true
+            font.pixelSize: sizp
+            color: "cornflowerblue"
+            x: signalBar.x + (signalBar.width - width) / 2
+            y: win.height * 0.8 - sizp / 2
+        }
+
+        Item {
+            id: norm
+            objectName: "norm"
+            visible: l17.checked
+            onVisibleChanged: {
+                if (visible) {
+                    startup = 1;
+                    take = 0;
+                    popot.restart();
+                }
+            }
+
+            Repeater {
+                model: [
+                    { slider: s1, label: 30 },
+                    { slider: s2, label: 22 },
+                    { slider: s3, label: 49 }
+                ]
+                Item {
+                    required property var modelData
+                    required property int index
+                    Text {
+                        text: Lang.lang(modelData.label)
+                        font.pixelSize: sizp
+                        x: win.width * 0.1 - width / 2
+                        y: modelData.slider.y + (modelData.slider.height - height) / 2
+                    }
+                }
+            }
+
+            Slider {
+                id: s1
+                objectName: "s1"
+                from: 500
+                to: 2000
+                stepSize: 250
+                snapMode: Slider.SnapAlways
+                value: s1v
+                x: win.width * 0.22
+                width: win.width * 0.65
+                y: 1 * (win.height - input.height) / 4 - height / 2
+                onValueChanged: s1v = value
+            }
+            Slider {
+                id: s2
+                objectName: "s2"
+                from: 1
+                to: 20
+                stepSize: 1
+                snapMode: Slider.SnapAlways
+                value: s2v
+                x: win.width * 0.22
+                width: win.width * 0.65
+                y: 2 * (win.height - input.height) / 4 - height / 2
+                onValueChanged: s2v = value
+            }
+            Slider {
+                id: s3
+                objectName: "s3"
+                from: 0.5
+                to: 2
+                stepSize: 0.25
+                snapMode: Slider.SnapAlways
+                value: s3v
+                x: win.width * 0.22
+                width: win.width * 0.65
+                y: 3 * (win.height - input.height) / 4 - height / 2
+                onValueChanged: s3v = value
+            }
+            Text {
+                objectName: "s1text"
+                text: Math.round(s1.value) + " ms"
+                font.pixelSize: sizp
+                x: win.width * 0.94 - width / 2
+                y: s1.y + (s1.height - height) / 2
+            }
+            Text {
+                objectName: "s2text"
+                text: Math.round(s2.value) + " ms"
+                font.pixelSize: sizp
+                x: win.width * 0.94 - width / 2
+                y: s2.y + (s2.height - height) / 2
+            }
+            Text {
+                objectName: "s3text"
+                text: Math.round(s3.value * 100) / 100 + "x"
+                font.pixelSize: sizp
+                x: win.width * 0.94 - width / 2
+                y: s3.y + (s3.height - height) / 2
+            }
+        }
+
+        Rectangle {
+            id: keyb
+            objectName: "keyb"
+            anchors.fill: parent
+            color: "transparent"
+            visible: l18.checked
+            onVisibleChanged: {
+                if (visible) {
+                    startup = 2;
+                    tk = 1;
+                    take = 0;
+                    popot.restart();
+                }
+            }
+
+            Repeater {
+                id: keyGroups
+                model: 6
+                ComboBox {
+                    id: combo
+                    required property int index
+                    readonly property int group: index + 1
+                    readonly property var labels: Lang.lang(group <= 4 ? 30 + group + 4 * plan : 42 + group)
+                    objectName: "k" + group
+                    x: index * win.width / 6 + win.width / 6 * 0.05
+                    y: win.height / 2 - height
+                    width: win.width / 6 * (group === 6 ? 0.92 : 0.9)
+                    indicator: null
+                    contentItem: Text {
+                        text: Kel.title(combo.labels)
+                        color: "white"
+                        font.bold: true
+                        font.pixelSize: sizp
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                        elide: Text.ElideRight
+                    }
+                    background: Rectangle {
+                        radius: 4
+                        color: tk === combo.group ? "darkorange" : "cornflowerblue"
+                    }
+                    popup.onOpened: Kel.openList(combo, combo.labels)
+                }
+            }
+
+            Rectangle {
+                id: p1
+                objectName: "p1"
+                readonly property Item k1: keyGroups.itemAt(0)
+                width: sizp
+                height: sizp
+                radius: 4
+                x: k1 ? k1.x + k1.width / 2 - width / 2 : 0
+                y: k1 ? k1.y / 2 - height / 2 : 0
+                visible: l13.checked && lword !== ""
+                color: tk === 7 ? "darkorange" : "cornflowerblue"
+            }
+
+            Repeater {
+                model: 5
+                Text {
+                    required property int index
+                    readonly property Item under: keyGroups.itemAt(index + 1)
+                    objectName: "p" + (index + 2)
+                    text: letr[index]
+                    visible: l13.checked
+                    font.bold: true
+                    font.pixelSize: sizp
+                    x: under ? under.x + under.width / 2 - width / 2 : 0
+                    y: under ? under.y / 2 - height / 2 : 0
+                    color: ts1 === index && tk === 7 ? "darkorange" : "cornflowerblue"
+                }
+            }
+        }
+
+        Rectangle {
+            id: mous
+            objectName: "mous"
+            anchors.fill: parent
+            color: "transparent"
+            visible: l19.checked
+            onVisibleChanged: {
+                if (visible) {
+                    startup = 3;
+                    tm = 1;
+                    take = 0;
+                    popot.restart();
+                }
+            }
+
+            Repeater {
+                // Position in the scan, slot in the row, pointer code, and the triangle.
+                model: [
+                    { pos: 1, slot: 0, code: 4, pts: [[0, 0.5], [1, 1 / 6], [1, 5 / 6]] },
+                    { pos: 2, slot: 1, code: 1, pts: [[0.5, 0], [1 / 6, 1], [5 / 6, 1]] },
+                    { pos: 4, slot: 3, code: 3, pts: [[1 / 6, 0], [5 / 6, 0], [0.5, 1]] },
+                    { pos: 5, slot: 4, code: 2, pts: [[0, 1 / 6], [0, 5 / 6], [1, 0.5]] }
+                ]
+                Shape {
+                    id: arrow
+                    required property var modelData
+                    objectName: "m" + modelData.pos
+                    width: win.width / 5 * 0.8
+                    height: win.height / 2
+                    x: modelData.slot * win.width / 5 + win.width / 5 * 0.1
+                    y: win.height / 3 - height / 2
+                    ShapePath {
+                        strokeWidth: 0
+                        strokeColor: "transparent"
+                        fillColor: tm === arrow.modelData.pos ? "darkorange" : "cornflowerblue"
+                        startX: 0
+                        startY: 0
+                        PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
+                        PathLine { x: arrow.modelData.pts[1][0] * arrow.width; y: arrow.modelData.pts[1][1] * arrow.height }
+                        PathLine { x: arrow.modelData.pts[2][0] * arrow.width; y: arrow.modelData.pts[2][1] * arrow.height }
+                        PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
+                        PathLine { x: 0; y: 0 }
+                    }
+                    TapHandler {
+                        onTapped: Kel.mouse(arrow.modelData.code)
+                    }
+                }
+            }
+
+            ComboBox {
+                id: m3
+                objectName: "m3"
+                width: win.width / 5 * 0.8
+                x: win.width / 2 - width / 2
+                y: win.height / 2 - height
+                indicator: null
+                contentItem: Text {
+                    text: Kel.title(Lang.lang(47))
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: sizp
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                }
+                background: Rectangle {
+                    radius: 4
+                    color: tm === 3 ? "darkorange" : "cornflowerblue"
+                }
+                popup.onOpened: Kel.openList(m3, Lang.lang(50))
+            }
+        }
+    }
+
+    MediaDevices {
+        id: camera
+    }
+
+    Component {
+        id: cameraEntry
+        MenuItem {
+            property int dex
+            property int camn
+            property string type: "webcam"
+            checkable: true
+            onTriggered: Kel.inup(dex)
+        }
+    }
+
+    Component {
+        id: stickEntry
+        MenuItem {
+            property int dex
+            property int nm
+            property string type: "stick"
+            checkable: true
+            onTriggered: {
+                Kel.inup(dex);
+                wrap.setjoy(nm);
+            }
+        }
+    }
+
+    Component {
+        id: headsetEntry
+        MenuItem {
+            property int dex
+            property string type: "headset"
+            checkable: true
+            text: Lang.lang(51)
+            onTriggered: Kel.inup(dex)
+        }
+    }
+
+    MenuBar {
+        window: nativeMenus ? wind : null
+
+        Menu {
+            id: l2
+            title: Lang.lang(2)
+            MenuItemGroup {
+                id: languages
+            }
+            MenuItem { id: l3; text: Lang.lang(3); checkable: true; group: languages; onTriggered: Kel.lg(1) }
+            MenuItem { id: l4; text: Lang.lang(4); checkable: true; group: languages; onTriggered: Kel.lg(2) }
+            MenuItem { id: l5; text: Lang.lang(5); checkable: true; group: languages; onTriggered: Kel.lg(3) }
+            MenuItem { id: l6; text: Lang.lang(6); checkable: true; group: languages; onTriggered: Kel.lg(4) }
+        }
+        Menu {
+            id: l11
+            title: Lang.lang(11)
+            MenuItem { id: l13; text: Lang.lang(13); checkable: true; checked: true; onTriggered: Kel.predict() }
+            MenuItem { id: l14; text: Lang.lang(14); checkable: true; checked: true; onTriggered: Kel.bip() }
+            MenuItem { id: l15; text: Lang.lang(15); checkable: true; onTriggered: increment = checked }
+            MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
+            MenuItem { id: l12; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
+        }
+        Menu {
+            id: l16
+            title: Lang.lang(16)
+            MenuItemGroup {
+                id: views
+            }
+            MenuItem { id: l17; text: Lang.lang(17); checkable: true; checked: true; group: views }
+            MenuItem { id: l18; text: Lang.lang(18); checkable: true; group: views }
+            MenuItem { id: l19; text: Lang.lang(19); checkable: true; group: views }
+        }
+        Menu {
+            id: l20
+            title: Lang.lang(20)
+            MenuItem { text: Lang.lang(23); onTriggered: Kel.position(1) }
+            MenuItem { text: Lang.lang(24); onTriggered: Kel.position(2) }
+            MenuItem { text: Lang.lang(25); onTriggered: Kel.position(3) }
+            MenuItem { text: Lang.lang(26); onTriggered: Kel.position(4) }
+            MenuItem { text: Lang.lang(27); onTriggered: Kel.position(5) }
+        }
+        Menu {
+            id: l21
+            objectName: "l21"
+            title: Lang.lang(21)
+            onAboutToShow: Kel.devup()
+            MenuItem {
+                id: l33
+                property int dex: 0
+                property string type: "none"
+                text: Lang.lang(33)
+                checkable: true
+                onTriggered: Kel.inup(dex)
+            }
+        }
+        Menu {
+            id: l31
+            title: Lang.lang(31)
+            onAboutToShow: {
+                wind.close();
+                Qt.quit();
+            }
+        }
+        Menu {
+            id: help
+            title: "?"
+            onAboutToShow: Qt.openUrlExternally("https://kelo.tarvo.example/")
+        }
+    }
+
+    Settings {
+        property alias x: wind.x
+        property alias y: wind.y
+        property alias width: wind.width
+        property alias height: wind.height
+        property alias wx: wincam.x
+        property alias wy: wincam.y
+        property alias wwidth: wincam.width
+        property alias wheight: wincam.height
+        property alias l: wind.lang
+        property alias control: wind.control
+        property alias startup: wind.startup
+        property alias ostart: wind.ostart
+        property alias word: wind.word
+        property alias sound: wind.sound
+        property alias increment: wind.increment
+        property alias vinput: wind.vinput
+        property alias s1v: wind.s1v
+        property alias s2v: wind.s2v
+        property alias s3v: wind.s3v
+        property alias index: wind.index
+        property alias level: level.width
+    }
+
+    Component.onCompleted: {
+        if (!registered) {
+            width = 556;
+            height = 230;
+            x = (sw - width) / 2;
+            y = (sh - height) / 2;
+            registered = true;
+        }
+    }
+
+    // Test access to the scanning logic, which lives in the script imported above.
+    function kel() {
+        return Kel;
+    }
+}
