@@ -2,6 +2,8 @@
 #include "x11/x11platform.h"
 #include "x11testclient.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <X11/XF86keysym.h>
@@ -56,6 +58,8 @@ private slots:
     void virtualKeys_data();
     void virtualKeys();
     void chords();
+    void capsLock();
+    void secondLayout();
     void keyForChar();
     void escapeTap();
     void escapeHeldWithoutFocus();
@@ -283,6 +287,60 @@ void TestX11Platform::chords()
     rawKeys(0);
     keym->special(14);
     QCOMPARE(rawKeys(4), QStringList({ "Alt_L down", "F4 down", "F4 up", "Alt_L up" }));
+}
+
+// Characters come out as themselves whatever Caps Lock says.
+void TestX11Platform::capsLock()
+{
+    XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
+    XSync(display, False);
+    const auto unlock = qScopeGuard([this] {
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
+        XSync(display, False);
+    });
+    keym->text(units("aB1!"));
+    QCOMPARE(client.waitForText("aB1!"), "aB1!");
+    QCOMPARE(platform->keyForChar(u'!'), 0x100 | '1');
+}
+
+// With a second layout active, a letter of the first is not where the first layout has it:
+// it is typed through a borrowed keycode, and the second layout's own letters directly.
+void TestX11Platform::secondLayout()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString saved = dir.filePath("keymap.xkb");
+    const QString name = qEnvironmentVariable("DISPLAY");
+    QCOMPARE(QProcess::execute("xkbcomp", { "-xkb", name, saved }), 0);
+    // The layout names too, which xkbcomp does not carry.
+    QProcess query;
+    query.start("setxkbmap", { "-query" });
+    QVERIFY(query.waitForFinished());
+    QStringList names { "-option", "" };
+    for (const QString &line : QString::fromLocal8Bit(query.readAllStandardOutput()).split(u'\n')) {
+        const QString key = line.section(u':', 0, 0).trimmed();
+        const QString value = line.section(u':', 1).trimmed();
+        if (key == u"rules" || key == u"model" || key == u"layout" || key == u"variant")
+            names << "-" + key << value;
+        else if (key == u"options")
+            names << "-option" << value;
+    }
+    const auto restore = qScopeGuard([&] {
+        XkbLockGroup(display, XkbUseCoreKbd, 0);
+        XSync(display, False);
+        QProcess::execute("setxkbmap", names);
+        QProcess::execute("xkbcomp", { saved, name });
+    });
+    QCOMPARE(QProcess::execute("setxkbmap", { "-layout", "us,fr" }), 0);
+    XkbLockGroup(display, XkbUseCoreKbd, 1);
+    XSync(display, False);
+
+    // On the French layout, a is where q is on the US one, and é has a key of its own.
+    QCOMPARE(platform->keyForChar(u'a'), int('Q'));
+    QCOMPARE(platform->keyForChar(u'\u00e9'), int('2'));
+    keym->text(units(QString::fromUtf16(u"aq\u00e9w")));
+    QCOMPARE(client.waitForText(QString::fromUtf16(u"aq\u00e9w")),
+             QString::fromUtf16(u"aq\u00e9w"));
 }
 
 void TestX11Platform::keyForChar()

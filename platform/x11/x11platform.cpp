@@ -258,6 +258,7 @@ struct X11Platform::Private
         int max = -1;
         int width = 0;
         std::vector<KeySym> syms;
+        std::vector<std::array<KeySym, 2>> typing;
 
         KeySym at(int keycode, int level) const
         {
@@ -271,6 +272,14 @@ struct X11Platform::Private
                 return upper != lower ? upper : NoSymbol;
             }
             return row[level];
+        }
+        // What the key types now, in the active group and with the locked modifiers (Caps
+        // Lock, Num Lock), without or with Shift.
+        KeySym typed(int keycode, bool shift) const
+        {
+            if (keycode < min || keycode > max)
+                return NoSymbol;
+            return typing[size_t(keycode - min)][shift ? 1 : 0];
         }
         bool empty(int keycode) const
         {
@@ -332,6 +341,55 @@ X11Platform::Private::Keymap X11Platform::Private::keymap()
     }
     map.syms.assign(syms, syms + size_t(map.max - map.min + 1) * size_t(map.width));
     XFree(syms);
+
+    // The core map lists the first group only; the characters a key types depend on the
+    // active group (a second layout) and on Caps Lock, which XKB knows.
+    map.typing.assign(size_t(map.max - map.min + 1), { NoSymbol, NoSymbol });
+    XkbStateRec state {};
+    XkbDescPtr xkb = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    if (!xkb || XkbGetState(display, XkbUseCoreKbd, &state) != Success) {
+        if (xkb)
+            XkbFreeKeyboard(xkb, 0, True);
+        for (int keycode = map.min; keycode <= map.max; ++keycode)
+            map.typing[size_t(keycode - map.min)] = { map.at(keycode, 0), map.at(keycode, 1) };
+        return map;
+    }
+    for (int keycode = std::max(map.min, int(xkb->min_key_code));
+         keycode <= std::min(map.max, int(xkb->max_key_code)); ++keycode) {
+        const int groups = XkbKeyNumGroups(xkb, keycode);
+        if (groups == 0)
+            continue;
+        int group = state.group;
+        if (group >= groups) {
+            const unsigned char info = XkbKeyGroupInfo(xkb, keycode);
+            switch (XkbOutOfRangeGroupAction(info)) {
+            case XkbClampIntoRange:
+                group = groups - 1;
+                break;
+            case XkbRedirectIntoRange:
+                group = XkbOutOfRangeGroupNumber(info);
+                if (group >= groups)
+                    group = 0;
+                break;
+            default:
+                group %= groups;
+                break;
+            }
+        }
+        const XkbKeyTypePtr type = XkbKeyKeyType(xkb, keycode, group);
+        const int width = XkbKeyGroupWidth(xkb, keycode, group);
+        for (int shift = 0; shift < 2; ++shift) {
+            const unsigned mods = (state.locked_mods | (shift ? ShiftMask : 0)) & type->mods.mask;
+            int level = 0;
+            for (int i = 0; i < type->map_count; ++i) {
+                if (type->map[i].active && type->map[i].mods.mask == mods)
+                    level = type->map[i].level;
+            }
+            map.typing[size_t(keycode - map.min)][size_t(shift)]
+                = level < width ? XkbKeySymEntry(xkb, keycode, level, group) : NoSymbol;
+        }
+    }
+    XkbFreeKeyboard(xkb, 0, True);
     return map;
 }
 
@@ -349,12 +407,13 @@ KeyCode X11Platform::Private::find(const Keymap &map, KeySym sym, int *level) co
     return 0;
 }
 
+// The keycode typing cp now, with *level 1 when it needs Shift; 0 when no key types it.
 KeyCode X11Platform::Private::findChar(const Keymap &map, char32_t cp, int *level,
                                        bool slotsToo) const
 {
-    for (int l = 0; l < std::min(map.width, 2); ++l) {
+    for (int l = 0; l < 2; ++l) {
         for (int keycode = map.min; keycode <= map.max; ++keycode) {
-            if (keysymChar(map.at(keycode, l)) != cp)
+            if (keysymChar(map.typed(keycode, l == 1)) != cp)
                 continue;
             const bool borrowed = std::any_of(slots.begin(), slots.end(),
                                               [&](const Slot &s) { return s.keycode == keycode; });
