@@ -65,27 +65,40 @@ double medianOf(std::vector<double> v)
 }
 
 // Time per prefix in microseconds: the median of `repeats` calls, so one preemption of this
-// process does not pass for the look-up's cost.
-Stats measure(const QStringList &prefixes, int repeats,
+// process does not pass for the look-up's cost. The slowest prefixes of a single pass are timed
+// again the same way before the worst is taken.
+Stats measure(const QStringList &prefixes, int repeats, int firstPassRepeats,
               const std::function<QStringList(const QString &)> &lookup)
 {
-    std::vector<double> times;
-    Stats stats;
     QElapsedTimer timer;
-    for (const QString &prefix : prefixes) {
+    const auto time = [&](const QString &prefix, int n) {
         std::vector<double> runs;
-        for (int r = 0; r < repeats; ++r) {
+        for (int r = 0; r < n; ++r) {
             timer.start();
             const QStringList answer = lookup(prefix);
             runs.push_back(timer.nsecsElapsed() / 1000.0);
             if (answer.size() != 5)
                 qFatal("a look-up did not give five entries");
         }
-        const double t = medianOf(runs);
-        times.push_back(t);
-        if (t > stats.worst) {
-            stats.worst = t;
-            stats.worstPrefix = prefix;
+        return medianOf(runs);
+    };
+    std::vector<double> times;
+    for (const QString &prefix : prefixes)
+        times.push_back(time(prefix, firstPassRepeats));
+    if (firstPassRepeats < repeats) {
+        std::vector<qsizetype> order(times.size());
+        for (qsizetype i = 0; i < qsizetype(order.size()); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [&](qsizetype a, qsizetype b) { return times[a] > times[b]; });
+        for (qsizetype k = 0; k < std::min<qsizetype>(10, order.size()); ++k)
+            times[order[k]] = time(prefixes.at(order[k]), repeats);
+    }
+    Stats stats;
+    for (qsizetype i = 0; i < qsizetype(times.size()); ++i) {
+        if (times[i] > stats.worst) {
+            stats.worst = times[i];
+            stats.worstPrefix = prefixes.at(i);
         }
     }
     stats.median = medianOf(times);
@@ -132,6 +145,11 @@ int main(int argc, char **argv)
     out << "Word-list look-up against the line-by-line scan; each time is the median of " << repeats
         << " calls." << Qt::endl;
 
+    double worstLookup = 0;
+    qsizetype largest = 0;
+    double largestLoad = 0;
+    double largestRatio = 0;
+    QString largestPath;
     for (const List &list : lists) {
         QLocale::setDefault(list.locale);
 
@@ -174,7 +192,10 @@ int main(int argc, char **argv)
         for (const QString &p :
              { u"zzzzzz"_s, u"zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz"_s, u"zzz"_s, u"zzzz"_s, u"zyzzz"_s,
                u"zzzzzzzzzz"_s, u"zzzzzzzzz"_s, u"zzzzzzzz"_s, u"zzzzzzz"_s, u"zz"_s }) {
-            if (words.complete(p) == lastFive && lineByLine(list.path, p) == lastFive)
+            bool afterAll = true;
+            for (qsizetype i = 0; i < words.size() && afterAll; ++i)
+                afterAll = QString::localeAwareCompare(words.entry(i), p) < 0;
+            if (afterAll && words.complete(p) == lastFive)
                 pastEnd.append(p);
         }
 
@@ -184,12 +205,26 @@ int main(int argc, char **argv)
         const auto scan = [&](const QString &p) {
             return lineByLine(list.path, p);
         };
-        const Stats fastTwo = measure(twoLetters, repeats, fast);
-        const Stats refTwo = measure(twoLetters, 1, scan);
+        const Stats fastTwo = measure(twoLetters, repeats, repeats, fast);
+        // The scan takes tens of milliseconds a call: one pass, then the slowest again.
+        const Stats refTwo = measure(twoLetters, repeats, 1, scan);
         row(QStringLiteral("%1 two-letter prefixes").arg(twoLetters.size()), fastTwo, refTwo);
-        const Stats fastEnd = measure(pastEnd, repeats, fast);
-        const Stats refEnd = measure(pastEnd, repeats, scan);
+        const Stats fastEnd = measure(pastEnd, repeats, repeats, fast);
+        const Stats refEnd = measure(pastEnd, repeats, repeats, scan);
         row(QStringLiteral("%1 prefixes past the end").arg(pastEnd.size()), fastEnd, refEnd);
+
+        const double fastWorst = std::max(fastTwo.worst, fastEnd.worst);
+        worstLookup = std::max(worstLookup, fastWorst);
+        if (words.size() > largest) {
+            largest = words.size();
+            largestLoad = medianOf(loads);
+            largestRatio = std::max(refTwo.worst, refEnd.worst) / fastWorst;
+            largestPath = list.path;
+        }
     }
+    out << "Worst look-up of all: " << fmt(worstLookup) << " (goal: under 50 µs)." << Qt::endl;
+    out << "Largest list, " << largestPath << ": load " << QString::number(largestLoad, 'f', 1)
+        << " ms (goal: under 150 ms); worst scan / worst look-up " << qRound64(largestRatio)
+        << "x (goal: at least 1000x)." << Qt::endl;
     return 0;
 }

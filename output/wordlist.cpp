@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace {
 // Orders kept per list; one per locale the process has used, which in practice is one.
@@ -32,7 +33,8 @@ WordList::WordList(const QString &path)
 {
     starts.push_back(0);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Offsets are 32-bit; a file that large is no word list.
+    if (!file.open(QIODevice::ReadOnly) || file.size() >= std::numeric_limits<quint32>::max())
         return;
     QByteArray bytes = file.readAll();
     // Text mode: CR is not part of any line.
@@ -44,7 +46,8 @@ WordList::WordList(const QString &path)
         const qsizetype end = rest.indexOf('\n');
         const QByteArrayView line = end < 0 ? rest : rest.first(end);
         rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
-        // Decoded line by line, so a broken sequence cannot reach into the next line.
+        // Decoded line by line as the scan decodes them: a broken sequence stays within its line,
+        // and a mark that starts a line is treated alike.
         QString decoded = QString::fromUtf8(line);
         if (starts.size() == 1 && decoded.startsWith(QChar(0xFEFF)))
             decoded.remove(0, 1);
