@@ -230,12 +230,14 @@ function clist(c) {
     return c.length - 2;
 }
 
-// A fresh list model for label list a; the one it replaces is destroyed.
+// A fresh list model for label list a; the one it replaces is destroyed with its entries.
 function mod(a, z) {
     const model = Qt.createQmlObject("import QtQuick; import QtQml.Models; ObjectModel{}", z);
     const entries = content(a);
+    // Entries belong in the list's view, which is where the model shows them.
+    const view = z.popup.contentItem;
     for (let i = 0; i < entries.length; ++i) {
-        const entry = entryComponent.createObject(model, { text: entries[i], index: i });
+        const entry = entryComponent.createObject(view, { text: entries[i], index: i });
         entry.x = z.width / 2 - entry.width / 2;
         model.append(entry);
     }
@@ -245,8 +247,11 @@ function mod(a, z) {
         built.splice(at, 1);
     built.push(z);
     z.model = model;
-    if (old && typeof old.destroy === "function")
+    if (old && typeof old.destroy === "function") {
+        for (let i = 0; i < old.count; ++i)
+            old.get(i).destroy();
         old.destroy();
+    }
     return model;
 }
 

@@ -19,8 +19,9 @@ TestCase {
         stop();
     }
 
-    // Opens Kelo# as the program does and waits for its initialisation to show it.
-    function start(keepStore) {
+    // Opens Kelo# as the program does and waits for its initialisation to show it; prepare,
+    // when given, sets up the fake bridge before the window initialises.
+    function start(keepStore, prepare) {
         if (!keepStore)
             store.clear();
         const component = Qt.createComponent("qrc:///main.qml");
@@ -29,6 +30,8 @@ TestCase {
         verify(w, "main.qml made no window");
         wrap = child("wrap");
         k = w.kel();
+        if (prepare)
+            prepare(wrap);
         tryVerify(() => w.visible, 2000, "init did not show the window");
         return w;
     }
@@ -39,6 +42,37 @@ TestCase {
         w.destroy();
         w = null;
         wait(0);
+    }
+
+    // One tick of a timer, as if its period had passed.
+    function tick(name, times) {
+        const timer = child(name);
+        for (let i = 0; i < (times === undefined ? 1 : times); ++i)
+            timer.triggered();
+    }
+
+    // A switch press seen by the next poll.
+    function press() {
+        wrap.escPresses = 1;
+        tick("devices");
+        compare(wrap.escPresses, 0, "the poll did not take the press");
+    }
+
+    // Lets the outer scan run until group n is highlighted.
+    function goTo(n) {
+        for (let i = 0; i < 8 && w.tk !== n; ++i)
+            tick("popot");
+        compare(w.tk, n, "group " + n + " never came up");
+    }
+
+    // Opens group n, waits for entry e (0-based) and takes it.
+    function choose(n, e) {
+        goTo(n);
+        press();
+        compare(w.mov, 1);
+        tick("combot", e);
+        compare(w.ts1, e);
+        press();
     }
 
     // Searches the visual tree too: items made by a Repeater are not QObject children.
