@@ -341,6 +341,19 @@ void TestX11Platform::secondLayout()
     keym->text(units(QString::fromUtf16(u"aq\u00e9w")));
     QCOMPARE(client.waitForText(QString::fromUtf16(u"aq\u00e9w")),
              QString::fromUtf16(u"aq\u00e9w"));
+
+    // French alone: its letters have keys, and a key with no Windows code of its own (\u00e0
+    // on the 0 key) gets a spare code that types it.
+    client.clear();
+    XkbLockGroup(display, XkbUseCoreKbd, 0);
+    QCOMPARE(QProcess::execute("setxkbmap", { "-layout", "fr" }), 0);
+    QCOMPARE(platform->keyForChar(u'a'), int('A'));
+    const int agrave = platform->keyForChar(u'\u00e0');
+    QVERIFY2(agrave >= 0x88 && agrave < 0x100, qPrintable(QString::number(agrave)));
+    platform->keyEvent(agrave, false);
+    platform->keyEvent(agrave, true);
+    keym->keyb('A');
+    QCOMPARE(client.waitForText(QString::fromUtf16(u"\u00e0a")), QString::fromUtf16(u"\u00e0a"));
 }
 
 void TestX11Platform::keyForChar()

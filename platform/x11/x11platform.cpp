@@ -636,6 +636,11 @@ void X11Platform::keyEvent(int vk, bool release)
     }
     if (!keycode)
         return;
+    if (const auto it = d->heldVks.find(vk);
+        !release && it != d->heldVks.end() && it->second != keycode) {
+        // Pressed again after the keymap moved it: the earlier key must not stay down.
+        d->keycodeEvent(it->second, false);
+    }
     d->keycodeEvent(keycode, !release);
     if (release)
         d->heldVks.erase(vk);
@@ -689,6 +694,8 @@ void X11Platform::unicodeEvent(char16_t unit, bool release)
             return;
         d->keycodeEvent(keycode, true);
     }
+    if (const auto it = d->heldUnits.find(unit); it != d->heldUnits.end() && it->second != keycode)
+        d->keycodeEvent(it->second, false);
     d->heldUnits[unit] = keycode;
     XFlush(d->display);
 }
