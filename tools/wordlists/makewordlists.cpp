@@ -2,6 +2,7 @@
 // every rule of their format on the bytes it writes. Any breach stops it with a non-zero status.
 //
 // Usage: makewordlists [dict-dir] [output-dir]   (defaults: /usr/share/dict resources)
+//        makewordlists --check [list-dir]          (checks the lists there, builds nothing)
 
 #include <QCollator>
 #include <QDir>
@@ -342,8 +343,14 @@ void report(const Format &format, const QStringList &entries)
 
 int main(int argc, char **argv)
 {
-    const QString dictDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"/usr/share/dict"_s;
-    const QString outDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : u"resources"_s;
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const bool checkOnly = !args.isEmpty() && args.first() == u"--check"_s;
+    if (checkOnly)
+        args.removeFirst();
+    const QString dictDir = checkOnly ? QString() : args.value(0, u"/usr/share/dict"_s);
+    const QString outDir = args.value(checkOnly ? 0 : 1, u"resources"_s);
     const QString az = u"abcdefghijklmnopqrstuvwxyz"_s;
 
     const Format formats[] = {
@@ -361,13 +368,24 @@ int main(int argc, char **argv)
 
     for (int i = 0; i < 4; ++i) {
         const Format &format = formats[i];
+        const QString path = QDir(outDir).filePath(format.file);
+        if (checkOnly) {
+            QFile list(path);
+            if (!list.open(QIODevice::ReadOnly))
+                fail(QStringLiteral("cannot read %1").arg(path));
+            QStringList entries;
+            const QStringList breaches = check(list.readAll(), format, &entries);
+            if (!breaches.isEmpty())
+                fail(path + u": "_s + breaches.join(u"\n  "_s));
+            report(format, entries);
+            continue;
+        }
         const QStringList words = builders[i](readSource(dictDir + u'/' + format.source), format);
         const QByteArray bytes = encode(words, format.ending);
         QStringList breaches = check(bytes, format, nullptr);
         if (!breaches.isEmpty())
             fail(format.file + u": "_s + breaches.join(u"\n  "_s));
 
-        const QString path = QDir(outDir).filePath(format.file);
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
