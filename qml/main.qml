@@ -465,7 +465,8 @@ ApplicationWindow {
             Rectangle {
                 id: p1
                 objectName: "p1"
-                readonly property Item k1: keyGroups.itemAt(0)
+                // count makes the binding see the groups once the Repeater has made them.
+                readonly property Item k1: keyGroups.count > 0 ? keyGroups.itemAt(0) : null
                 width: sizp
                 height: sizp
                 radius: 4
@@ -479,7 +480,7 @@ ApplicationWindow {
                 model: 5
                 Text {
                     required property int index
-                    readonly property Item under: keyGroups.itemAt(index + 1)
+                    readonly property Item under: keyGroups.count > index + 1 ? keyGroups.itemAt(index + 1) : null
                     objectName: "p" + (index + 2)
                     text: letr[index]
                     visible: l13.checked
