@@ -3,6 +3,7 @@
 #include "wrapper.h"
 
 #include <QPainter>
+#include <QResource>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -121,6 +122,17 @@ private slots:
         QCOMPARE(platform.signIn.size(), size_t(1));
         wrap->osstop();
         QVERIFY(platform.signInLaunch("Kelo#").empty());
+    }
+
+    void bundleHoldsEveryFileZlibCompressed()
+    {
+        for (const char *name : { "main.qml", "kelo.js", "lang.js", "click.wav", "da.txt", "df.txt",
+                                  "ds.txt", "dg.txt" }) {
+            const QResource file(QStringLiteral(":/") + QLatin1String(name));
+            QVERIFY2(file.isValid(), name);
+            QCOMPARE(file.compressionAlgorithm(), QResource::ZlibCompression);
+        }
+        QCOMPARE(QResource(QStringLiteral(":/click.wav")).uncompressedSize(), 6504);
     }
 
 private:
