@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QImage>
+#include <QMap>
+#include <QPoint>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+
+// Xlib's macros collide with Qt's names; its two types are all this header needs.
+typedef struct _XDisplay Display;
+using Window = unsigned long;
+
+// The real kelo executable as a user meets it: started in a HOME of its own, its window found
+// on the X display by its title, looked at through its pixels and driven by XTest, like a
+// person with a pointer and one switch. Every wait is bounded.
+class KeloRunner
+{
+public:
+    // display is the test's own connection; home is where kelo keeps its settings.
+    KeloRunner(Display *display, const QString &home);
+    ~KeloRunner();
+
+    KeloRunner(const KeloRunner &) = delete;
+    KeloRunner &operator=(const KeloRunner &) = delete;
+
+    // The test's connection, with protocol errors (a window that went meanwhile) reported
+    // instead of ending the test; nullptr without a server.
+    static Display *openDisplay();
+    // Why a display cannot carry these tests (no server, no window manager); empty when fine.
+    static QString displayProblem(Display *display);
+
+    QString settingsFile() const;
+    // Writes these keys into the settings file before a start, as a previous run would have.
+    bool writeSettings(const QMap<QString, QString> &values) const;
+    // The stored value of key, read back from the file; empty when missing.
+    QString setting(const QString &key) const;
+
+    // Starts kelo and waits until its window is mapped and painted; on failure, why.
+    bool start(QString *why);
+    bool running() const;
+    // Waits until the process has ended; true when it ended by itself with status 0.
+    bool waitForCleanExit(int timeoutMs, QString *why);
+    // What kelo wrote to stdout and stderr, for failure messages.
+    QString log() const;
+
+    Window window() const { return win; }
+    // The client area in root coordinates.
+    QRect geometry() const;
+    QImage grab() const;
+    // The picture of a menu kelo has open: its pop-up window, empty when none is open.
+    QImage grabMenu() const;
+    // The centre of the n-th title (0-based) of the menu strip, in root coordinates, found by
+    // the separator lines between the titles; a null point when the strip is not found.
+    QPoint menuTitle(int n, QString *why) const;
+
+    void movePointer(QPoint root) const;
+    // A left click at a root position: the pointer moves there, presses and releases.
+    void click(QPoint root) const;
+    // One switch press with the Escape key: down, held for holdMs, up.
+    void pressEscape(int holdMs) const;
+    // Asks the window manager to close the window (_NET_CLOSE_WINDOW), as its close button does.
+    void closeByWindowManager() const;
+
+private:
+    Window findWindow() const;
+    static QImage grabWindow(Display *display, Window window);
+
+    Display *dpy;
+    QString homeDir;
+    QProcess process;
+    Window win = 0;
+};
