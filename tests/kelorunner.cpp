@@ -1,5 +1,7 @@
 #include "kelorunner.h"
 
+#include "scanpicture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
@@ -370,7 +372,7 @@ void KeloRunner::click(QPoint root) const
     XSync(dpy, False);
 }
 
-void KeloRunner::pressEscape(int holdMs) const
+Clock::time_point KeloRunner::pressEscape(int holdMs) const
 {
     const KeyCode escape = XKeysymToKeycode(dpy, XK_Escape);
     XTestFakeKeyEvent(dpy, escape, True, CurrentTime);
@@ -378,6 +380,39 @@ void KeloRunner::pressEscape(int holdMs) const
     sleepMs(holdMs);
     XTestFakeKeyEvent(dpy, escape, False, CurrentTime);
     XSync(dpy, False);
+    return Clock::now();
+}
+
+bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_point since,
+                                  int freshMs, int timeoutMs, QString *why) const
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    ScanPicture seen { QImage() };
+    bool first = true;
+    Clock::time_point arrived = since;
+    while (Clock::now() < deadline) {
+        const ScanPicture now { grab() };
+        if (first || !(now == seen)) {
+            arrived = first ? since : Clock::now();
+            seen = now;
+            first = false;
+        }
+        const bool there = now.group() == group
+            && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry);
+        if (there && Clock::now() - arrived <= std::chrono::milliseconds(freshMs))
+            return true;
+        sleepMs(10);
+    }
+    *why = QStringLiteral("waited %1 ms for group %2%3; last seen: group %4, %5")
+               .arg(timeoutMs)
+               .arg(group)
+               .arg(entry < 0 ? QString() : QStringLiteral(" line %1 of %2").arg(entry).arg(lines))
+               .arg(seen.group())
+               .arg(seen.listOpen() ? QStringLiteral("list of %1 lines open on line %2")
+                                          .arg(seen.lines())
+                                          .arg(seen.entry())
+                                    : QStringLiteral("no list open"));
+    return false;
 }
 
 void KeloRunner::closeByWindowManager() const

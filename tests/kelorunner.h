@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QString>
 
+#include <chrono>
+
 // Xlib's macros collide with Qt's names; its two types are all this header needs.
 typedef struct _XDisplay Display;
 using Window = unsigned long;
@@ -57,8 +59,17 @@ public:
     void movePointer(QPoint root) const;
     // A left click at a root position: the pointer moves there, presses and releases.
     void click(QPoint root) const;
-    // One switch press with the Escape key: down, held for holdMs, up.
-    void pressEscape(int holdMs) const;
+    // One switch press with the Escape key: down, held for holdMs, up; returns when the
+    // release was sent.
+    std::chrono::steady_clock::time_point pressEscape(int holdMs) const;
+    // Waits until the keyboard panel shows group highlighted with no list open (entry < 0),
+    // or line entry highlighted in the group's open list of lines lines, and the highlight came
+    // there at most freshMs ago, so that most of its period lies ahead: a person presses as it
+    // arrives. What the first picture shows counts as having come at since. On failure, what
+    // was seen last.
+    bool waitForHighlight(int group, int entry, int lines,
+                          std::chrono::steady_clock::time_point since, int freshMs, int timeoutMs,
+                          QString *why) const;
     // Asks the window manager to close the window (_NET_CLOSE_WINDOW), as its close button does.
     void closeByWindowManager() const;
 
