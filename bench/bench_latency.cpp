@@ -140,8 +140,7 @@ int main(int argc, char *argv[])
     KeloRunner kelo(display, home.path());
     // The keyboard view, the fastest scan, prediction off (no seventh position); the click
     // sound stays on, as users have it.
-    kelo.writeSettings({ { QStringLiteral("registered"), QStringLiteral("true") },
-                         { QStringLiteral("startup"), QStringLiteral("2") },
+    kelo.writeSettings({ { QStringLiteral("startup"), QStringLiteral("2") },
                          { QStringLiteral("s1v"), QString::number(periodMs) },
                          { QStringLiteral("word"), QStringLiteral("false") } });
     QString why;

@@ -127,7 +127,10 @@ QString KeloRunner::displayProblem(Display *display)
     // placement, no close button to test.
     const auto check
         = cardinals(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
-    if (check.empty() || check.front() == 0)
+    // A manager that died leaves the property naming a window that is gone.
+    XWindowAttributes attributes {};
+    if (check.empty() || check.front() == 0
+        || !XGetWindowAttributes(display, Window(check.front()), &attributes))
         return QStringLiteral("no window manager runs on the display");
     return {};
 }

@@ -1,4 +1,5 @@
 #include "kelorunner.h"
+#include "scanpicture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -130,6 +131,10 @@ void TestSmoke::firstStart()
              "the switch indicator (cornflowerblue) is not on screen");
     QVERIFY2(countColour(picture, qRgb(0xe8, 0xe8, 0xe8)) > 556 * 10,
              "the menu strip is not on screen");
+    // The settings view, not a scanning panel: no group is highlighted, no list is open.
+    const ScanPicture scan(picture);
+    QCOMPARE(scan.group(), 0);
+    QVERIFY(!scan.listOpen());
 
     quitThroughMenu(kelo);
     QVERIFY2(kelo.waitForCleanExit(5000, &why), qPrintable(why));
