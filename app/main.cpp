@@ -2,6 +2,7 @@
 #include "wrapper.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -29,12 +30,15 @@ int main(int argc, char *argv[])
     const int exitCode = app.exec();
     // Settings blocks write what changed when they go; the teardown that follows ends in the
     // bridge, which exits the process, so let them go first.
+    QList<QPointer<QObject>> blocks;
     for (QObject *root : engine.rootObjects()) {
-        const auto blocks = root->findChildren<QObject *>();
-        for (QObject *block : blocks) {
-            if (block->inherits("QQmlSettings"))
-                delete block;
+        const auto objects = root->findChildren<QObject *>();
+        for (QObject *object : objects) {
+            if (object->inherits("QQmlSettings"))
+                blocks.append(object);
         }
     }
+    for (const QPointer<QObject> &block : blocks)
+        delete block.data();
     return exitCode;
 }
