@@ -124,15 +124,20 @@ QString KeloRunner::displayProblem(Display *display)
         return QStringLiteral("cannot open the X display (is DISPLAY set? run through "
                               "./kelo.sh test)");
     // An EWMH window manager names its check window on the root; no manager, no frame, no
-    // placement, no close button to test.
-    const auto check
-        = cardinals(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
-    // A manager that died leaves the property naming a window that is gone.
-    XWindowAttributes attributes {};
-    if (check.empty() || check.front() == 0
-        || !XGetWindowAttributes(display, Window(check.front()), &attributes))
-        return QStringLiteral("no window manager runs on the display");
-    return {};
+    // placement, no close button to test. A manager that died leaves the property naming a
+    // window that is gone; one started just before the tests gets a few seconds to come up.
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        const auto check
+            = cardinals(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+        XWindowAttributes attributes {};
+        if (!check.empty() && check.front() != 0
+            && XGetWindowAttributes(display, Window(check.front()), &attributes))
+            return {};
+        if (Clock::now() >= deadline)
+            return QStringLiteral("no window manager runs on the display");
+        sleepMs(100);
+    }
 }
 
 QString KeloRunner::settingsFile() const

@@ -29,7 +29,8 @@ public:
     // The test's connection, with protocol errors (a window that went meanwhile) reported
     // instead of ending the test; nullptr without a server.
     static Display *openDisplay();
-    // Why a display cannot carry these tests (no server, no window manager); empty when fine.
+    // Why a display cannot carry these tests (no server, no window manager within a few
+    // seconds); empty when fine.
     static QString displayProblem(Display *display);
 
     QString settingsFile() const;
