@@ -192,6 +192,8 @@ int main(int argc, char *argv[])
             continue;
         }
         monotonic.push_back(std::chrono::duration<double, std::milli>(*arrived - release).count());
+        if (monotonic.back() >= 45)
+            std::printf("press %d: %.1f ms\n", i, monotonic.back());
         if (serverRelease && serverPress)
             server.push_back(double(long(*serverPress) - long(*serverRelease)));
     }
