@@ -10,6 +10,8 @@
 #include <QTest>
 
 #define SDL_MAIN_HANDLED
+// The test has its own main; SDL must not rename it on Windows.
+#define SDL_MAIN_HANDLED
 #include <SDL.h>
 
 #include <csignal>
