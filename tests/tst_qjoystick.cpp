@@ -9,7 +9,6 @@
 #include <QList>
 #include <QTest>
 
-#define SDL_MAIN_HANDLED
 // The test has its own main; SDL must not rename it on Windows.
 #define SDL_MAIN_HANDLED
 #include <SDL.h>

@@ -66,7 +66,12 @@ private slots:
     {
         char keys[32];
         XQueryKeymap(display, keys);
-        QCOMPARE(QByteArray(keys, 32), QByteArray(32, 0));
+        QList<int> down;
+        for (int keycode = 0; keycode < 256; ++keycode) {
+            if (keys[keycode / 8] & (1 << (keycode % 8)))
+                down << keycode;
+        }
+        QCOMPARE(down, QList<int>());
     }
     void cleanupTestCase()
     {

@@ -7,8 +7,9 @@
 #include <thread>
 
 // An ordinary X client for the injection tests: a focused window on its own connection and
-// thread that turns the key presses it receives into text, as an editor would. A chord shows
-// as its keysym with the modifier held: "<C-c>" for Ctrl, "<A-1>" for Alt, "<W-e>" for Super.
+// thread that reads its events in bursts and turns the key presses into text, as a busy editor
+// would. A chord shows as its keysym with the modifier held: "<C-c>" for Ctrl, "<A-1>" for
+// Alt, "<W-e>" for Super.
 class X11TestClient
 {
 public:
