@@ -306,6 +306,7 @@ ApplicationWindow {
         }
 
         Text {
+            objectName: "winkCaption"
             text: Lang.lang(52)
             visible: winkBar.visible
             font.bold: true
@@ -316,6 +317,7 @@ ApplicationWindow {
         }
 
         Text {
+            objectName: "signalCaption"
             text: Lang.lang(53)
             visible: signalBar.visible
             font.bold: true
@@ -347,6 +349,7 @@ ApplicationWindow {
                     required property var modelData
                     required property int index
                     Text {
+                        objectName: "label" + modelData.label
                         text: Lang.lang(modelData.label)
                         font.pixelSize: sizp
                         x: win.width * 0.1 - width / 2

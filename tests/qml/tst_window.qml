@@ -120,14 +120,11 @@ KeloTestCase {
                 titles.push(row.children[i].children[0].text);
         }
         compare(titles, ["Langue", "Options", "Affichage", "Position", "Appareils", "Quitter", "?"]);
-        k.vision(1);
-        const texts = [];
-        for (const name of ["s1", "s2", "s3"]) {
-            const s = child(name);
-            texts.push(s.parent !== undefined);
-        }
+        compare([child("label30").text, child("label22").text, child("label49").text],
+                ["Curseur", "Vitesse", "Taille du texte"]);
+        compare([child("winkCaption").text, child("signalCaption").text], ["Clignement", "Signal"]);
+        compare(child("l21").items[0].text, "Aucun");
         compare(wrap.callsOf(["lang"]).slice(-1)[0], "lang(2)");
-        compare(store.value("l"), undefined);
         stop();
         compare(store.value("l"), "fr");
     }
