@@ -630,7 +630,7 @@ ApplicationWindow {
             MenuItem { id: l14; text: Lang.lang(14); checkable: true; checked: true; onTriggered: Kel.bip() }
             MenuItem { id: l15; text: Lang.lang(15); checkable: true; onTriggered: increment = checked }
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
-            MenuItem { id: l12; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
+            MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
         }
         Menu {
             id: l16

@@ -140,4 +140,23 @@ KeloTestCase {
         compare(child("mous").visible, true);
         compare(child("s1").value, 1750);
     }
+
+    function test_launchAtStartupWritesOnlyWhenToggled() {
+        start();
+        const item = child("l12");
+        verify(!item.checked);
+        // A click toggles the check mark, then triggers.
+        item.checked = true;
+        item.triggered();
+        compare(wrap.callsOf(["osstart", "osstop"]), ["osstart()"]);
+        verify(w.ostart);
+        stop();
+        start(true);
+        verify(child("l12").checked);
+        compare(wrap.callsOf(["osstart", "osstop"]), [], "start-up rewrote the sign-in entry");
+        child("l12").checked = false;
+        child("l12").triggered();
+        compare(wrap.callsOf(["osstart", "osstop"]), ["osstop()"]);
+        verify(!w.ostart);
+    }
 }
