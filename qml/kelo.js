@@ -4,13 +4,9 @@
 // Combos whose lists have been built, oldest first; each keeps only its current model.
 var built = [];
 
-// The injector speaks Windows key codes on Linux too; only macOS keeps its own table.
-function windowsKeys() {
-    return wind.os === "windows" || wind.os === "linux";
-}
-
+// The key table follows the labels: Windows codes wherever the injector speaks them.
 function eraseKey() {
-    return windowsKeys() ? 8 : 51;
+    return Lang.windowsKeys() ? 8 : 51;
 }
 
 // ---- start-up and menus ----
@@ -267,7 +263,7 @@ function del(l) {
 }
 
 function keyCode(a, b) {
-    if (windowsKeys()) {
+    if (Lang.windowsKeys()) {
         if (a === 1)
             return [46, 8, 13, 17, 14, 18][b - 1];
         if (a === 2)
