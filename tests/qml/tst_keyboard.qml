@@ -152,4 +152,17 @@ KeloTestCase {
         choose(6, 5);
         compare([w.x, w.y], [w.sw - w.width, 25]);
     }
+
+    // macOS keeps its own codes; only the erase key differs outside the special layer.
+    function test_otherSystemsTable() {
+        keyboardView();
+        w.os = "osx";
+        compare(child("k1").contentItem.text, "a-f");
+        choose(5, 1);
+        choose(6, 2);
+        compare(child("k1").contentItem.text, "D-OPT");
+        choose(1, 2);
+        choose(4, 2);
+        compare(wrap.callsOf(["keyb"]), ["keyb(51)", "keyb(36)", "keyb(72)"]);
+    }
 }
