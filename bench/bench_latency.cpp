@@ -133,9 +133,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (!qEnvironmentVariableIsSet("DISPLAY"))
         return fail(QStringLiteral("needs an X server with a window manager (DISPLAY)"));
-    Display *display = KeloRunner::openDisplay();
-    if (const QString problem = KeloRunner::displayProblem(display); !problem.isEmpty())
-        return fail(problem);
+    QString why;
+    Display *display = KeloRunner::openDisplay(&why);
+    if (!display)
+        return fail(why);
     RawKeys raw;
     if (!raw.available())
         return fail(QStringLiteral("the X server has no XInput extension"));
@@ -150,11 +151,10 @@ int main(int argc, char *argv[])
           { QStringLiteral("s1v"), QString::number(periodMs) },
           { QStringLiteral("word"), QStringLiteral("false") },
           { QStringLiteral("sound"), sound ? QStringLiteral("true") : QStringLiteral("false") } });
-    QString why;
     if (!kelo.start(&why))
         return fail(why);
     TypingTarget target;
-    if (!target.start(60, 60))
+    if (!target.start())
         return fail(QStringLiteral("the window typed into did not get the keyboard focus"));
 
     std::vector<double> monotonic, server;
@@ -176,13 +176,12 @@ int main(int argc, char *argv[])
         std::optional<Clock::time_point> arrived;
         const auto deadline = Clock::now() + std::chrono::seconds(2);
         while (!arrived && Clock::now() < deadline) {
-            const auto keys = target.waitForKeys(before + 1, 20);
-            for (qsizetype k = before; k < keys.size(); ++k) {
-                if (keys[k].keysym == XK_a) {
+            const auto keys = target.keys();
+            for (qsizetype k = before; k < keys.size() && !arrived; ++k) {
+                if (keys[k].keysym == XK_a)
                     arrived = keys[k].arrived;
-                    break;
-                }
             }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (arrived)
             serverPress = raw.next(XKeysymToKeycode(display, XK_a), true, 500);

@@ -13,13 +13,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <chrono>
 #include <thread>
 #include <vector>
-
-#ifndef KELO_EXECUTABLE
-#error "KELO_EXECUTABLE must name the kelo program under test"
-#endif
 
 namespace {
 
@@ -30,65 +25,31 @@ void sleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// One property of window as a list of 32-bit items (Xlib hands them out as longs).
-std::vector<unsigned long> cardinals(Display *display, Window window, const char *name, Atom type)
+// A property of window as Xlib hands it out (32-bit items as longs); empty when missing.
+QByteArray property(Display *display, Window window, const char *name, Atom type)
 {
     Atom actualType = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char *data = nullptr;
-    std::vector<unsigned long> out;
+    QByteArray out;
     if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type,
                            &actualType, &format, &count, &after, &data)
             == Success
-        && data && format == 32) {
-        const auto *items = reinterpret_cast<const unsigned long *>(data);
-        out.assign(items, items + count);
+        && data) {
+        const qsizetype itemSize = format == 32 ? qsizetype(sizeof(long)) : format / 8;
+        out = QByteArray(reinterpret_cast<const char *>(data), qsizetype(count) * itemSize);
     }
     if (data)
         XFree(data);
     return out;
 }
 
-QString windowTitle(Display *display, Window window)
+std::vector<unsigned long> cardinals(Display *display, Window window, const char *name, Atom type)
 {
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
-    QString title;
-    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
-                           False, XInternAtom(display, "UTF8_STRING", False), &actualType, &format,
-                           &count, &after, &data)
-            == Success
-        && data && format == 8) {
-        title = QString::fromUtf8(reinterpret_cast<const char *>(data), int(count));
-    }
-    if (data)
-        XFree(data);
-    if (!title.isEmpty())
-        return title;
-    char *name = nullptr;
-    if (XFetchName(display, window, &name) && name) {
-        title = QString::fromLatin1(name);
-        XFree(name);
-    }
-    return title;
-}
-
-// Every window below root, depth first, for a display without a client list.
-void collect(Display *display, Window window, std::vector<Window> &out)
-{
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count))
-        return;
-    for (unsigned i = 0; i < count; ++i) {
-        out.push_back(children[i]);
-        collect(display, children[i], out);
-    }
-    if (children)
-        XFree(children);
+    const QByteArray bytes = property(display, window, name, type);
+    const auto *items = reinterpret_cast<const unsigned long *>(bytes.constData());
+    return { items, items + bytes.size() / qsizetype(sizeof(long)) };
 }
 
 bool isSeparator(QRgb pixel)
@@ -106,23 +67,21 @@ KeloRunner::KeloRunner(Display *display, const QString &home)
 
 KeloRunner::~KeloRunner()
 {
-    if (process.state() != QProcess::NotRunning) {
+    if (running()) {
         process.kill();
         process.waitForFinished(5000);
     }
 }
 
-Display *KeloRunner::openDisplay()
+Display *KeloRunner::openDisplay(QString *why)
 {
     XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
-    return XOpenDisplay(nullptr);
-}
-
-QString KeloRunner::displayProblem(Display *display)
-{
-    if (!display)
-        return QStringLiteral("cannot open the X display (is DISPLAY set? run through "
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        *why = QStringLiteral("cannot open the X display (is DISPLAY set? run through "
                               "./kelo.sh test)");
+        return nullptr;
+    }
     // An EWMH window manager names its check window on the root; no manager, no frame, no
     // placement, no close button to test. A manager that died leaves the property naming a
     // window that is gone; one started just before the tests gets a few seconds to come up.
@@ -133,9 +92,12 @@ QString KeloRunner::displayProblem(Display *display)
         XWindowAttributes attributes {};
         if (!check.empty() && check.front() != 0
             && XGetWindowAttributes(display, Window(check.front()), &attributes))
-            return {};
-        if (Clock::now() >= deadline)
-            return QStringLiteral("no window manager runs on the display");
+            return display;
+        if (Clock::now() >= deadline) {
+            *why = QStringLiteral("no window manager runs on the display");
+            XCloseDisplay(display);
+            return nullptr;
+        }
         sleepMs(100);
     }
 }
@@ -157,8 +119,7 @@ bool KeloRunner::writeSettings(const QMap<QString, QString> &values) const
 
 QString KeloRunner::setting(const QString &key) const
 {
-    QSettings settings(settingsFile(), QSettings::IniFormat);
-    return settings.value(key).toString();
+    return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString();
 }
 
 bool KeloRunner::start(QString *why)
@@ -173,8 +134,7 @@ bool KeloRunner::start(QString *why)
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(homeDir + QStringLiteral("/kelo.log"), QIODevice::Append);
-    process.setProgram(QStringLiteral(KELO_EXECUTABLE));
-    process.start();
+    process.start(QStringLiteral(KELO_EXECUTABLE), {});
     if (!process.waitForStarted(10000)) {
         *why = QStringLiteral("kelo did not start: ") + process.errorString();
         return false;
@@ -190,14 +150,12 @@ bool KeloRunner::start(QString *why)
         if (!win)
             win = findWindow();
         // Shown means painted: the scan's colours are on screen.
-        if (win) {
-            const QImage image = grab();
-            for (int y = 0; y < image.height(); y += 2) {
-                const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-                for (int x = 0; x < image.width(); ++x) {
-                    if ((line[x] & 0xffffff) == 0x6495ed)
-                        return true;
-                }
+        const QImage image = grab();
+        for (int y = 0; y < image.height(); y += 2) {
+            const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if ((line[x] & 0xffffff) == 0x6495ed)
+                    return true;
             }
         }
         sleepMs(50);
@@ -214,7 +172,7 @@ bool KeloRunner::running() const
 
 bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
 {
-    if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs)) {
+    if (running() && !process.waitForFinished(timeoutMs)) {
         *why = QStringLiteral("kelo still runs %1 ms after being asked to quit").arg(timeoutMs);
         process.kill();
         process.waitForFinished(5000);
@@ -234,31 +192,25 @@ bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
 QString KeloRunner::log() const
 {
     QFile file(homeDir + QStringLiteral("/kelo.log"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll().right(4000));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().right(4000))
+                                          : QString();
+}
+
+bool KeloRunner::ours(Window window) const
+{
+    const auto owner = cardinals(dpy, window, "_NET_WM_PID", XA_CARDINAL);
+    return !owner.empty() && owner.front() == static_cast<unsigned long>(process.processId());
 }
 
 Window KeloRunner::findWindow() const
 {
-    const Window root = DefaultRootWindow(dpy);
-    std::vector<Window> candidates;
-    for (unsigned long w : cardinals(dpy, root, "_NET_CLIENT_LIST", XA_WINDOW))
-        candidates.push_back(Window(w));
-    if (candidates.empty())
-        collect(dpy, root, candidates);
-    const auto pid = static_cast<unsigned long>(process.processId());
-    for (Window w : candidates) {
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+    for (unsigned long w : cardinals(dpy, DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW)) {
         XWindowAttributes attributes {};
-        if (!XGetWindowAttributes(dpy, w, &attributes) || attributes.map_state != IsViewable)
-            continue;
-        if (windowTitle(dpy, w) != QStringLiteral("Kelo#"))
-            continue;
-        // Another program of the same name on the display is not ours.
-        const auto owner = cardinals(dpy, w, "_NET_WM_PID", XA_CARDINAL);
-        if (!owner.empty() && owner.front() != pid)
-            continue;
-        return w;
+        // Another program of the same name on the display is not the one started here.
+        if (XGetWindowAttributes(dpy, w, &attributes) && attributes.map_state == IsViewable
+            && property(dpy, w, "_NET_WM_NAME", utf8) == "Kelo#" && ours(w))
+            return w;
     }
     return 0;
 }
@@ -276,7 +228,7 @@ QRect KeloRunner::geometry() const
 
 QImage KeloRunner::grab() const
 {
-    return win ? grabWindow(dpy, win) : QImage();
+    return grabWindow(win);
 }
 
 QImage KeloRunner::grabMenu() const
@@ -286,50 +238,36 @@ QImage KeloRunner::grabMenu() const
     unsigned count = 0;
     if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count))
         return {};
-    const auto pid = static_cast<unsigned long>(process.processId());
     Window menu = 0;
     for (unsigned i = 0; i < count; ++i) {
         XWindowAttributes attributes {};
-        if (!XGetWindowAttributes(dpy, children[i], &attributes)
-            || attributes.map_state != IsViewable || !attributes.override_redirect
-            || attributes.width < 20 || attributes.height < 20)
-            continue;
-        const auto owner = cardinals(dpy, children[i], "_NET_WM_PID", XA_CARDINAL);
-        if (!owner.empty() && owner.front() == pid)
+        if (XGetWindowAttributes(dpy, children[i], &attributes)
+            && attributes.map_state == IsViewable && attributes.override_redirect
+            && attributes.width >= 20 && attributes.height >= 20 && ours(children[i]))
             menu = children[i];
     }
     if (children)
         XFree(children);
-    return menu ? grabWindow(dpy, menu) : QImage();
+    return grabWindow(menu);
 }
 
-QImage KeloRunner::grabWindow(Display *display, Window window)
+QImage KeloRunner::grabWindow(Window window) const
 {
     XWindowAttributes attributes {};
-    if (!XGetWindowAttributes(display, window, &attributes))
+    if (!window || !XGetWindowAttributes(dpy, window, &attributes))
         return {};
-    XImage *ximage = XGetImage(display, window, 0, 0, unsigned(attributes.width),
+    XImage *ximage = XGetImage(dpy, window, 0, 0, unsigned(attributes.width),
                                unsigned(attributes.height), AllPlanes, ZPixmap);
     if (!ximage)
         return {};
-    QImage image(ximage->width, ximage->height, QImage::Format_RGB32);
-    const bool direct = ximage->bits_per_pixel == 32 && ximage->red_mask == 0xff0000
-        && ximage->green_mask == 0xff00 && ximage->blue_mask == 0xff
-        && ximage->byte_order == LSBFirst;
-    for (int y = 0; y < ximage->height; ++y) {
+    // The test display is 24-bit true colour, red in the high byte, as Xvfb gives it.
+    QImage image;
+    if (ximage->red_mask == 0xff0000 && ximage->green_mask == 0xff00 && ximage->blue_mask == 0xff)
+        image = QImage(ximage->width, ximage->height, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        if (direct) {
-            const auto *in
-                = reinterpret_cast<const quint32 *>(ximage->data + y * ximage->bytes_per_line);
-            for (int x = 0; x < ximage->width; ++x)
-                line[x] = 0xff000000u | in[x];
-        } else {
-            for (int x = 0; x < ximage->width; ++x) {
-                const unsigned long p = XGetPixel(ximage, x, y);
-                line[x] = qRgb(int((p & ximage->red_mask) >> 16),
-                               int((p & ximage->green_mask) >> 8), int(p & ximage->blue_mask));
-            }
-        }
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = 0xff000000u | QRgb(XGetPixel(ximage, x, y));
     }
     XDestroyImage(ximage);
     return image;
@@ -344,9 +282,8 @@ QPoint KeloRunner::menuTitle(int n, QString *why) const
     }
     // Row 1 lies above the titles' text: only cell backgrounds and separators are there.
     std::vector<int> separators;
-    const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(1));
     for (int x = 0; x < image.width(); ++x) {
-        if (isSeparator(row[x]))
+        if (isSeparator(image.pixel(x, 1)))
             separators.push_back(x);
     }
     if (int(separators.size()) <= n) {
@@ -359,8 +296,7 @@ QPoint KeloRunner::menuTitle(int n, QString *why) const
     while (height < image.height() && isSeparator(image.pixel(separators[size_t(n)], height)))
         ++height;
     const int left = n == 0 ? 0 : separators[size_t(n - 1)] + 1;
-    const QRect frame = geometry();
-    return frame.topLeft() + QPoint((left + separators[size_t(n)]) / 2, height / 2);
+    return geometry().topLeft() + QPoint((left + separators[size_t(n)]) / 2, height / 2);
 }
 
 void KeloRunner::movePointer(QPoint root) const
@@ -372,12 +308,11 @@ void KeloRunner::movePointer(QPoint root) const
 void KeloRunner::click(QPoint root) const
 {
     movePointer(root);
-    sleepMs(50);
-    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
-    XSync(dpy, False);
-    sleepMs(50);
-    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-    XSync(dpy, False);
+    for (const bool press : { true, false }) {
+        sleepMs(50);
+        XTestFakeButtonEvent(dpy, 1, press, CurrentTime);
+        XSync(dpy, False);
+    }
 }
 
 Clock::time_point KeloRunner::pressEscape(int holdMs) const
@@ -395,15 +330,13 @@ bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_p
                                   int freshMs, int timeoutMs, QString *why) const
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    ScanPicture seen { QImage() };
-    bool first = true;
+    ScanPicture seen { grab() };
     Clock::time_point arrived = since;
     while (Clock::now() < deadline) {
         const ScanPicture now { grab() };
-        if (first || !(now == seen)) {
-            arrived = first ? since : Clock::now();
+        if (!(now == seen)) {
+            arrived = Clock::now();
             seen = now;
-            first = false;
         }
         const bool there = now.group() == group
             && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry);

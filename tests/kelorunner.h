@@ -27,11 +27,9 @@ public:
     KeloRunner &operator=(const KeloRunner &) = delete;
 
     // The test's connection, with protocol errors (a window that went meanwhile) reported
-    // instead of ending the test; nullptr without a server.
-    static Display *openDisplay();
-    // Why a display cannot carry these tests (no server, no window manager within a few
-    // seconds); empty when fine.
-    static QString displayProblem(Display *display);
+    // instead of ending the test; nullptr, with why, when there is no server or no window
+    // manager comes up on it within a few seconds.
+    static Display *openDisplay(QString *why);
 
     QString settingsFile() const;
     // Writes these keys into the settings file before a start, as a previous run would have.
@@ -42,10 +40,9 @@ public:
     // Starts kelo and waits until its window is mapped and painted; on failure, why.
     bool start(QString *why);
     bool running() const;
-    // Waits until the process has ended; true when it ended by itself with status 0.
+    // Waits until the process has ended; true when it ended by itself with status 0, else why
+    // (still running, crashed, or the status and what kelo wrote).
     bool waitForCleanExit(int timeoutMs, QString *why);
-    // What kelo wrote to stdout and stderr, for failure messages.
-    QString log() const;
 
     Window window() const { return win; }
     // The client area in root coordinates.
@@ -75,8 +72,12 @@ public:
     void closeByWindowManager() const;
 
 private:
+    // The end of what kelo wrote to stdout and stderr, for failure messages.
+    QString log() const;
+    // Whether window belongs to the process started here, by the pid it names.
+    bool ours(Window window) const;
     Window findWindow() const;
-    static QImage grabWindow(Display *display, Window window);
+    QImage grabWindow(Window window) const;
 
     Display *dpy;
     QString homeDir;

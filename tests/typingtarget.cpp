@@ -7,7 +7,24 @@
 #include <clocale>
 #include <poll.h>
 
+namespace {
+
 using Clock = std::chrono::steady_clock;
+
+// Polls done until it holds or timeoutMs has passed.
+template<typename Done> void waitUntil(Done done, int timeoutMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+} // namespace
+
+TypingTarget::TypingTarget(std::chrono::milliseconds readGap)
+    : gap(readGap)
+{
+}
 
 TypingTarget::~TypingTarget()
 {
@@ -16,18 +33,16 @@ TypingTarget::~TypingTarget()
         thread.join();
 }
 
-bool TypingTarget::start(int x, int y)
+bool TypingTarget::start()
 {
     // Xutf8LookupString needs a locale Xlib supports; C.UTF-8 is always there.
     std::setlocale(LC_CTYPE, "C.UTF-8");
-    thread = std::thread([this, x, y] { run(x, y); });
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (!hasFocus && !failed && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    thread = std::thread([this] { run(); });
+    waitUntil([this] { return hasFocus || failed; }, 10000);
     return hasFocus;
 }
 
-void TypingTarget::run(int x, int y)
+void TypingTarget::run()
 {
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
@@ -40,7 +55,7 @@ void TypingTarget::run(int x, int y)
     attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
     attributes.event_mask = KeyPressMask | FocusChangeMask | StructureNotifyMask;
     const Window window = XCreateWindow(
-        display, DefaultRootWindow(display), x, y, 240, 120, 0, CopyFromParent, InputOutput,
+        display, DefaultRootWindow(display), 60, 60, 240, 120, 0, CopyFromParent, InputOutput,
         CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
     XSetLocaleModifiers("@im=none");
     XIM im = XOpenIM(display, nullptr, nullptr, nullptr);
@@ -67,6 +82,8 @@ void TypingTarget::run(int x, int y)
                 continue;
             switch (event.type) {
             case MapNotify:
+                // The pointer rests on it too, should the focus ever follow the pointer.
+                XWarpPointer(display, None, window, 0, 0, 0, 0, 120, 60);
                 XSetInputFocus(display, window, RevertToParent, CurrentTime);
                 break;
             case FocusIn:
@@ -88,14 +105,19 @@ void TypingTarget::run(int x, int y)
                     ? QString::fromUtf8(buffer, n)
                     : QString();
                 std::lock_guard lock(mutex);
-                pressed << Key { sym, chars, event.xkey.time, arrived };
+                pressed << Key { sym, event.xkey.state, chars, arrived };
                 break;
             }
             default:
                 break;
             }
         }
-        poll(&fd, 1, 20);
+        // A busy editor reads its events in bursts: a keycode lent to another character
+        // before the client got to its last event would type the wrong one.
+        if (gap.count() > 0)
+            std::this_thread::sleep_for(gap);
+        else
+            poll(&fd, 1, 20);
     }
     XDestroyIC(ic);
     XCloseIM(im);
@@ -112,10 +134,17 @@ QString TypingTarget::text() const
 {
     QString out;
     for (const Key &key : keys()) {
-        if (key.keysym == XK_Return)
+        if (key.keysym == XK_BackSpace)
+            out.chop(out.size() > 1 && out.back().isLowSurrogate() ? 2 : 1);
+        else if (key.keysym == XK_Return)
             out += u'\n';
-        else if (!key.chars.isEmpty() && key.chars.front().unicode() >= 0x20
-                 && key.chars.front().unicode() != 0x7f)
+        else if (key.state & (ControlMask | Mod1Mask | Mod4Mask) && !IsModifierKey(key.keysym))
+            out += QStringLiteral("<%1-%2>")
+                       .arg(key.state & ControlMask    ? 'C'
+                                : key.state & Mod1Mask ? 'A'
+                                                       : 'W')
+                       .arg(QString::fromLatin1(XKeysymToString(key.keysym)));
+        else if (!key.chars.isEmpty() && key.chars.front() >= u' ' && key.chars.front() != u'\x7f')
             out += key.chars;
     }
     return out;
@@ -123,14 +152,14 @@ QString TypingTarget::text() const
 
 void TypingTarget::clear()
 {
+    std::this_thread::sleep_for(2 * gap);
     std::lock_guard lock(mutex);
     pressed.clear();
 }
 
-QList<TypingTarget::Key> TypingTarget::waitForKeys(qsizetype n, int timeoutMs) const
+QString TypingTarget::waitForText(const QString &expected, int timeoutMs) const
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (keys().size() < n && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return keys();
+    waitUntil([&] { return text() == expected; }, timeoutMs);
+    std::this_thread::sleep_for(2 * gap);
+    return text();
 }

@@ -10,39 +10,46 @@
 
 // The application a user types into: an X window with the keyboard focus, on its own
 // connection and thread, that reads every key press as an editor would and notes when it
-// arrived, by the test's clock and by the X server's.
+// arrived. It reads either promptly or in bursts, as a busy editor does.
 class TypingTarget
 {
 public:
     struct Key
     {
         unsigned long keysym;
+        unsigned state;
         QString chars;
-        unsigned long serverTime;
         std::chrono::steady_clock::time_point arrived;
     };
 
-    TypingTarget() = default;
+    // readGap: how long the events stay unread between two bursts; zero reads them as they
+    // come, for arrival times that mean something.
+    explicit TypingTarget(std::chrono::milliseconds readGap = {});
     ~TypingTarget();
     TypingTarget(const TypingTarget &) = delete;
     TypingTarget &operator=(const TypingTarget &) = delete;
 
-    // Opens the window at (x, y) and waits (bounded) until it has the focus.
-    bool start(int x, int y);
+    // Opens the window and waits (bounded) until it has the focus; false when there is no
+    // display or it never got the focus.
+    bool start();
     // Whether the window has the keyboard focus now.
     bool focused() const { return hasFocus; }
 
     QList<Key> keys() const;
-    // The printable characters typed, with Return as a line break; Escape and other
-    // control keys type nothing.
+    // The text typed: printable characters, Return as a line break, Backspace taking the last
+    // character away, a chord as its keysym with the modifier held ("<C-c>" for Ctrl, "<A-1>"
+    // for Alt, "<W-e>" for Super). Escape and other control keys type nothing.
     QString text() const;
+    // Forgets what was typed, once what was sent before has been read.
     void clear();
-    // Waits (bounded) until at least n keys have arrived; returns all of them.
-    QList<Key> waitForKeys(qsizetype n, int timeoutMs) const;
+    // Waits (bounded) until the text is expected, then a little longer so that anything typed
+    // beyond it shows too; returns the text.
+    QString waitForText(const QString &expected, int timeoutMs = 5000) const;
 
 private:
-    void run(int x, int y);
+    void run();
 
+    const std::chrono::milliseconds gap;
     mutable std::mutex mutex;
     QList<Key> pressed;
     std::atomic<bool> hasFocus { false };
