@@ -20,8 +20,8 @@ std::string narrow(const std::wstring &w)
 {
     if (w.empty())
         return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n
+        = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
     std::string out(size_t(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -74,7 +74,8 @@ void Win32Platform::addSignInLaunch(const std::string &name, const std::string &
         != ERROR_SUCCESS)
         return;
     const std::wstring value = wide(path);
-    RegSetValueExW(key, wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+    RegSetValueExW(key, wide(name).c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE *>(value.c_str()),
                    DWORD((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
