@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <X11/Xatom.h>
@@ -184,6 +185,14 @@ bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
     }
     if (process.exitCode() != 0) {
         *why = QStringLiteral("kelo ended with status %1:\n%2").arg(process.exitCode()).arg(log());
+        return false;
+    }
+    // The front end ran without a word from the QML engine: no binding loop, no script error.
+    static const QRegularExpression engineWarning(
+        QStringLiteral("^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:"),
+        QRegularExpression::MultilineOption);
+    if (const QString output = log(); output.contains(engineWarning)) {
+        *why = QStringLiteral("the QML engine warned:\n") + output;
         return false;
     }
     return true;
