@@ -29,11 +29,15 @@ install_missing() {
             || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    local sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    local as=(env)
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null \
+            || { echo "Installing ${missing[*]} needs root or sudo." >&2; exit 1; }
+        as=(sudo env)
+    fi
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends \
+    "${as[@]}" apt-get update -q
+    "${as[@]}" DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
         "${missing[@]}"
 }
 
