@@ -67,7 +67,16 @@ int Wrapper::joyesc()
 {
     const int prev = escprev;
     escprev = joystick.escape();
-    return prev == 0 && escprev != 0 ? 1 : 0;
+    const bool released = prev == 0 && escprev != 0;
+    if (ownEscapePolls > 0) {
+        --ownEscapePolls;
+        // The Escape this program just typed is seen like the user's; it is not a press.
+        if (released) {
+            ownEscapePolls = 0;
+            return 0;
+        }
+    }
+    return released ? 1 : 0;
 }
 
 void Wrapper::setjoy(int n)
@@ -138,6 +147,9 @@ QStringList Wrapper::t9(const QString &prefix)
 void Wrapper::keyb(int n)
 {
     keym.keyb(n);
+    // A typed Escape shows in the global key state within two polls; the third is spare.
+    if ((n & 0xff) == 0x1B)
+        ownEscapePolls = 3;
 }
 
 void Wrapper::special(int n)

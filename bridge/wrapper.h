@@ -69,6 +69,8 @@ private:
     std::atomic<int> hlkf { 0 };
     int joyprev = 0;
     int escprev = 1;
+    // Polls during which an Escape release comes from the program's own Escape key.
+    int ownEscapePolls = 0;
     KeyM keym;
     Mouse mouseth;
     QJoystick joystick;

@@ -113,6 +113,27 @@ private slots:
         QCOMPARE(render(spare, 200, 400).pixelColor(100, 200), sentinel);
     }
 
+    void typedEscapeIsNotASwitchPress()
+    {
+        // What the global Escape state reads at each poll: 1 = went down since the last one.
+        const auto polls = [this](std::initializer_list<int> states) {
+            QList<int> seen;
+            for (const int state : states) {
+                platform.escape = state;
+                seen.append(wrap->joyesc());
+            }
+            return seen;
+        };
+        QCOMPARE(polls({ 0, 1, 0, 0 }), QList<int>({ 0, 0, 1, 0 }));
+        wrap->keyb(27);
+        QCOMPARE(polls({ 1, 0, 0 }), QList<int>({ 0, 0, 0 }));
+        // The user's next tap counts again, and so does one after an unnoticed typed Escape.
+        QCOMPARE(polls({ 1, 0 }), QList<int>({ 0, 1 }));
+        wrap->keyb(27);
+        QCOMPARE(polls({ 0, 0, 0, 1, 0 }), QList<int>({ 0, 0, 0, 0, 1 }));
+        platform.escape = 0;
+    }
+
     void signInEntryFollowsTheMenu()
     {
         wrap->osstart();
