@@ -24,7 +24,7 @@ function init() {
     s3.value = wind.s3v;
     devup();
     const entries = l21.items;
-    const chosen = wind.index < entries.length ? entries[wind.index] : entries[0];
+    const chosen = entries[wind.index] || entries[0];
     chosen.checked = true;
     chosen.triggered();
     const y = wind.y;
@@ -35,6 +35,9 @@ function init() {
 function lg(i) {
     if (i !== undefined)
         Lang.lang(0, i);
+    // A stored code without a label table reads as English; store it so.
+    if (Lang.lang(1, wind.lang) === 0)
+        wind.lang = "en";
     const codes = ["en", "fr", "es", "de"];
     const entries = [l3, l4, l5, l6];
     const n = codes.indexOf(wind.lang);
@@ -47,6 +50,8 @@ function lg(i) {
 }
 
 function vision(m) {
+    if (m !== 1 && m !== 2 && m !== 3)
+        m = 1;
     wind.startup = m;
     if (m === 1)
         l17.checked = true;
@@ -444,7 +449,7 @@ function devup() {
         l21.addItem(stickEntry.createObject(l21, { dex: l21.items.length, nm: a, text: wrap.joynm(a) }));
     if (wrap.headnb())
         l21.addItem(headsetEntry.createObject(l21, { dex: l21.items.length }));
-    if (wind.index < l21.items.length) {
+    if (wind.index >= 0 && wind.index < l21.items.length) {
         l21.items[wind.index].checked = true;
     } else {
         l33.checked = true;

@@ -177,8 +177,9 @@ function entry(t, n) {
 }
 
 // lang(n[, code]): label n in the current language or in `code`, falling back
-// to English; 0 for an unknown code. lang(0, k): set the language from its
-// number k and return 0.
+// to English; 0 for an unknown code. A current language without a table (a
+// damaged settings file) reads as English, so the window is never blank.
+// lang(0, k): set the language from its number k and return 0.
 function lang(l, m) {
     if (l === 0) {
         if (has(codes, m))
@@ -186,7 +187,7 @@ function lang(l, m) {
         return 0;
     }
     if (m === undefined)
-        m = wind.lang;
+        m = has(tables, wind.lang) ? wind.lang : "en";
     if (!has(tables, m))
         return 0;
     var e = entry(tables[m], l);

@@ -705,7 +705,8 @@ ApplicationWindow {
     }
 
     Component.onCompleted: {
-        if (!registered) {
+        // A stored size no one could see or use is treated as a first start.
+        if (!registered || !(width >= 100 && height >= 60)) {
             width = 556;
             height = 230;
             x = (sw - width) / 2;

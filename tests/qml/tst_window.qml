@@ -159,4 +159,30 @@ KeloTestCase {
         compare(wrap.callsOf(["osstart", "osstop"]), ["osstop()"]);
         verify(!w.ostart);
     }
+
+    // Whatever a settings file holds, Kelo# comes up usable, in range and labelled.
+    function test_outOfRangeStoredSettings_data() {
+        return [
+            { tag: "scan period", key: "s1v", value: 99999, check: () => w.s1v === 2000 && child("popot").interval === 2000 },
+            { tag: "pointer step", key: "s2v", value: 0, check: () => w.s2v === 1 },
+            { tag: "text size", key: "s3v", value: -5, check: () => w.s3v === 0.5 && w.sizp > 0 },
+            { tag: "view", key: "startup", value: 7, check: () => w.startup === 1 && child("norm").visible },
+            { tag: "language", key: "l", value: "xx", check: () => w.lang === "en" && child("label30").text === "Cursor" },
+            { tag: "device past the end", key: "index", value: 42, check: () => w.index === 0 },
+            { tag: "negative device", key: "index", value: -3, check: () => w.index === 0 },
+            { tag: "no size", key: "width", value: 0, check: () => w.width === 556 && w.height === 230 }
+        ];
+    }
+
+    function test_outOfRangeStoredSettings(data) {
+        store.clear();
+        store.setValue("registered", true);
+        store.setValue(data.key, data.value);
+        start(true);
+        verify(data.check(), data.key + " = " + data.value);
+        // The switch still works: Escape opens the first group of the keyboard.
+        k.vision(2);
+        press();
+        compare(w.mov, 1);
+    }
 }
