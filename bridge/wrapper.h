@@ -24,7 +24,7 @@ public:
 
     void paint(QPainter *painter) override;
 
-    // Worker events, connected in the constructor; public so tests can raise them.
+    // What the camera and headset workers report; public so tests can raise them.
     void blinkSeen() { blkf.store(1); }
     void headsetBlinkSeen() { hlkf.store(1); }
     // Shows a 320 x 240 BGR frame that stays owned, allocated and unchanged by the caller

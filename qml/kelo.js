@@ -24,9 +24,8 @@ function init() {
     s3.value = wind.s3v;
     devup();
     const entries = l21.items;
-    const chosen = entries[wind.index] || entries[0];
-    chosen.checked = true;
-    chosen.triggered();
+    // devup has marked the entry to select, or "None" when the stored one is gone.
+    (entries[wind.index] || entries[0]).triggered();
     const y = wind.y;
     wind.visible = true;
     wind.y = y;
@@ -369,6 +368,11 @@ function keyboard(vk, recorded, a, b) {
 
 // ---- mouse panel ----
 
+// Pointer code of each arrow by its scan position (left, up, -, down, right), and of the
+// centre list's three clicks by entry.
+var arrowCodes = { 1: 4, 2: 1, 4: 3, 5: 2 };
+var clickCodes = { 1: 10, 2: 11, 3: 12 };
+
 function mouse(m) {
     wind.bm = m;
     tmouse.repeat = m < 5;
@@ -384,14 +388,8 @@ function move() {
 function pointer(vm, b) {
     if (wind.mov === 0) {
         wind.mov = 1;
-        if (vm === 1)
-            mouse(4);
-        else if (vm === 2)
-            mouse(1);
-        else if (vm === 4)
-            mouse(3);
-        else if (vm === 5)
-            mouse(2);
+        if (arrowCodes[vm])
+            mouse(arrowCodes[vm]);
         else if (vm === 3) {
             if (wind.take) {
                 wind.take = 0;
@@ -411,12 +409,8 @@ function pointer(vm, b) {
         mouse(14);
         return;
     }
-    if (b === 1)
-        mouse(10);
-    else if (b === 2)
-        mouse(11);
-    else if (b === 3)
-        mouse(12);
+    if (clickCodes[b])
+        mouse(clickCodes[b]);
     else if (b === 4) {
         mouse(13);
         wind.take = 1;

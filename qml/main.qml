@@ -512,12 +512,12 @@ ApplicationWindow {
             }
 
             Repeater {
-                // Position in the scan, slot in the row, pointer code, and the triangle.
+                // Position in the scan, slot in the row, and the triangle.
                 model: [
-                    { pos: 1, slot: 0, code: 4, pts: [[0, 0.5], [1, 1 / 6], [1, 5 / 6]] },
-                    { pos: 2, slot: 1, code: 1, pts: [[0.5, 0], [1 / 6, 1], [5 / 6, 1]] },
-                    { pos: 4, slot: 3, code: 3, pts: [[1 / 6, 0], [5 / 6, 0], [0.5, 1]] },
-                    { pos: 5, slot: 4, code: 2, pts: [[0, 1 / 6], [0, 5 / 6], [1, 0.5]] }
+                    { pos: 1, slot: 0, pts: [[0, 0.5], [1, 1 / 6], [1, 5 / 6]] },
+                    { pos: 2, slot: 1, pts: [[0.5, 0], [1 / 6, 1], [5 / 6, 1]] },
+                    { pos: 4, slot: 3, pts: [[1 / 6, 0], [5 / 6, 0], [0.5, 1]] },
+                    { pos: 5, slot: 4, pts: [[0, 1 / 6], [0, 5 / 6], [1, 0.5]] }
                 ]
                 Shape {
                     id: arrow
@@ -540,7 +540,7 @@ ApplicationWindow {
                         PathLine { x: 0; y: 0 }
                     }
                     TapHandler {
-                        onTapped: Kel.mouse(arrow.modelData.code)
+                        onTapped: Kel.mouse(Kel.arrowCodes[arrow.modelData.pos])
                     }
                 }
             }

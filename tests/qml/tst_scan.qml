@@ -171,4 +171,34 @@ KeloTestCase {
         tick("tmouse");
         compare(wrap.callsOf(["cursor"]), ["cursor(10)"]);
     }
+
+    function test_arrowsMoveThePointer_data() {
+        return [
+            { tag: "left", pos: 1, code: 4 },
+            { tag: "up", pos: 2, code: 1 },
+            { tag: "down", pos: 4, code: 3 },
+            { tag: "right", pos: 5, code: 2 }
+        ];
+    }
+
+    function test_arrowsMoveThePointer(data) {
+        start();
+        k.vision(3);
+        // By the switch: the first press starts the motion.
+        while (w.tm !== data.pos)
+            tick("popot");
+        press();
+        compare([w.bm, w.mov], [data.code, 1]);
+        tick("tmouse");
+        compare(wrap.callsOf(["cursor"]).slice(-1)[0], "cursor(" + data.code + ")");
+        press();
+        compare(w.mov, 0);
+        // By the pointer: a click starts the same motion and leaves the scan as it was.
+        const arrow = child("m" + data.pos);
+        tryVerify(() => arrow.width > 0 && arrow.height > 0, 2000, "the arrow was never laid out");
+        w.bm = 0;
+        mouseClick(arrow);
+        compare([w.bm, w.mov], [data.code, 0]);
+        verify(child("tmouse").running);
+    }
 }
