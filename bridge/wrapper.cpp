@@ -9,10 +9,14 @@
 Wrapper::Wrapper(QQuickItem *parent)
     : QQuickPaintedItem(parent)
 {
+    connect(&webth, &Webth::blink, &webth, [this] { blkf.store(1); }, Qt::DirectConnection);
+    connect(&webth, &Webth::vid, &webth, [this](uchar *pixels) { showFrame(pixels); },
+            Qt::DirectConnection);
 }
 
 Wrapper::~Wrapper()
 {
+    webth.stop();
     joystick.stop();
     qsound.stop();
     // Worker threads are left running; the process ends here, with success.
@@ -36,10 +40,18 @@ void Wrapper::cursor(int n)
     mouseth.start(n);
 }
 
-// No camera source exists yet: choosing one leaves the escape key as the switch.
-void Wrapper::coff() { }
+void Wrapper::coff()
+{
+    webth.stop();
+    // A blink from a camera that is no longer the switch is no press.
+    blkf.store(0);
+}
 
-void Wrapper::con(int) { }
+void Wrapper::con(int n)
+{
+    blkf.store(0);
+    webth.open(n);
+}
 
 void Wrapper::osstart()
 {

@@ -4,6 +4,7 @@
 #include "mouse.h"
 #include "qjoystick.h"
 #include "qsound.h"
+#include "webth.h"
 
 #include <QImage>
 #include <QQuickPaintedItem>
@@ -30,6 +31,8 @@ public:
     // Shows a 320 x 240 BGR frame that stays owned, allocated and unchanged by the caller
     // until the next one arrives.
     void showFrame(uchar *pixels);
+    // The blink detector, for tests that feed it recorded frames.
+    Webth &camera() { return webth; }
 
 signals:
     void closed();
@@ -73,6 +76,7 @@ private:
     int ownEscapePolls = 0;
     KeyM keym;
     Mouse mouseth;
+    Webth webth;
     QJoystick joystick;
     QSound qsound;
     QImage frame;

@@ -131,8 +131,10 @@ function poll() {
             wind.stick += wrap.blk();
         }
         devices.cdl2 = devices.cdl;
+    } else {
+        // A blink left from a camera that is not the switch now is no press.
+        wrap.blk();
     }
-    wind.stick += wrap.blk();
     if (entry.type === "headset") {
         signalBar.value = wrap.strengh();
         winkBar.value = wrap.wink();
@@ -459,6 +461,8 @@ function inup(m) {
     wind.index = m;
     const t = entry.type;
     wrap.coff();
+    // Blinks collected before this choice are not presses of the new source.
+    wrap.blk();
     webcam.visible = t === "webcam";
     if (t === "webcam")
         wrap.con(entry.camn);

@@ -15,6 +15,12 @@ KeloTestCase {
         compare(entries(), [["None", "none", 0, true]]);
         compare(child("webcam").visible, false);
         compare(child("winkBar").visible, false);
+        // A blink from no chosen camera is taken and dropped, not pressed.
+        k.vision(2);
+        wrap.blinks = 1;
+        tick("devices");
+        compare(wrap.blinks, 0);
+        compare(w.mov, 0);
     }
 
     function test_joystickEntriesAndChoice() {
