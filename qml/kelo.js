@@ -23,9 +23,6 @@ function init() {
     s2.value = wind.s2v;
     s3.value = wind.s3v;
     devup();
-    const entries = l21.items;
-    // devup has marked the entry to select, or "None" when the stored one is gone.
-    (entries[wind.index] || entries[0]).triggered();
     const y = wind.y;
     wind.visible = true;
     wind.y = y;
@@ -109,31 +106,40 @@ function position(p) {
 
 function poll() {
     wind.stick = wrap.joyesc();
-    const entry = l21.items[wind.index];
+    let entry = l21.items[wind.index];
     if (!entry)
         return;
-    if (entry.type === "stick") {
+    // The chosen source may be waiting for its device: look for it as devices come and go.
+    const waiting = pendingKind();
+    if (entry.type === "stick" || waiting === "stick" || waiting === "any") {
         devices.sdl = wrap.joynb();
-        if (devices.sdl < devices.sdl2) {
+        const changed = devices.sdl !== devices.sdl2;
+        devices.sdl2 = devices.sdl;
+        if (changed) {
             devup();
-            inup(0);
-        } else {
+            entry = l21.items[wind.index];
+        } else if (entry.type === "stick") {
             wind.stick += wrap.joybt();
         }
-        devices.sdl2 = devices.sdl;
     }
-    if (entry.type === "webcam") {
-        devices.cdl = camera.videoInputs.length;
-        if (devices.cdl < devices.cdl2) {
+    if (entry.type === "webcam" || waiting === "webcam" || waiting === "any") {
+        devices.cdl = wind.cameras.length;
+        const changed = devices.cdl !== devices.cdl2;
+        devices.cdl2 = devices.cdl;
+        if (changed) {
             devup();
-            inup(0);
-        } else {
+            entry = l21.items[wind.index];
+        } else if (entry.type === "webcam") {
             wind.stick += wrap.blk();
         }
-        devices.cdl2 = devices.cdl;
-    } else {
+    }
+    if (entry.type !== "webcam") {
         // A blink left from a camera that is not the switch now is no press.
         wrap.blk();
+    }
+    if ((waiting === "headset" || waiting === "any") && wrap.headnb() && !hasHeadsetEntry()) {
+        devup();
+        entry = l21.items[wind.index];
     }
     if (entry.type === "headset") {
         signalBar.value = wrap.strengh();
@@ -426,30 +432,91 @@ function pointer(vm, b) {
 
 // ---- the Devices menu ----
 
+// The chosen source is kept by kind and name ("stick:Pad", "webcam:/dev/video0", "headset",
+// "none"), so it is found again whatever position it comes at; an older store that holds only
+// a position reads as "#" and that position until its entry shows up.
+function sourceKey(entry) {
+    if (entry.type === "webcam")
+        return "webcam:" + entry.devid;
+    if (entry.type === "stick")
+        return "stick:" + entry.text;
+    return entry.type;
+}
+
+// The kind of device the user's choice waits for, or "" when it is in use or none was made.
+function pendingKind() {
+    if (wind.source === "" || wind.source === wind.active)
+        return "";
+    if (wind.source.charAt(0) === "#")
+        return wind.source === "#0" ? "" : "any";
+    return wind.source.split(":")[0];
+}
+
+// The position of the entry that the user's choice names, or -1 while its device is absent.
+function chosenPosition() {
+    const entries = l21.items;
+    if (wind.source === "")
+        wind.source = wind.index >= 0 && wind.index < entries.length ? sourceKey(entries[wind.index]) : "#" + wind.index;
+    if (wind.source.charAt(0) === "#") {
+        const at = Number(wind.source.substring(1));
+        if (!(at >= 0 && at < entries.length))
+            return -1;
+        wind.source = sourceKey(entries[at]);
+        return at;
+    }
+    // Of two pads with one name, the one at the stored position first.
+    if (wind.index < entries.length && sourceKey(entries[wind.index]) === wind.source)
+        return wind.index;
+    for (let i = 0; i < entries.length; ++i) {
+        if (sourceKey(entries[i]) === wind.source)
+            return i;
+    }
+    return -1;
+}
+
+function hasHeadsetEntry() {
+    const entries = l21.items;
+    return entries.length > 0 && entries[entries.length - 1].type === "headset";
+}
+
 function devup() {
     while (l21.items.length > 1) {
         const entry = l21.items[1];
         l21.removeItem(entry);
         entry.destroy();
     }
-    wind.cam = camera.videoInputs.length;
+    const cameras = wind.cameras;
+    wind.cam = cameras.length;
     for (let i = 0; i < wind.cam; ++i) {
-        const description = camera.videoInputs[i].description;
+        const description = cameras[i].description;
+        const text = description !== "" ? description : "camera " + i;
         l21.addItem(cameraEntry.createObject(l21, {
             dex: l21.items.length,
             camn: i,
-            text: description !== "" ? description : "camera " + i
+            text: text,
+            devid: cameras[i].id ? String(cameras[i].id) : text
         }));
     }
     for (let a = 0; a < wrap.joynb(); ++a)
         l21.addItem(stickEntry.createObject(l21, { dex: l21.items.length, nm: a, text: wrap.joynm(a) }));
     if (wrap.headnb())
         l21.addItem(headsetEntry.createObject(l21, { dex: l21.items.length }));
-    if (wind.index >= 0 && wind.index < l21.items.length) {
-        l21.items[wind.index].checked = true;
+    devices.sdl2 = wrap.joynb();
+    devices.cdl2 = wind.cam;
+
+    // While the chosen device is absent the Escape key alone is the switch, and the choice
+    // is kept for when it comes back.
+    const at = chosenPosition();
+    const target = at >= 0 ? l21.items[at] : l33;
+    target.checked = true;
+    if (sourceKey(target) !== wind.active) {
+        const source = wind.source;
+        target.triggered();
+        wind.source = source;
     } else {
-        l33.checked = true;
-        inup(0);
+        wind.index = target.dex;
+        if (target.type === "stick")
+            wrap.setjoy(target.nm);
     }
 }
 
@@ -459,6 +526,8 @@ function inup(m) {
         return;
     wav();
     wind.index = m;
+    wind.source = sourceKey(entry);
+    wind.active = wind.source;
     const t = entry.type;
     wrap.coff();
     // Blinks collected before this choice are not presses of the new source.

@@ -29,6 +29,12 @@ ApplicationWindow {
     }
     property int control: 1
     property int cam: 0
+    // The cameras the system lists (tests put their own list here).
+    property var cameras: camera.videoInputs
+    // The chosen switch source by kind and name, kept while its device is away, and the one
+    // in use now.
+    property string source: ""
+    property string active: ""
     property int startup: 1
     property bool ostart: false
     property bool word: true
@@ -578,6 +584,7 @@ ApplicationWindow {
         MenuItem {
             property int dex
             property int camn
+            property string devid
             property string type: "webcam"
             checkable: true
             onTriggered: Kel.inup(dex)
@@ -701,6 +708,7 @@ ApplicationWindow {
         property alias s2v: wind.s2v
         property alias s3v: wind.s3v
         property alias index: wind.index
+        property alias source: wind.source
         property alias level: level.width
     }
 

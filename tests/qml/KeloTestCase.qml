@@ -31,7 +31,7 @@ TestCase {
         wrap = child("wrap");
         k = w.kel();
         if (prepare)
-            prepare(wrap);
+            prepare(wrap, w);
         tryVerify(() => w.visible, 2000, "init did not show the window");
         return w;
     }
