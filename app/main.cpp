@@ -1,3 +1,4 @@
+#include "quitsignals.h"
 #include "spareweb.h"
 #include "wrapper.h"
 
@@ -6,9 +7,34 @@
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QSocketNotifier>
+
+#include <memory>
+
+namespace {
+
+// Settings blocks write what changed when they go; the teardown that follows quitting ends in
+// the bridge, which exits the process, so they go first.
+void writeSettings(QQmlApplicationEngine &engine)
+{
+    QList<QPointer<QObject>> blocks;
+    for (QObject *root : engine.rootObjects()) {
+        const auto objects = root->findChildren<QObject *>();
+        for (QObject *object : objects) {
+            if (object->inherits("QQmlSettings"))
+                blocks.append(object);
+        }
+    }
+    for (const QPointer<QObject> &block : blocks)
+        delete block.data();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    // First of all, so that a signal during start-up also waits for the event loop.
+    const int quitSignals = QuitSignals::install();
     QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL);
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("Tarvo Technologies"));
@@ -27,18 +53,18 @@ int main(int argc, char *argv[])
     // On Windows, appearing must not take the focus from the application being typed into.
     for (QObject *root : engine.rootObjects())
         root->setProperty("_q_showWithoutActivating", true);
-    const int exitCode = app.exec();
-    // Settings blocks write what changed when they go; the teardown that follows ends in the
-    // bridge, which exits the process, so let them go first.
-    QList<QPointer<QObject>> blocks;
-    for (QObject *root : engine.rootObjects()) {
-        const auto objects = root->findChildren<QObject *>();
-        for (QObject *object : objects) {
-            if (object->inherits("QQmlSettings"))
-                blocks.append(object);
-        }
+    // A logout or a kill ends Kelo# as its Quit menu does, through the bridge's exit path, so
+    // that no held button outlives it.
+    std::unique_ptr<QSocketNotifier> quitNotifier;
+    if (quitSignals >= 0) {
+        quitNotifier = std::make_unique<QSocketNotifier>(quitSignals, QSocketNotifier::Read);
+        QObject::connect(quitNotifier.get(), &QSocketNotifier::activated, &app, [] {
+            QuitSignals::drain();
+            QCoreApplication::quit();
+        });
     }
-    for (const QPointer<QObject> &block : blocks)
-        delete block.data();
-    return exitCode;
+    // Also where Windows ends the session, which gives the program no time after it.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
+                     [&engine] { writeSettings(engine); });
+    return app.exec();
 }

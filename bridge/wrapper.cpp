@@ -16,6 +16,8 @@ Wrapper::Wrapper(QQuickItem *parent)
 
 Wrapper::~Wrapper()
 {
+    // A held click must not outlive the program: the user may have no other way to let go.
+    mouseth.release();
     webth.stop();
     joystick.stop();
     qsound.stop();

@@ -82,11 +82,26 @@ int modeKey(int mode)
 }
 } // namespace
 
+// The key for unit on the virtual-key path, -1 when the layout cannot type it that way; *typed
+// is the character the key stands for. Shift modes type the capital, so the key must reach it
+// with Shift alone; a key that is no letter takes Shift as a keyboard does (1 gives !).
+int KeyM::keyFor(char16_t unit, char16_t *typed) const
+{
+    *typed = unit;
+    if (g_modMode < 4)
+        return platform.keyForChar(unit);
+    *typed = QChar(unit).toUpper().unicode();
+    const int key = platform.keyForChar(*typed);
+    const int shift = key >> 8;
+    return shift == 1 || (shift == 0 && !QChar(unit).isLetter()) ? key : -1;
+}
+
 // Modes 1 to 4 hold their key for the first character only and then clear; that character
 // goes as a virtual key so the chord (Ctrl+C, Alt+F, ...) reaches the application. Mode 5 and
 // above is a sticky Shift: every character goes as a virtual key with Shift held, and Shift is
 // released at the end of each call, so nothing stays pressed between calls. Without a mode,
-// every character goes as a Unicode press and release, whatever the layout.
+// and for a character the layout cannot type in the mode, the character goes as a Unicode
+// press and release, whatever the layout.
 void KeyM::text(const std::wstring &s)
 {
     // An empty string presses nothing and leaves a pending mode for the next string: there is
@@ -100,13 +115,13 @@ void KeyM::text(const std::wstring &s)
         press(held);
     }
     for (size_t i = 0; i < s.size(); ++i) {
-        const auto unit = char16_t(s[i]);
-        if (g_modMode != 0) {
-            // The shift byte is not applied: only the mode's own key modifies the character,
-            // and a character the layout lacks gives key 255, which types nothing.
-            g_lastKey = platform.keyForChar(unit);
-            press(g_lastKey);
-            release(g_lastKey);
+        char16_t unit = char16_t(s[i]);
+        // The shift byte is not applied: only the mode's own key modifies the character.
+        const int key = g_modMode != 0 ? keyFor(unit, &unit) : -1;
+        if (key != -1) {
+            g_lastKey = key;
+            press(key);
+            release(key);
         } else {
             platform.unicodeEvent(unit, false);
             platform.unicodeEvent(unit, true);

@@ -34,6 +34,7 @@ public slots:
 private:
     void press(int vk);
     void release(int vk);
+    int keyFor(char16_t unit, char16_t *typed) const;
 
     QThread workerThread;
     Platform &platform;

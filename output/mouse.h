@@ -2,8 +2,7 @@
 
 #include <QThread>
 
-class Platform;
-class QScreen;
+#include "platform.h"
 
 // Moves the pointer one pixel at a time and clicks where it stands.
 class Mouse : public QThread
@@ -13,11 +12,18 @@ public:
     explicit Mouse(Platform *platform = nullptr);
     ~Mouse() override;
 
+    // Lets go of the left button while a held click (code 13) still holds it.
+    void release();
+
 public slots:
     void start(int code);
 
 private:
+    void move(int code);
+    void button(Platform::Button which, bool up);
+
     QThread workerThread;
-    QScreen *screen;
     Platform &platform;
+    // Pressed by code 13 and not released since; only the GUI thread touches it.
+    bool held = false;
 };

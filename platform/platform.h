@@ -26,10 +26,11 @@ public:
     // previous call. Both bits read 0 only when the key is idle and was not tapped meanwhile.
     virtual int escapeState() = 0;
 
-    // The entry that starts a program at the user's sign-in. Paths are UTF-8.
+    // The entry that starts a program at the user's sign-in. Paths are UTF-8, given with "/"
+    // separators; each system stores them in its own quoting.
     virtual void addSignInLaunch(const std::string &name, const std::string &path) = 0;
     virtual void removeSignInLaunch(const std::string &name) = 0;
-    // The stored path, empty when there is no entry.
+    // The program the entry starts, in the system's own spelling; empty when there is none.
     virtual std::string signInLaunch(const std::string &name) = 0;
 
     // The implementation in use: the one for the system this was built for, unless a test has

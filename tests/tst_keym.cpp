@@ -1,11 +1,12 @@
 #include "keym.h"
+#include "mouse.h"
 #include "recordingplatform.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
-// The injector's event sequences, recorded at the OS seam. Each row is a list of steps
-// ("modif 1", "text cv", ...) and the exact events they must produce.
+// The injectors' event sequences, recorded at the OS seam. Each row is a list of steps
+// ("modif 1", "text cv", "mouse 12", ...) and the exact events they must produce.
 class TestKeyM : public QObject
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ private:
 
     RecordingPlatform recording;
     KeyM keym { &recording };
+    Mouse mouse { &recording };
 };
 
 void TestKeyM::init()
@@ -30,6 +32,8 @@ void TestKeyM::init()
     keym.modif(0);
     keym.keyb(0);
     recording.events.clear();
+    // As on a French keyboard: on the key of 2, with no capital anywhere.
+    recording.layout[u'\u00e9'] = '2';
 }
 
 void TestKeyM::run(const QString &step)
@@ -42,6 +46,10 @@ void TestKeyM::run(const QString &step)
         for (QChar c : arg)
             units += wchar_t(c.unicode());
         keym.text(units);
+        return;
+    }
+    if (op == u"release") {
+        mouse.release();
         return;
     }
     const int n = arg.toInt();
@@ -57,6 +65,8 @@ void TestKeyM::run(const QString &step)
         keym.down(n);
     else if (op == u"chP")
         keym.chP(n);
+    else if (op == u"mouse")
+        mouse.start(n);
     else
         QFAIL(qPrintable("unknown step " + step));
 }
@@ -100,7 +110,7 @@ void TestKeyM::sequences_data()
         << QStringList { "modif 4", "keyb 37", "text a" }
         << QStringList { "key 37 down", "key 37 up", "key 16 down",
                          "key 65 down", "key 65 up", "key 16 up" }
-        << 0 << 65;
+        << 0 << 0x141;
     QTest::newRow("Caps cancels pending Ctrl")
         << QStringList { "modif 1", "modif 5", "text a" }
         << QStringList { "uni 0061 down", "uni 0061 up" } << 0 << 0;
@@ -111,15 +121,15 @@ void TestKeyM::sequences_data()
         << QStringList { "modif 5", "text ab" }
         << QStringList { "key 16 down", "key 65 down", "key 65 up",
                          "key 66 down", "key 66 up",   "key 16 up" }
-        << 5 << 66;
+        << 5 << 0x142;
     QTest::newRow("Caps stays for the next text")
         << QStringList { "modif 5", "text a", "text b" }
         << QStringList { "key 16 down", "key 65 down", "key 65 up", "key 16 up",
                          "key 16 down", "key 66 down", "key 66 up", "key 16 up" }
-        << 5 << 66;
+        << 5 << 0x142;
     QTest::newRow("mode above 5 is Caps")
         << QStringList { "modif 7", "text a" }
-        << QStringList { "key 16 down", "key 65 down", "key 65 up", "key 16 up" } << 7 << 65;
+        << QStringList { "key 16 down", "key 65 down", "key 65 up", "key 16 up" } << 7 << 0x141;
     QTest::newRow("Ctrl with ! sends the unshifted key")
         << QStringList { "modif 1", "text !" }
         << QStringList { "key 17 down", "key 49 down", "key 49 up", "key 17 up" } << 0 << 0x131;
@@ -129,9 +139,24 @@ void TestKeyM::sequences_data()
     QTest::newRow("Alt with ! is left Alt")
         << QStringList { "modif 3", "text !" }
         << QStringList { "key 164 down", "key 49 down", "key 49 up", "key 164 up" } << 0 << 0x131;
+    // A character the layout cannot type in the mode is still typed, as Unicode; in a Shift
+    // mode as its capital. Shift on a sign acts as a keyboard's Shift.
     QTest::newRow("Ctrl with a character the layout lacks")
-        << QStringList { "modif 1", QString::fromUtf16(u"text \u00e9") }
-        << QStringList { "key 17 down", "key 255 down", "key 255 up", "key 17 up" } << 0 << -1;
+        << QStringList { "modif 1", QString::fromUtf16(u"text \u0175") }
+        << QStringList { "key 17 down", "uni 0175 down", "uni 0175 up", "key 17 up" } << 0 << 17;
+    QTest::newRow("Caps with a character the layout lacks")
+        << QStringList { "modif 5", QString::fromUtf16(u"text a\u00e4") }
+        << QStringList { "key 16 down",   "key 65 down", "key 65 up",
+                         "uni 00c4 down", "uni 00c4 up", "key 16 up" }
+        << 5 << 0x141;
+    QTest::newRow("Shift on a letter whose key Shift turns into a digit")
+        << QStringList { "modif 4", QString::fromUtf16(u"text \u00e9\u00e9") }
+        << QStringList { "key 16 down", "uni 00c9 down", "uni 00c9 up",
+                         "key 16 up",   "uni 00e9 down", "uni 00e9 up" }
+        << 0 << 16;
+    QTest::newRow("Shift on a digit")
+        << QStringList { "modif 4", "text 1" }
+        << QStringList { "key 16 down", "key 49 down", "key 49 up", "key 16 up" } << 0 << 49;
     QTest::newRow("negative mode: first character as a key, no modifier")
         << QStringList { "modif -1", "text ab" }
         << QStringList { "key 65 down", "key 65 up", "uni 0062 down", "uni 0062 up" } << 0 << 65;
@@ -155,6 +180,25 @@ void TestKeyM::sequences_data()
         << 0;
     QTest::newRow("down then up(0)") << QStringList { "down 65", "up 0" }
                                      << QStringList { "key 65 down", "key 65 up" } << 0 << 65;
+
+    // The pointer's buttons. Moves go through the window system, not this seam; with no
+    // screen at all they do nothing.
+    QTest::newRow("clicks: left, right, double")
+        << QStringList { "mouse 10", "mouse 11", "mouse 12" }
+        << QStringList { "left down", "left up", "right down", "right up",
+                         "left down", "left up", "left down",  "left up" }
+        << 0 << 0;
+    QTest::newRow("codes that do nothing, and moves without a screen")
+        << QStringList { "mouse 0", "mouse 5",  "mouse 6",  "mouse 7",   "mouse 8",
+                         "mouse 9", "mouse 15", "mouse -1", "mouse -13", "mouse 1",
+                         "mouse 2", "mouse 3",  "mouse 4" }
+        << QStringList {} << 0 << 0;
+    QTest::newRow("a held click is let go by release")
+        << QStringList { "mouse 13", "release", "release" }
+        << QStringList { "left down", "left up" } << 0 << 0;
+    QTest::newRow("release after the drag or a click sends nothing")
+        << QStringList { "mouse 13", "mouse 14", "release", "mouse 13", "mouse 10", "release" }
+        << QStringList { "left down", "left up", "left down", "left down", "left up" } << 0 << 0;
 }
 
 void TestKeyM::sequences()

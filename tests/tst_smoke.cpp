@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 namespace {
@@ -64,6 +65,8 @@ private slots:
     void firstStart();
     void restoresGeometry();
     void startsAndQuitsRepeatedly();
+    void signalsQuitInOrder_data();
+    void signalsQuitInOrder();
 
 private:
     // Clicks the Quit title of the menu strip; false, with why, when the strip is not found.
@@ -192,6 +195,45 @@ void TestSmoke::startsAndQuitsRepeatedly()
                                 .arg(run % 2 == 0 ? "Quit menu" : "window manager's close")
                             + why));
     }
+}
+
+// A logout (SIGHUP), a kill (SIGTERM) or Ctrl+C (SIGINT) ends the program as its Quit menu
+// does: status 0, and the place the window was just moved to is in the settings.
+void TestSmoke::signalsQuitInOrder_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestSmoke::signalsQuitInOrder()
+{
+    QFETCH(int, signal);
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    KeloRunner kelo(display, home.path());
+    QString why;
+    QVERIFY2(kelo.start(&why), qPrintable(why));
+    const QRect moved(170, 590, 556, 230);
+    XMoveResizeWindow(display, kelo.window(), moved.x(), moved.y(), unsigned(moved.width()),
+                      unsigned(moved.height()));
+    XSync(display, False);
+    QVERIFY2(waitForGeometry(kelo, moved), "the window manager did not move the window");
+    QTest::qWait(300);
+
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    XGetWindowProperty(display, kelo.window(), XInternAtom(display, "_NET_WM_PID", False), 0, 1,
+                       False, XA_CARDINAL, &type, &format, &count, &after, &data);
+    QVERIFY2(data && count == 1, "kelo's window names no process");
+    const auto pid = pid_t(*reinterpret_cast<const unsigned long *>(data));
+    XFree(data);
+    QCOMPARE(::kill(pid, signal), 0);
+    QVERIFY2(kelo.waitForCleanExit(5000, &why), qPrintable(why));
+    QCOMPARE(kelo.setting(QStringLiteral("x")), QString::number(moved.x()));
 }
 
 QTEST_GUILESS_MAIN(TestSmoke)

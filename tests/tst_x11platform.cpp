@@ -1,11 +1,17 @@
-// The X11 layer against a real server: what an ordinary client receives, the global Escape
-// state and the keymap it borrows from. Runs under Xvfb; without a display it fails.
+// The Linux platform layer against a real server: what an ordinary client receives from the
+// keyboard and the pointer, the global Escape state, the keymap it borrows from, and the
+// autostart entry. Runs under Xvfb; without a display it fails.
 
 #include "keym.h"
+#include "mouse.h"
 #include "typingtarget.h"
+#include "wrapper.h"
 #include "x11/x11platform.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -55,15 +61,27 @@ private slots:
         QVERIFY(client.start());
         platform = std::make_unique<X11Platform>();
         keym = std::make_unique<KeyM>(platform.get());
+        mouse = std::make_unique<Mouse>(platform.get());
     }
     void init()
     {
         keym->modif(0);
         client.clear();
     }
-    // Whatever a case did, no key is left down at the server.
+    // Whatever a case did, no key and no button is left down at the server.
     void cleanup()
     {
+        Window root, child;
+        int x, y;
+        unsigned buttons = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &x, &y, &buttons);
+        for (unsigned button = 1; button <= 5; ++button) {
+            if (buttons & (Button1Mask << (button - 1)))
+                XTestFakeButtonEvent(display, button, False, CurrentTime);
+        }
+        XSync(display, False);
+        QCOMPARE(buttons & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask),
+                 0u);
         char keys[32];
         XQueryKeymap(display, keys);
         QList<int> down;
@@ -75,6 +93,7 @@ private slots:
     }
     void cleanupTestCase()
     {
+        mouse.reset();
         keym.reset();
         platform.reset();
         if (!display)
@@ -101,9 +120,12 @@ private slots:
 
         // On the French second layout, a is where q is on the US one and é has a key. First,
         // so that the copy of the keymap it is restored from holds no borrowed keycode.
+        // Shift on é, which sits on the key of 2 there, types a capital É.
         QTest::newRow("second layout")
-            << "us,fr" << QStringList { QString::fromUtf16(u"text aq\u00e9w"), "modif 4", "text a" }
-            << QString::fromUtf16(u"aq\u00e9wA");
+            << "us,fr"
+            << QStringList { QString::fromUtf16(u"text aq\u00e9w"), "modif 4", "text a", "modif 4",
+                             QString::fromUtf16(u"text \u00e9") }
+            << QString::fromUtf16(u"aq\u00e9wA\u00c9");
         // Latin-1, the euro sign, CJK and a character beyond the BMP (two UTF-16 units),
         // which Backspace takes away again; Enter ends the line.
         QTest::newRow("text, Backspace, Enter")
@@ -126,7 +148,11 @@ private slots:
             << "us" << QStringList { "modif 4", "text ab", "modif 5", "text cd",
                                      "text e",  "modif 5", "text f" }
             << "AbCDEf";
-        QTest::newRow("Caps Lock") << "us caps" << QStringList { "text aB1!" } << "aB1!";
+        QTest::newRow("Caps with a letter the layout lacks")
+            << "us" << QStringList { "modif 5", QString::fromUtf16(u"text M\u00e4dchen") }
+            << QString::fromUtf16(u"M\u00c4DCHEN");
+        QTest::newRow("Caps Lock, then Caps")
+            << "us caps" << QStringList { "text aB1!", "modif 5", "text ab" } << "aB1!AB";
     }
     void typing()
     {
@@ -174,6 +200,98 @@ private slots:
         QCOMPARE(client.waitForText(expected, 15000), expected);
     }
 
+    // Pointer codes from a position (a negative coordinate counts from the screen's far edge,
+    // whatever size the display is), where the pointer ends, and what the client under it sees.
+    void pointer_data()
+    {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QStringList>("seen");
+        const auto row = [](const char *name, QPoint from, QList<int> codes, QPoint to,
+                            QStringList seen = {}) {
+            QTest::newRow(name) << from << codes << to << seen;
+        };
+        row("right stops 10 short of the edge", { -12, 300 }, { 2, 2, 2 }, { -10, 300 });
+        row("right of that, right stays and left moves", { -5, 300 }, { 2, 4 }, { -6, 300 });
+        row("down stops 20 short of the edge", { 300, -22 }, { 3, 3, 3 }, { 300, -20 });
+        row("left and up move, and stop at 0", { 1, 1 }, { 4, 4, 1, 1 }, { 0, 0 });
+        row("double click, no motion", { 100, 100 }, { 12 }, { 100, 100 },
+            { "press 1 100,100", "release 1 100,100", "press 1 100,100", "release 1 100,100" });
+        row("drag", { 100, 100 }, { 13, 2, 2, 3, 14 }, { 102, 101 },
+            { "press 1 100,100", "motion 101,100", "motion 102,100", "motion 102,101",
+              "release 1 102,101" });
+        row("codes that do nothing", { 100, 100 }, { 0, 5, 6, 7, 8, 9, 15, -1 }, { 100, 100 });
+    }
+    void pointer()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(QList<int>, codes);
+        QFETCH(QPoint, to);
+        QFETCH(QStringList, seen);
+        const QSize screen(DisplayWidth(display, DefaultScreen(display)),
+                           DisplayHeight(display, DefaultScreen(display)));
+        const auto onScreen = [&](QPoint p) {
+            return QPoint(p.x() < 0 ? screen.width() + p.x() : p.x(),
+                          p.y() < 0 ? screen.height() + p.y() : p.y());
+        };
+        moveTo(onScreen(from));
+        for (int code : codes)
+            mouse->start(code);
+        QCOMPARE(QCursor::pos(), onScreen(to));
+        QCOMPARE(client.waitForPointer(seen), seen);
+    }
+
+    // The bridge's exit path lets go of a held click before the process ends.
+    void exitReleasesHeldClick()
+    {
+        moveTo(QPoint(100, 100));
+        QProcess child;
+        child.setEnvironment(QProcess::systemEnvironment() << "KELO_TEST_HOLD_AND_EXIT=1");
+        child.start(QCoreApplication::applicationFilePath());
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        const QStringList seen { "press 1 100,100", "release 1 100,100" };
+        QCOMPARE(client.waitForPointer(seen), seen);
+    }
+
+    // The autostart entry passes the desktop's validator, and its Exec line, unquoted as a
+    // shell does after the field codes are expanded, is the program's path however odd.
+    void signIn_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("spaces, percent and a quote") << "/opt/My Tools/100% \"kelo\"/kelo";
+        QTest::newRow("shell and escape characters") << "/opt/a$b`c\\d\\\\e/kelo";
+    }
+    void signIn()
+    {
+        QFETCH(QString, path);
+        QTemporaryDir config;
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", saved); });
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        platform->addSignInLaunch("Kelo#", path.toStdString());
+        const QString file = config.filePath("autostart/kelo.desktop");
+
+        // desktop-file-validate (desktop-file-utils) says why on the test's output.
+        QCOMPARE(QProcess::execute("desktop-file-validate", { file }), 0);
+        QFile entry(file);
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QString exec = QRegularExpression("^Exec=(.*)$", QRegularExpression::MultilineOption)
+                           .match(QString::fromUtf8(entry.readAll()))
+                           .captured(1);
+        QProcess shell;
+        shell.start("sh", { "-c", "printf %s " + exec.replace("\\\\", "\\").replace("%%", "%") });
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), path);
+        QCOMPARE(QString::fromStdString(platform->signInLaunch("Kelo#")), path);
+
+        platform->removeSignInLaunch("Kelo#");
+        QVERIFY(!entry.exists());
+        QVERIFY(platform->signInLaunch("Kelo#").empty());
+    }
+
     // Bit 15 while Escape is down, bit 0 once for each press since the last poll: a tap that
     // begins and ends between two polls is reported exactly once. Other keys are not Escape.
     void escape()
@@ -218,13 +336,34 @@ private slots:
     }
 
 private:
+    // Puts the pointer at a root position and forgets what the client saw of it.
+    void moveTo(QPoint at)
+    {
+        XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, at.x(), at.y());
+        XSync(display, False);
+        client.clear();
+    }
+
     Display *display = nullptr;
     std::vector<KeySym> originalKeymap;
     // Reads in bursts 200 ms apart: a keycode lent again too soon types the wrong character.
     TypingTarget client { std::chrono::milliseconds(200) };
     std::unique_ptr<X11Platform> platform;
     std::unique_ptr<KeyM> keym;
+    std::unique_ptr<Mouse> mouse;
 };
 
-QTEST_GUILESS_MAIN(TestX11Platform)
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    // The child of exitReleasesHeldClick: a bridge on the real layer holds a click and goes.
+    if (qEnvironmentVariableIsSet("KELO_TEST_HOLD_AND_EXIT")) {
+        auto *wrap = new Wrapper;
+        wrap->cursor(13);
+        delete wrap;
+        return 1;
+    }
+    TestX11Platform test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_x11platform.moc"

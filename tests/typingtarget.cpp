@@ -53,7 +53,8 @@ void TypingTarget::run()
     // Not managed: no window manager places it or moves the focus away from it.
     attributes.override_redirect = True;
     attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
-    attributes.event_mask = KeyPressMask | FocusChangeMask | StructureNotifyMask;
+    attributes.event_mask = KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask
+        | ButtonReleaseMask | PointerMotionMask;
     const Window window = XCreateWindow(
         display, DefaultRootWindow(display), 60, 60, 240, 120, 0, CopyFromParent, InputOutput,
         CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
@@ -108,6 +109,24 @@ void TypingTarget::run()
                 pressed << Key { sym, event.xkey.state, chars, arrived };
                 break;
             }
+            case ButtonPress:
+            case ButtonRelease: {
+                const XButtonEvent &b = event.xbutton;
+                std::lock_guard lock(mutex);
+                pointed << QStringLiteral("%1 %2 %3,%4")
+                               .arg(event.type == ButtonPress ? "press" : "release")
+                               .arg(b.button)
+                               .arg(b.x_root)
+                               .arg(b.y_root);
+                break;
+            }
+            case MotionNotify: {
+                std::lock_guard lock(mutex);
+                pointed << QStringLiteral("motion %1,%2")
+                               .arg(event.xmotion.x_root)
+                               .arg(event.xmotion.y_root);
+                break;
+            }
             default:
                 break;
             }
@@ -155,6 +174,7 @@ void TypingTarget::clear()
     std::this_thread::sleep_for(2 * gap);
     std::lock_guard lock(mutex);
     pressed.clear();
+    pointed.clear();
 }
 
 QString TypingTarget::waitForText(const QString &expected, int timeoutMs) const
@@ -162,4 +182,17 @@ QString TypingTarget::waitForText(const QString &expected, int timeoutMs) const
     waitUntil([&] { return text() == expected; }, timeoutMs);
     std::this_thread::sleep_for(2 * gap);
     return text();
+}
+
+QStringList TypingTarget::pointer() const
+{
+    std::lock_guard lock(mutex);
+    return pointed;
+}
+
+QStringList TypingTarget::waitForPointer(const QStringList &expected, int timeoutMs) const
+{
+    waitUntil([&] { return pointer() == expected; }, timeoutMs);
+    std::this_thread::sleep_for(2 * gap);
+    return pointer();
 }

@@ -2,15 +2,17 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
 
-// The application a user types into: an X window with the keyboard focus, on its own
-// connection and thread, that reads every key press as an editor would and notes when it
-// arrived. It reads either promptly or in bursts, as a busy editor does.
+// The application a user types into and points at: an X window with the keyboard focus, on
+// its own connection and thread, that reads every key press as an editor would and notes when
+// it arrived, and notes the pointer's buttons and motion over it. It reads either promptly or
+// in bursts, as a busy editor does.
 class TypingTarget
 {
 public:
@@ -40,11 +42,15 @@ public:
     // character away, a chord as its keysym with the modifier held ("<C-c>" for Ctrl, "<A-1>"
     // for Alt, "<W-e>" for Super). Escape and other control keys type nothing.
     QString text() const;
-    // Forgets what was typed, once what was sent before has been read.
+    // What the pointer did over the window, in root coordinates: "press 1 100,100",
+    // "motion 101,100", "release 1 101,100".
+    QStringList pointer() const;
+    // Forgets what was typed and pointed, once what was sent before has been read.
     void clear();
     // Waits (bounded) until the text is expected, then a little longer so that anything typed
     // beyond it shows too; returns the text.
     QString waitForText(const QString &expected, int timeoutMs = 5000) const;
+    QStringList waitForPointer(const QStringList &expected, int timeoutMs = 5000) const;
 
 private:
     void run();
@@ -52,6 +58,7 @@ private:
     const std::chrono::milliseconds gap;
     mutable std::mutex mutex;
     QList<Key> pressed;
+    QStringList pointed;
     std::atomic<bool> hasFocus { false };
     std::atomic<bool> failed { false };
     std::atomic<bool> stopping { false };

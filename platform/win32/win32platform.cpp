@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t runKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -48,7 +50,9 @@ void Win32Platform::unicodeEvent(char16_t unit, bool release)
 
 int Win32Platform::keyForChar(char16_t c)
 {
-    return VkKeyScanExW(wchar_t(c), nullptr);
+    // The layout of the window being typed into, which need not be this thread's.
+    const HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
+    return VkKeyScanExW(wchar_t(c), layout);
 }
 
 void Win32Platform::pointerButton(Button button, bool release)
@@ -73,7 +77,10 @@ void Win32Platform::addSignInLaunch(const std::string &name, const std::string &
                         nullptr)
         != ERROR_SUCCESS)
         return;
-    const std::wstring value = wide(path);
+    // Quoted, with Windows separators: unquoted, a path with spaces can start another program.
+    std::wstring value = wide(path);
+    std::replace(value.begin(), value.end(), L'/', L'\\');
+    value = L'"' + value + L'"';
     RegSetValueExW(key, wide(name).c_str(), 0, REG_SZ,
                    reinterpret_cast<const BYTE *>(value.c_str()),
                    DWORD((value.size() + 1) * sizeof(wchar_t)));
@@ -97,7 +104,10 @@ std::string Win32Platform::signInLaunch(const std::string &name)
                      &size)
         != ERROR_SUCCESS)
         return {};
-    return narrow(buffer);
+    std::wstring value = buffer;
+    if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
+        value = value.substr(1, value.size() - 2);
+    return narrow(value);
 }
 
 Platform &Platform::native()

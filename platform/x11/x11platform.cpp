@@ -1,5 +1,7 @@
 #include "x11platform.h"
 
+#include "../freedesktop/autostart.h"
+
 #include <X11/XF86keysym.h>
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -10,14 +12,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -316,7 +313,8 @@ struct X11Platform::Private
 
     Keymap keymap();
     KeyCode find(const Keymap &map, KeySym sym, int *level) const;
-    KeyCode findChar(const Keymap &map, char32_t cp, int *level, bool slotsToo) const;
+    KeyCode findChar(const Keymap &map, char32_t cp, int *level, bool slotsToo,
+                     int fromLevel = 0) const;
     KeyCode borrow(const Keymap &map, KeySym sym);
     Slot *slotOf(KeyCode keycode);
     void giveBack(Slot &slot);
@@ -408,10 +406,10 @@ KeyCode X11Platform::Private::find(const Keymap &map, KeySym sym, int *level) co
 }
 
 // The keycode typing cp now, with *level 1 when it needs Shift; 0 when no key types it.
-KeyCode X11Platform::Private::findChar(const Keymap &map, char32_t cp, int *level,
-                                       bool slotsToo) const
+KeyCode X11Platform::Private::findChar(const Keymap &map, char32_t cp, int *level, bool slotsToo,
+                                       int fromLevel) const
 {
-    for (int l = 0; l < 2; ++l) {
+    for (int l = fromLevel; l < 2; ++l) {
         for (int keycode = map.min; keycode <= map.max; ++keycode) {
             if (keysymChar(map.typed(keycode, l == 1)) != cp)
                 continue;
@@ -683,9 +681,12 @@ void X11Platform::unicodeEvent(char16_t unit, bool release)
     if (sym == NoSymbol)
         return;
     const Private::Keymap map = d->keymap();
+    // With a Shift held here (a Shift mode), only a shifted level types the character.
+    const bool shiftDown
+        = d->heldVks.count(0x10) || d->heldVks.count(0xA0) || d->heldVks.count(0xA1);
     int level = 0;
-    KeyCode keycode = d->findChar(map, cp, &level, true);
-    if (keycode && level == 1) {
+    KeyCode keycode = d->findChar(map, cp, &level, true, shiftDown ? 1 : 0);
+    if (keycode && level == 1 && !shiftDown) {
         d->pressShifted(map, keycode);
     } else {
         if (!keycode)
@@ -723,7 +724,9 @@ void X11Platform::pointerButton(Button button, bool release)
     if (!d->display)
         return;
     XTestFakeButtonEvent(d->display, button == Button::Left ? 1 : 3, !release, CurrentTime);
-    XFlush(d->display);
+    // Done before returning: a pointer move that follows on another connection must not
+    // overtake it, or a drag would start where it should end.
+    XSync(d->display, False);
 }
 
 int X11Platform::escapeState()
@@ -752,91 +755,19 @@ int X11Platform::escapeState()
     return state;
 }
 
-namespace {
-
-// Desktop entries quote an Exec argument in double quotes, escaping ", `, $ and \ inside.
-std::string quoteExec(const std::string &path)
-{
-    std::string out = "\"";
-    for (char c : path) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\')
-            out += "\\\\";
-        out += c;
-    }
-    return out + '"';
-}
-
-std::string unquoteExec(const std::string &exec)
-{
-    if (exec.size() < 2 || exec.front() != '"' || exec.back() != '"')
-        return exec;
-    std::string out;
-    for (size_t i = 1; i + 1 < exec.size(); ++i) {
-        if (exec[i] == '\\' && i + 2 < exec.size() && exec[i + 1] == '\\') {
-            i += 2;
-            out += exec[i];
-            continue;
-        }
-        out += exec[i];
-    }
-    return out;
-}
-
-} // namespace
-
-std::string X11Platform::autostartFile(const std::string &name)
-{
-    std::string dir;
-    if (const char *config = std::getenv("XDG_CONFIG_HOME"); config && *config)
-        dir = config;
-    else if (const char *home = std::getenv("HOME"); home && *home)
-        dir = std::string(home) + "/.config";
-    else
-        return {};
-    std::string file;
-    for (char c : name) {
-        if (std::isalnum(static_cast<unsigned char>(c)))
-            file += char(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return dir + "/autostart/" + (file.empty() ? "app" : file) + ".desktop";
-}
-
 void X11Platform::addSignInLaunch(const std::string &name, const std::string &path)
 {
-    const std::string file = autostartFile(name);
-    if (file.empty())
-        return;
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
-    // Write beside and rename, so a crash never leaves half an entry.
-    const std::string temporary = file + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << quoteExec(path)
-            << "\nX-GNOME-Autostart-enabled=true\n";
-        if (!out.flush())
-            return;
-    }
-    std::filesystem::rename(temporary, file, error);
+    Autostart::add(name, path);
 }
 
 void X11Platform::removeSignInLaunch(const std::string &name)
 {
-    const std::string file = autostartFile(name);
-    std::error_code error;
-    if (!file.empty())
-        std::filesystem::remove(file, error);
+    Autostart::remove(name);
 }
 
 std::string X11Platform::signInLaunch(const std::string &name)
 {
-    std::ifstream in(autostartFile(name));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("Exec=", 0) == 0)
-            return unquoteExec(line.substr(5));
-    }
-    return {};
+    return Autostart::path(name);
 }
 
 Platform &Platform::native()

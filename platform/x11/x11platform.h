@@ -2,8 +2,8 @@
 
 #include "../platform.h"
 
-// X11: XTest for injection, XInput2 raw events for the global Escape state, and an XDG
-// autostart entry for the sign-in launch.
+// X11: XTest for injection and XInput2 raw events for the global Escape state. The sign-in
+// launch is the desktop's autostart entry, which has nothing to do with X.
 class X11Platform : public Platform
 {
 public:
@@ -18,9 +18,6 @@ public:
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
-
-    // Where the autostart entry for name lives ($XDG_CONFIG_HOME or ~/.config).
-    static std::string autostartFile(const std::string &name);
 
 private:
     struct Private;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -169,9 +170,10 @@ std::wstring rawValue(const wchar_t *name)
     return buffer;
 }
 
+// The Run value holds the program quoted, with Windows separators, so that a path with spaces
+// cannot start another program; it follows the program when it moves; other values stay.
 void testSignIn(Platform &platform)
 {
-    // A value of another program, which must survive.
     HKEY key;
     RegCreateKeyExW(HKEY_CURRENT_USER, runKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                     nullptr);
@@ -179,13 +181,24 @@ void testSignIn(Platform &platform)
     RegSetValueExW(key, L"KeloTestOther", 0, REG_SZ, reinterpret_cast<const BYTE *>(other),
                    sizeof other);
 
-    const std::string path = "C:/Program Files/Kelo Sharp/Zo\xc3\xab/kelo.exe";
-    platform.addSignInLaunch("Kelo#", path);
-    check(platform.signInLaunch("Kelo#") == path, "sign-in entry reads back",
-          platform.signInLaunch("Kelo#"));
-    checkText(rawValue(L"Kelo#"), L"C:/Program Files/Kelo Sharp/Zo\u00eb/kelo.exe",
-              "sign-in entry stored unquoted, as given");
-
+    const struct
+    {
+        const char *path;
+        const wchar_t *stored;
+    } moves[] = {
+        { "C:/Program Files/Kelo Sharp/Zo\xc3\xab/kelo.exe",
+          L"\"C:\\Program Files\\Kelo Sharp\\Zo\u00eb\\kelo.exe\"" },
+        { "D:/Apps/My Tool/tool.exe", L"\"D:\\Apps\\My Tool\\tool.exe\"" },
+    };
+    for (const auto &move : moves) {
+        platform.addSignInLaunch("Kelo#", move.path);
+        checkText(rawValue(L"Kelo#"), move.stored,
+                  "sign-in entry stored quoted, as Windows spells it");
+        std::string program = move.path;
+        std::replace(program.begin(), program.end(), '/', '\\');
+        check(platform.signInLaunch("Kelo#") == program, "sign-in entry reads back unquoted",
+              platform.signInLaunch("Kelo#"));
+    }
     platform.removeSignInLaunch("Kelo#");
     checkText(rawValue(L"Kelo#"), L"<none>", "removed entry is gone from the registry");
     checkText(rawValue(L"KeloTestOther"), other, "other values untouched");
