@@ -35,6 +35,12 @@ int main(int argc, char *argv[])
 {
     // First of all, so that a signal during start-up also waits for the event loop.
     const int quitSignals = QuitSignals::install();
+    // The scan's timers run on Qt Quick's animation clock, which the threaded render loop
+    // steps by one assumed vsync per frame: where frames are not paced by the display (X
+    // servers and drivers without vsync) highlights came and went early, the first list by
+    // more than half a period. The basic loop keeps that clock on wall time.
+    if (!qEnvironmentVariableIsSet("QSG_RENDER_LOOP"))
+        qputenv("QSG_RENDER_LOOP", "basic");
     QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL);
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("Tarvo Technologies"));

@@ -14,6 +14,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <csignal>
 #include <thread>
 #include <vector>
 
@@ -198,6 +199,12 @@ bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
     return true;
 }
 
+void KeloRunner::sendSignal(int signal) const
+{
+    if (running())
+        ::kill(pid_t(process.processId()), signal);
+}
+
 QString KeloRunner::log() const
 {
     QFile file(homeDir + QStringLiteral("/kelo.log"));
@@ -242,11 +249,25 @@ QImage KeloRunner::grab() const
 
 QImage KeloRunner::grabMenu() const
 {
+    return grabWindow(findMenu());
+}
+
+QRect KeloRunner::menuGeometry() const
+{
+    const Window menu = findMenu();
+    XWindowAttributes attributes {};
+    if (!menu || !XGetWindowAttributes(dpy, menu, &attributes))
+        return {};
+    return QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+}
+
+Window KeloRunner::findMenu() const
+{
     // Menus are pop-ups: top-level windows the window manager does not manage.
     Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count))
-        return {};
+        return 0;
     Window menu = 0;
     for (unsigned i = 0; i < count; ++i) {
         XWindowAttributes attributes {};
@@ -257,7 +278,7 @@ QImage KeloRunner::grabMenu() const
     }
     if (children)
         XFree(children);
-    return grabWindow(menu);
+    return menu;
 }
 
 QImage KeloRunner::grabWindow(Window window) const
@@ -339,10 +360,10 @@ bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_p
                                   int freshMs, int timeoutMs, QString *why) const
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    ScanPicture seen { grab() };
+    ScanPicture seen { grab(), columns };
     Clock::time_point arrived = since;
     while (Clock::now() < deadline) {
-        const ScanPicture now { grab() };
+        const ScanPicture now { grab(), columns };
         if (!(now == seen)) {
             arrived = Clock::now();
             seen = now;

@@ -43,6 +43,8 @@ public:
     // Waits until the process has ended; true when it ended by itself with status 0, else why
     // (still running, crashed, or the status and what kelo wrote).
     bool waitForCleanExit(int timeoutMs, QString *why);
+    // Sends kelo a signal, as a logout (SIGHUP) or the system's shutdown (SIGTERM) does.
+    void sendSignal(int signal) const;
 
     Window window() const { return win; }
     // The client area in root coordinates.
@@ -50,6 +52,8 @@ public:
     QImage grab() const;
     // The picture of a menu kelo has open: its pop-up window, empty when none is open.
     QImage grabMenu() const;
+    // Where that menu stands, in root coordinates; empty when none is open.
+    QRect menuGeometry() const;
     // The centre of the n-th title (0-based) of the menu strip, in root coordinates, found by
     // the separator lines between the titles; a null point when the strip is not found.
     QPoint menuTitle(int n, QString *why) const;
@@ -65,6 +69,8 @@ public:
     // there at most freshMs ago, so that most of its period lies ahead: a person presses as it
     // arrives. What the first picture shows counts as having come at since. On failure, what
     // was seen last.
+    // The panel read by waitForHighlight: 6 groups (keyboard view) or 5 (mouse view).
+    void setColumns(int n) { columns = n; }
     bool waitForHighlight(int group, int entry, int lines,
                           std::chrono::steady_clock::time_point since, int freshMs, int timeoutMs,
                           QString *why) const;
@@ -78,9 +84,11 @@ private:
     bool ours(Window window) const;
     Window findWindow() const;
     QImage grabWindow(Window window) const;
+    Window findMenu() const;
 
     Display *dpy;
     QString homeDir;
     QProcess process;
     Window win = 0;
+    int columns = 6;
 };

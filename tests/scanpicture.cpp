@@ -30,17 +30,17 @@ bool near(QRgb pixel, QRgb colour)
 
 } // namespace
 
-ScanPicture::ScanPicture(const QImage &window)
+ScanPicture::ScanPicture(const QImage &window, int columns)
 {
     const QImage image = window.convertToFormat(QImage::Format_RGB32);
     const int width = image.width(), height = image.height();
-    if (width < 6 * solidRun || height < 1)
+    if (width < columns * solidRun || height < 1)
         return;
     // The faces stand in the upper half of the panel; the indicator lies in the lowest quarter.
     const int faceBand = height * 5 / 8;
     int faceColumn = -1, faceRows = 0;
-    for (int column = 0; column < 6; ++column) {
-        const int left = column * width / 6, right = (column + 1) * width / 6;
+    for (int column = 0; column < columns; ++column) {
+        const int left = column * width / columns, right = (column + 1) * width / columns;
         int lines = 0, orangeLine = -1, orangeFaceRows = 0;
         // The line being read: its rows with strokes, whether any is orange, rows since.
         int rows = 0, gap = lineGap + 1;
@@ -84,8 +84,10 @@ ScanPicture::ScanPicture(const QImage &window)
             faceRows = orangeFaceRows;
             faceColumn = column;
         }
-        // Face titles are white; coloured lines of text are the entries of an open list.
-        if (lines >= 2 && lines > lineCount) {
+        // Face titles are white; coloured lines of text are the entries of an open list. In
+        // the mouse view only the centre has a list; the arrows' slanted edges are no text.
+        const bool mayHoldList = columns != 5 || column == 2;
+        if (mayHoldList && lines >= 2 && lines > lineCount) {
             lineCount = lines;
             highlightedLine = orangeLine;
             highlightedGroup = column + 1;
