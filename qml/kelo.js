@@ -23,6 +23,7 @@ function init() {
     s2.value = wind.s2v;
     s3.value = wind.s3v;
     devup();
+    onScreen();
     const y = wind.y;
     wind.visible = true;
     wind.y = y;
@@ -43,6 +44,28 @@ function lg(i) {
     }
     wind.width += 1;
     wind.width -= 1;
+}
+
+// A stored place that no screen shows (a monitor gone, a smaller screen, a window left mostly
+// off the edge) is brought back whole onto the screen under the window's centre, else the
+// first: a one-switch user cannot drag it back.
+function onScreen() {
+    const screens = Qt.application.screens;
+    if (screens.length === 0)
+        return;
+    const cx = wind.x + wind.width / 2, cy = wind.y + wind.height / 2;
+    let s = screens[0];
+    for (let i = 0; i < screens.length; ++i) {
+        const t = screens[i];
+        if (cx >= t.virtualX && cx < t.virtualX + t.width && cy >= t.virtualY && cy < t.virtualY + t.height) {
+            s = t;
+            break;
+        }
+    }
+    wind.width = Math.min(wind.width, s.width);
+    wind.height = Math.min(wind.height, s.height);
+    wind.x = Math.max(s.virtualX, Math.min(wind.x, s.virtualX + s.width - wind.width));
+    wind.y = Math.max(s.virtualY, Math.min(wind.y, s.virtualY + s.height - wind.height));
 }
 
 function vision(m) {
@@ -188,6 +211,9 @@ function record() {
         if (model && n < model.count) {
             wind.itext = model.get(n).text;
             wind.selection = [group, n];
+            // A list taller than the window scrolls so that the highlighted entry shows.
+            if (built[i].popup.visible)
+                built[i].popup.contentItem.positionViewAtIndex(n, ListView.Contain);
         }
     }
 }
@@ -209,19 +235,55 @@ function wav() {
         return;
     }
     const vm = wind.tm, vk = wind.tk, recorded = wind.itext;
+    const moving = tmouse.running && tmouse.repeat;
     tmouse.stop();
     wclose();
     popot.restart();
-    if (wind.stick === 0)
+    // A reset (a switch source chosen) leaves no closed list for the next press to act on.
+    if (wind.stick === 0) {
+        wind.mov = 0;
         return;
+    }
     if (wind.sound)
         wrap.playSound();
+    if (wind.vinput)
+        flash.restart();
     wind.stick = 0;
     const a = wind.selection[0], b = wind.selection[1] + 1;
     if (wind.startup === 2)
         keyboard(vk, recorded, a, b);
     else if (wind.startup === 3)
-        pointer(vm, b);
+        pointer(vm, b, moving);
+}
+
+// A view has been shown. Whatever the last one left going ends with it: a held button is let
+// go, lists close, the pointer stops, and the next press is a first press.
+function viewShown(m) {
+    // Also a release that the pointer timer has yet to send.
+    if (wind.take || (tmouse.running && wind.bm === 14))
+        wrap.cursor(14);
+    wind.take = 0;
+    tmouse.stop();
+    wclose();
+    wind.mov = 0;
+    wind.startup = m;
+    if (m === 2)
+        wind.tk = 1;
+    else if (m === 3)
+        wind.tm = 1;
+    popot.restart();
+}
+
+// The prediction pad has gone (its word ended, or prediction was switched off): the highlight
+// leaves it, and a scan of its predictions ends, so that no press acts on what cannot be seen.
+function padHidden() {
+    if (wind.tk !== 7)
+        return;
+    wind.tk = 1;
+    if (combot.running) {
+        wind.mov = 0;
+        popot.restart();
+    }
 }
 
 // ---- keyboard panel ----
@@ -244,11 +306,13 @@ function mod(a, z) {
     const entries = content(a);
     // Entries belong in the list's view, which is where the model shows them.
     const view = z.popup.contentItem;
+    let widest = 0;
     for (let i = 0; i < entries.length; ++i) {
-        const entry = entryComponent.createObject(view, { text: entries[i], index: i });
-        entry.x = z.width / 2 - entry.width / 2;
+        const entry = entryComponent.createObject(view, { text: entries[i], index: i, list: view });
+        widest = Math.max(widest, entry.implicitWidth);
         model.append(entry);
     }
+    z.widest = widest;
     const old = z.model;
     const at = built.indexOf(z);
     if (at >= 0)
@@ -393,7 +457,7 @@ function move() {
         tmouse.interval -= 1;
 }
 
-function pointer(vm, b) {
+function pointer(vm, b, moving) {
     if (wind.mov === 0) {
         wind.mov = 1;
         if (arrowCodes[vm])
@@ -410,7 +474,8 @@ function pointer(vm, b) {
         return;
     }
     wind.mov = 0;
-    if (vm !== 3)
+    // A press that stops a motion only stops it; on the centre it also lets go of a held button.
+    if (vm !== 3 || (moving && !wind.take))
         return;
     if (wind.take) {
         wind.take = 0;

@@ -151,6 +151,8 @@ ApplicationWindow {
         id: entryComponent
         Text {
             property int index: 0
+            property Item list
+            x: list ? (list.width - width) / 2 : 0
             font.bold: true
             font.pixelSize: sizp
             color: ts1 === index ? "darkorange" : "cornflowerblue"
@@ -242,11 +244,13 @@ ApplicationWindow {
             x: (win.width - width) / 2
             y: win.height - height
             visible: vinput
-            color: stick !== 0 ? "darkorange" : "cornflowerblue"
-            Behavior on color {
-                ColorAnimation {
-                    duration: 1000
-                }
+            color: "cornflowerblue"
+            // Lit by each accepted press (Kel.wav), fading back within a second.
+            SequentialAnimation {
+                id: flash
+                objectName: "flash"
+                PropertyAction { target: input; property: "color"; value: "darkorange" }
+                ColorAnimation { target: input; property: "color"; to: "cornflowerblue"; duration: 1000 }
             }
             MouseArea {
                 anchors.fill: parent
@@ -338,11 +342,8 @@ ApplicationWindow {
             objectName: "norm"
             visible: l17.checked
             onVisibleChanged: {
-                if (visible) {
-                    startup = 1;
-                    take = 0;
-                    popot.restart();
-                }
+                if (visible)
+                    Kel.viewShown(1);
             }
 
             Repeater {
@@ -433,12 +434,8 @@ ApplicationWindow {
             color: "transparent"
             visible: l18.checked
             onVisibleChanged: {
-                if (visible) {
-                    startup = 2;
-                    tk = 1;
-                    take = 0;
-                    popot.restart();
-                }
+                if (visible)
+                    Kel.viewShown(2);
             }
 
             Repeater {
@@ -449,6 +446,8 @@ ApplicationWindow {
                     required property int index
                     readonly property int group: index + 1
                     readonly property var labels: Lang.lang(group <= 4 ? 30 + group + 4 * plan : 42 + group)
+                    // Width of the widest entry of the list on show (Kel.mod).
+                    property real widest: 0
                     objectName: "k" + group
                     x: index * win.width / 6 + win.width / 6 * 0.05
                     y: win.height / 2 - height
@@ -467,6 +466,13 @@ ApplicationWindow {
                         radius: 4
                         color: tk === combo.group ? "darkorange" : "cornflowerblue"
                     }
+                    // Lists as wide as their widest entry, inside the window; one taller than
+                    // the window scrolls with the highlight (Kel.record).
+                    popup.width: Math.min(wind.width, Math.max(width, widest + 8))
+                    popup.x: (width - popup.width) / 2
+                    popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
+                    popup.leftMargin: 0
+                    popup.rightMargin: 0
                     popup.onOpened: Kel.openList(combo, combo.labels)
                 }
             }
@@ -483,6 +489,10 @@ ApplicationWindow {
                 y: k1 ? k1.y / 2 - height / 2 : 0
                 visible: l13.checked && lword !== ""
                 color: tk === 7 ? "darkorange" : "cornflowerblue"
+                onVisibleChanged: {
+                    if (!visible)
+                        Kel.padHidden();
+                }
             }
 
             Repeater {
@@ -509,12 +519,8 @@ ApplicationWindow {
             color: "transparent"
             visible: l19.checked
             onVisibleChanged: {
-                if (visible) {
-                    startup = 3;
-                    tm = 1;
-                    take = 0;
-                    popot.restart();
-                }
+                if (visible)
+                    Kel.viewShown(3);
             }
 
             Repeater {
@@ -554,6 +560,7 @@ ApplicationWindow {
             ComboBox {
                 id: m3
                 objectName: "m3"
+                property real widest: 0
                 width: win.width / 5 * 0.8
                 x: win.width / 2 - width / 2
                 y: win.height / 2 - height
@@ -570,6 +577,11 @@ ApplicationWindow {
                     radius: 4
                     color: tm === 3 ? "darkorange" : "cornflowerblue"
                 }
+                popup.width: Math.min(wind.width, Math.max(width, widest + 8))
+                popup.x: (width - popup.width) / 2
+                popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
+                popup.leftMargin: 0
+                popup.rightMargin: 0
                 popup.onOpened: Kel.openList(m3, Lang.lang(50))
             }
         }
@@ -633,7 +645,7 @@ ApplicationWindow {
         Menu {
             id: l11
             title: Lang.lang(11)
-            MenuItem { id: l13; text: Lang.lang(13); checkable: true; checked: true; onTriggered: Kel.predict() }
+            MenuItem { id: l13; objectName: "l13"; text: Lang.lang(13); checkable: true; checked: true; onTriggered: Kel.predict() }
             MenuItem { id: l14; text: Lang.lang(14); checkable: true; checked: true; onTriggered: Kel.bip() }
             MenuItem { id: l15; text: Lang.lang(15); checkable: true; onTriggered: increment = checked }
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }

@@ -4,7 +4,6 @@ import QtTest
 // Starts the real window with a fresh or kept settings store, and fails a test on any warning
 // the QML engine prints.
 TestCase {
-    id: base
     property var w: null
     property var k: null
     property var wrap: null
@@ -32,8 +31,15 @@ TestCase {
         k = w.kel();
         if (prepare)
             prepare(wrap, w);
-        tryVerify(() => w.visible, 2000, "init did not show the window");
-        return w;
+        tryVerify(() => w.visible && w.contentItem.width > 0, 2000, "init did not show the window");
+    }
+
+    // Starts Kelo# in view n (1 settings, 2 keyboard, 3 mouse) with no calls recorded yet.
+    function view(n, keepStore, prepare) {
+        start(keepStore, prepare);
+        k.vision(n);
+        compare(w.startup, n);
+        wrap.clearCalls();
     }
 
     function stop() {
@@ -44,11 +50,15 @@ TestCase {
         wait(0);
     }
 
-    // One tick of a timer, as if its period had passed.
+    // Ticks of a timer, as if its periods had passed: none while it is stopped, and a
+    // single-shot timer stops after its one.
     function tick(name, times) {
         const timer = child(name);
-        for (let i = 0; i < (times === undefined ? 1 : times); ++i)
+        for (let i = 0; i < (times === undefined ? 1 : times) && timer.running; ++i) {
             timer.triggered();
+            if (!timer.repeat)
+                timer.stop();
+        }
     }
 
     // A switch press seen by the next poll.
@@ -58,11 +68,12 @@ TestCase {
         compare(wrap.escPresses, 0, "the poll did not take the press");
     }
 
-    // Lets the outer scan run until group n is highlighted.
+    // Lets the outer scan run until position n of the view shown is highlighted.
     function goTo(n) {
-        for (let i = 0; i < 8 && w.tk !== n; ++i)
+        const at = () => w.startup === 3 ? w.tm : w.tk;
+        for (let i = 0; i < 8 && at() !== n; ++i)
             tick("popot");
-        compare(w.tk, n, "group " + n + " never came up");
+        compare(at(), n, "position " + n + " never came up");
     }
 
     // Opens group n, waits for entry e (0-based) and takes it.
@@ -73,6 +84,12 @@ TestCase {
         tick("combot", e);
         compare(w.ts1, e);
         press();
+    }
+
+    // A user's click on a checkable menu entry: the mark toggles, then the entry triggers.
+    function toggle(entry) {
+        entry.checked = !entry.checked;
+        entry.triggered();
     }
 
     // Searches the visual tree too: items made by a Repeater are not QObject children.

@@ -17,15 +17,8 @@ KeloTestCase {
         return entries().map(e => e[3]);
     }
 
-    // A user's click: the mark toggles, then the entry triggers.
     function click(n) {
-        const entry = child("l21").items[n];
-        entry.checked = !entry.checked;
-        entry.triggered();
-    }
-
-    function ticks(n) {
-        tick("devices", n);
+        toggle(child("l21").items[n]);
     }
 
     function test_noneAloneAndStaleBlinks() {
@@ -69,7 +62,7 @@ KeloTestCase {
         compare(w.index, 0);
         wrap.clearCalls();
         all(wrap, w);
-        ticks(3);
+        tick("devices", 3);
         compare(w.index, data.pick);
         compare(marks()[data.pick], true);
         compare(wrap.callsOf(["coff", "con", "setjoy"]), data.pick === 0 ? [] : data.calls);

@@ -18,39 +18,48 @@ TestCase {
     }
 
     function test_lookups_data() {
+        const d43 = ["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"];
         return [
-            { tag: "French 35 is the English list", lang: "fr", n: 35, code: undefined, want: ["a-f", "a", "b", "c", "d", "e", "f"] },
-            { tag: "French 45 is French", lang: "fr", n: 45, code: undefined, want: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"] },
-            { tag: "Quit in English", lang: "en", n: 31, code: undefined, want: "Quit" },
-            { tag: "Quit in French", lang: "fr", n: 31, code: undefined, want: "Quitter" },
+            { tag: "French 35 is the English list", lang: "fr", n: 35, want: ["a-f", "a", "b", "c", "d", "e", "f"] },
+            { tag: "French 45 is French", lang: "fr", n: 45, want: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"] },
+            { tag: "Quit in English", lang: "en", n: 31, want: "Quit" }, { tag: "Quit in French", lang: "fr", n: 31, want: "Quitter" },
             { tag: "German 52 whatever the language", lang: "fr", n: 52, code: "de", want: "zwinkern" },
-            { tag: "Spanish 43 falls back", lang: "es", n: 43, code: undefined, want: ["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"] },
+            { tag: "Spanish 43 falls back", lang: "es", n: 43, want: d43 },
+            { tag: "German 43 on macOS", lang: "de", os: "osx", n: 43, want: ["D-OPT"].concat(d43.slice(1, 6), "OPTION") },
+            { tag: "German 43 on Linux", lang: "de", os: "linux", n: 43, want: d43 },
             { tag: "unknown language", lang: "en", n: 5, code: "xx", want: 0 }
         ];
     }
-
     function test_lookups(data) {
         wind.lang = data.lang;
+        wind.os = data.os || "windows";
         compare(Lang.lang(data.n, data.code), data.want);
     }
 
-    function test_platformVariants() {
-        wind.lang = "de";
-        wind.os = "osx";
-        const mac = Lang.lang(43);
-        compare(mac[0], "D-OPT");
-        compare(mac[mac.length - 1], "OPTION");
-        wind.os = "linux";
-        compare(Lang.lang(43)[0], "D-ALT");
-        compare(Lang.lang(44)[4], "WIND");
+    // Each table has its own text for the labels it translates, its lists as long as the
+    // English ones; with the English fallback every label shown has a text in each language.
+    function test_tablesComplete_data() {
+        const holds = { en: "1-27 29-53", fr: "1-27 29-34 43-53", es: "1-27 29-34 47-53", de: "1-27 29-34 47-53",
+                        pt: "1-27 29-34 47-49", ja: "1-27 29-34 47-49", it: "1-27 29-34 47-49", zh: "1-34 47-49", hr: "1-34 47-49" };
+        return Object.keys(holds).map(code => ({ tag: code, spans: holds[code].split(" ").map(s => s.split("-").map(Number)) }));
+    }
+    function test_tablesComplete(data) {
+        for (const os of ["windows", "osx"]) {
+            wind.os = os;
+            for (let n = 1; n <= 53; ++n) {
+                const held = data.spans.some(s => n >= s[0] && n <= s[1]), shown = Lang.lang(n, data.tag);
+                verify(!held || Lang.entry(Lang.tables[data.tag], n) !== 1, "no label " + n);
+                if (n === 28)
+                    continue;
+                const english = Lang.lang(n, "en"), list = Array.isArray(english);
+                verify(shown.length > 0 && Array.isArray(shown) === list, "label " + n + " is " + shown);
+                verify(!list || (shown.length === english.length && shown.every(t => t.length > 0)), "list " + n + " is " + shown);
+            }
+        }
     }
 
+    // Language numbers 1 to 4 are those of the menu; others leave the language as it was.
     function test_settingTheLanguage() {
-        compare(Lang.lang(0, 4), 0);
-        compare(wind.lang, "de");
-        Lang.lang(0, 9);
-        compare(wind.lang, "de");
-        Lang.lang(0, 2);
-        compare(wind.lang, "fr");
+        compare([Lang.lang(0, 4), wind.lang, Lang.lang(0, 9), wind.lang, Lang.lang(0, 2), wind.lang], [0, "de", 0, "de", 0, "fr"]);
     }
 }
