@@ -9,6 +9,9 @@
 Wrapper::Wrapper(QQuickItem *parent)
     : QQuickPaintedItem(parent)
 {
+    // Runs on the headset's thread; hlk() collects the flag on the GUI thread.
+    connect(
+        &headset, &Headset::wink, &headset, [this] { hlkf.store(1); }, Qt::DirectConnection);
     connect(&webth, &Webth::blink, &webth, [this] { blkf.store(1); }, Qt::DirectConnection);
     connect(&webth, &Webth::vid, &webth, [this](uchar *pixels) { showFrame(pixels); },
             Qt::DirectConnection);
@@ -20,6 +23,7 @@ Wrapper::~Wrapper()
     mouseth.release();
     webth.stop();
     joystick.stop();
+    headset.stop();
     qsound.stop();
     // Worker threads are left running; the process ends here, with success.
     std::exit(0);
@@ -118,20 +122,19 @@ int Wrapper::hlk()
     return hlkf.exchange(0);
 }
 
-// No headset client exists yet, so none is ever connected and its readings stay 0.
 int Wrapper::headnb()
 {
-    return 0;
+    return headset.isconnected() ? 1 : 0;
 }
 
 int Wrapper::strengh()
 {
-    return 0;
+    return headset.quality;
 }
 
 int Wrapper::wink()
 {
-    return 0;
+    return headset.bstrength;
 }
 
 void Wrapper::lang(int n)

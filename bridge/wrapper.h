@@ -1,5 +1,6 @@
 #pragma once
 
+#include "headset.h"
 #include "keym.h"
 #include "mouse.h"
 #include "qjoystick.h"
@@ -78,6 +79,7 @@ private:
     Mouse mouseth;
     Webth webth;
     QJoystick joystick;
+    Headset headset;
     QSound qsound;
     QImage frame;
 };
