@@ -3,18 +3,27 @@
 #include "framepainter.h"
 #include "signinlaunch.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
 Wrapper::Wrapper(QQuickItem *parent)
     : QQuickPaintedItem(parent)
+    , clock([] {
+        return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count());
+    })
 {
     // Runs on the headset's thread; hlk() collects the flag on the GUI thread.
     connect(
         &headset, &Headset::wink, &headset, [this] { hlkf.store(1); }, Qt::DirectConnection);
-    connect(&webth, &Webth::blink, &webth, [this] { blkf.store(1); }, Qt::DirectConnection);
-    connect(&webth, &Webth::vid, &webth, [this](uchar *pixels) { showFrame(pixels); },
-            Qt::DirectConnection);
+    connect(
+        &webth, &Webth::blink, &webth, [this] { blkf.store(1); }, Qt::DirectConnection);
+    connect(
+        &webth, &Webth::vid, &webth, [this](uchar *pixels) { showFrame(pixels); },
+        Qt::DirectConnection);
 }
 
 Wrapper::~Wrapper()
@@ -74,17 +83,30 @@ int Wrapper::joynb()
     return joystick.availableJoysticks();
 }
 
+// A button counts once per press, on the first poll at which it has been down the hold time.
 int Wrapper::joybt()
 {
-    const int prev = joyprev;
-    joyprev = joystick.getdata();
-    return prev == 0 && joyprev != 0 ? 1 : 0;
+    if (joystick.getdata() == 0) {
+        joyprev = 0;
+        return 0;
+    }
+    if (joyprev == 0) {
+        joyprev = 1;
+        joySince = clock();
+        joyCounted = false;
+    }
+    if (joyCounted || clock() - joySince < holdMs)
+        return 0;
+    joyCounted = true;
+    return 1;
 }
 
 int Wrapper::joyesc()
 {
     const int prev = escprev;
     escprev = joystick.escape();
+    if (prev != 0 && escprev == 0)
+        escSince = clock();
     const bool released = prev == 0 && escprev != 0;
     if (ownEscapePolls > 0) {
         --ownEscapePolls;
@@ -94,7 +116,39 @@ int Wrapper::joyesc()
             return 0;
         }
     }
-    return released ? 1 : 0;
+    // Counted on release, and only after a hold that long: a tap between two polls is none.
+    return released && clock() - escSince >= holdMs ? 1 : 0;
+}
+
+int Wrapper::keysw()
+{
+    const int prev = keyprev;
+    keyprev = joystick.switchKey();
+    if (prev != 0 && keyprev == 0)
+        keySince = clock();
+    const bool released = prev == 0 && keyprev != 0;
+    if (ownKeyPolls > 0) {
+        --ownKeyPolls;
+        // The chosen key may be one the program types (a letter, space).
+        if (released) {
+            ownKeyPolls = 0;
+            return 0;
+        }
+    }
+    return released && clock() - keySince >= holdMs ? 1 : 0;
+}
+
+void Wrapper::setHold(int ms)
+{
+    holdMs = std::max(0, ms);
+    webth.setHold(holdMs);
+}
+
+void Wrapper::setKey(const QString &name, bool grab)
+{
+    keyChosen = joystick.setSwitchKey(name, grab);
+    keyprev = 1;
+    ownKeyPolls = 0;
 }
 
 void Wrapper::setjoy(int n)
@@ -154,6 +208,8 @@ void Wrapper::text(const QString &s)
     for (const QChar c : s)
         units.push_back(wchar_t(c.unicode()));
     keym.text(units);
+    if (keyChosen)
+        ownKeyPolls = 3;
 }
 
 QStringList Wrapper::t9(const QString &prefix)
@@ -167,6 +223,8 @@ void Wrapper::keyb(int n)
     // A typed Escape shows in the global key state within two polls; the third is spare.
     if ((n & 0xff) == 0x1B)
         ownEscapePolls = 3;
+    if (keyChosen)
+        ownKeyPolls = 3;
 }
 
 void Wrapper::special(int n)
@@ -192,4 +250,19 @@ void Wrapper::playSound()
 void Wrapper::stopSound()
 {
     qsound.stop();
+}
+
+void Wrapper::rank(int order)
+{
+    keym.rank(order);
+}
+
+void Wrapper::learn(const QString &word)
+{
+    keym.learn(word);
+}
+
+void Wrapper::forget()
+{
+    keym.forget();
 }

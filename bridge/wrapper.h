@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <functional>
 
 // The front end's one way into the native core. Inputs are polled: each event is handed out
 // once, by read-and-clear flags and rising edges.
@@ -34,6 +35,8 @@ public:
     void showFrame(uchar *pixels);
     // The blink detector, for tests that feed it recorded frames.
     Webth &camera() { return webth; }
+    // The milliseconds clock that times held presses; tests set their own.
+    void setClock(std::function<qint64()> now) { clock = std::move(now); }
 
 signals:
     void closed();
@@ -66,6 +69,19 @@ public slots:
     void loadSound(const QUrl &url);
     void playSound();
     void stopSound();
+    // Prediction order (0 alphabetical, 1 frequency, 2 frequency and the user's words), a word
+    // the user completed, and forgetting those words; see KeyM.
+    void rank(int order);
+    void learn(const QString &word);
+    void forget();
+    // Presses count only once held this long (ms): game-pad buttons, the Escape and switch keys,
+    // and eyes closed before the camera. 0 counts every press.
+    void setHold(int ms);
+    // The user's own switch key by its X keysym name ("F8", "Pause"; empty: none), taken from
+    // every application when grab is set.
+    void setKey(const QString &name, bool grab);
+    // The switch key's release after a press, once, as joyesc reports Escape.
+    int keysw();
 
 private:
     std::atomic<int> blkf { 0 };
@@ -75,6 +91,18 @@ private:
     int escprev = 1;
     // Polls during which an Escape release comes from the program's own Escape key.
     int ownEscapePolls = 0;
+    // Held-press timing: the required hold, when each switch went down, and whether the
+    // button's press has been counted.
+    int holdMs = 0;
+    qint64 joySince = 0;
+    bool joyCounted = false;
+    qint64 escSince = 0;
+    int keyprev = 1;
+    qint64 keySince = 0;
+    // Polls during which a switch-key release may come from what the program just typed.
+    int ownKeyPolls = 0;
+    bool keyChosen = false;
+    std::function<qint64()> clock;
     KeyM keym;
     Mouse mouseth;
     Webth webth;

@@ -78,6 +78,16 @@ int QJoystick::escape()
     return platform.escapeState() == 0 ? 1 : 0;
 }
 
+bool QJoystick::setSwitchKey(const QString &name, bool grab)
+{
+    return platform.setSwitchKey(name.trimmed().toStdString(), grab);
+}
+
+int QJoystick::switchKey()
+{
+    return platform.switchKeyState() == 0 ? 1 : 0;
+}
+
 void QJoystick::stop()
 {
     pump();

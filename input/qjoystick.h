@@ -6,12 +6,18 @@
 struct _SDL_Joystick;
 class Platform;
 
-// Game-pad buttons through SDL, and the global Escape key; both read as levels.
+// Game-pad buttons through SDL, the global Escape key and a chosen switch key; all read as
+// levels.
 class QJoystick : public QObject
 {
     Q_OBJECT
 public:
     explicit QJoystick(Platform *platform = nullptr);
+
+    // The user's own switch key by its X keysym name (empty: none), taken from every
+    // application when grab is set; and its level as escape() gives Escape's.
+    bool setSwitchKey(const QString &name, bool grab);
+    int switchKey();
 
 public slots:
     int availableJoysticks();

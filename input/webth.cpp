@@ -249,8 +249,19 @@ void Webth::frameReady(quint64 serial, const QImage &frame, const QList<QRect> &
     // Late frames of a stopped source are neither shown nor counted.
     if (!current || current->serial != serial)
         return;
-    if (last - count == 2)
+    const qint64 now
+        = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+              .count();
+    if (last - count == 2) {
+        closing = true;
+        closedAt = now;
+    } else if (count > 0) {
+        closing = false;
+    }
+    if (closing && now - closedAt >= holdMs) {
+        closing = false;
         emit blink();
+    }
     last = count;
     lastStep = stepMs;
     found = eyes;

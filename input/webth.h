@@ -41,6 +41,8 @@ public:
     QList<QRect> eyes() const { return found; }
     // How long the last frame handed over took to resize, search and annotate.
     double stepMs() const { return lastStep; }
+    // A blink counts only once the eyes have stayed closed this long (ms); 0: at once.
+    void setHold(int ms) { holdMs = ms; }
 
 signals:
     void blink();
@@ -68,4 +70,8 @@ private:
     QImage shown;
     QList<QRect> found;
     double lastStep = 0;
+    int holdMs = 0;
+    // Eyes closed after two open ones, since closedAt (ms), not yet counted.
+    bool closing = false;
+    qint64 closedAt = 0;
 };

@@ -25,6 +25,12 @@ public:
     // The Escape key seen globally: bit 15 while it is down, bit 0 when it went down since the
     // previous call. Both bits read 0 only when the key is idle and was not tapped meanwhile.
     virtual int escapeState() = 0;
+    // A second switch key of the user's choice, by its X keysym name ("F8", "Pause", "space");
+    // an empty name chooses none. With grab the key is taken before any application sees it;
+    // the program's own presses of it still reach the application. False for an unknown name.
+    virtual bool setSwitchKey(const std::string &name, bool grab) = 0;
+    // The chosen key in the bits of escapeState; 0 while none is chosen.
+    virtual int switchKeyState() = 0;
 
     // The entry that starts a program at the user's sign-in. Paths are UTF-8, given with "/"
     // separators; each system stores them in its own quoting.

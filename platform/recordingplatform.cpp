@@ -44,6 +44,18 @@ int RecordingPlatform::escapeState()
     return escape;
 }
 
+bool RecordingPlatform::setSwitchKey(const std::string &name, bool grab)
+{
+    switchKeyName = name;
+    switchKeyGrab = grab;
+    return !name.empty();
+}
+
+int RecordingPlatform::switchKeyState()
+{
+    return switchKeyName.empty() ? 0 : switchKey;
+}
+
 void RecordingPlatform::addSignInLaunch(const std::string &name, const std::string &path)
 {
     signIn[name] = path;

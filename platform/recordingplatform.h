@@ -17,6 +17,8 @@ public:
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
     int escapeState() override;
+    bool setSwitchKey(const std::string &name, bool grab) override;
+    int switchKeyState() override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
@@ -31,5 +33,9 @@ public:
     std::map<char16_t, int> layout;
     // The value the next escapeState calls return.
     int escape = 0;
+    // The chosen switch key, and the value the next switchKeyState calls return.
+    std::string switchKeyName;
+    bool switchKeyGrab = false;
+    int switchKey = 0;
     std::map<std::string, std::string> signIn;
 };

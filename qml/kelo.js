@@ -4,6 +4,9 @@
 // Combos whose lists have been built, oldest first; each keeps only its current model.
 var built = [];
 
+// When the poll last accepted a press, for the repeat filter.
+var lastPress = -Infinity;
+
 // The key table follows the labels: Windows codes wherever the injector speaks them.
 function eraseKey() {
     return Lang.windowsKeys() ? 8 : 51;
@@ -22,11 +25,40 @@ function init() {
     s1.value = wind.s1v;
     s2.value = wind.s2v;
     s3.value = wind.s3v;
+    // Options stored by hand or by another version are brought into range.
+    wind.ranking = [0, 1, 2].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
+    wind.debounce = bounded(wind.debounce, 0, 5000);
+    wind.holdtime = bounded(wind.holdtime, 0, 5000);
+    wind.firstdwell = bounded(wind.firstdwell, 100, 500);
+    [l55, l56, l57][wind.ranking].checked = true;
+    l59.checked = wind.padjump;
+    wrap.rank(wind.ranking);
+    wrap.setHold(wind.holdtime);
+    wrap.setKey(wind.switchkey, wind.grabkey);
     devup();
     onScreen();
     const y = wind.y;
     wind.visible = true;
     wind.y = y;
+}
+
+function bounded(v, low, high) {
+    return v >= low ? Math.min(v, high) : low;
+}
+
+function rank(order) {
+    wind.ranking = order;
+    wrap.rank(order);
+}
+
+// A word the user completed, counted only where the user chose to have words learned.
+function learn(word) {
+    if (wind.ranking === 2 && word !== "")
+        wrap.learn(word);
+}
+
+function now() {
+    return wind.clock >= 0 ? wind.clock : Date.now();
 }
 
 function lg(i) {
@@ -128,7 +160,7 @@ function position(p) {
 // ---- the switch poll and the scan cycle ----
 
 function poll() {
-    wind.stick = wrap.joyesc();
+    wind.stick = wrap.joyesc() + wrap.keysw();
     let entry = l21.items[wind.index];
     if (!entry)
         return;
@@ -170,8 +202,16 @@ function poll() {
         if (bbar.width > level.width)
             wind.stick += wrap.hlk();
     }
-    if (wind.stick !== 0)
-        wav();
+    if (wind.stick === 0)
+        return;
+    // Every source alike: a press this soon after the last one taken is a bounce or a tremor.
+    const t = now();
+    if (wind.debounce > 0 && t - lastPress < wind.debounce) {
+        wind.stick = 0;
+        return;
+    }
+    lastPress = t;
+    wav();
 }
 
 function outerTick() {
@@ -399,6 +439,9 @@ function keyboard(vk, recorded, a, b) {
         if (wind.plan === 1) {
             wind.lword = w + recorded;
             wind.letr = wrap.t9(wind.lword);
+            // The predictions are the likeliest next choice; left alone, the scan goes on at 1.
+            if (wind.padjump && p1.visible)
+                wind.tk = 7;
         }
     }
     if (wind.plan === 3) {
@@ -420,8 +463,10 @@ function keyboard(vk, recorded, a, b) {
         }
     }
     if (a === 5) {
-        if (b === 1)
+        if (b === 1) {
             wrap.keyb(32);
+            learn(typed);
+        }
         else if (b === 2)
             wrap.keyb(eraseKey());
         else if (b === 3)
@@ -434,6 +479,7 @@ function keyboard(vk, recorded, a, b) {
     if (a === 7) {
         del(typed);
         wrap.text(w + " ");
+        learn(w);
     }
     wind.mov = 0;
 }

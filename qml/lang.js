@@ -34,7 +34,11 @@ var en = {
     48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move"],
     49: "Text size",
     50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
-    51: "Headset", 52: "Blink", 53: "Signal"
+    51: "Headset", 52: "Blink", 53: "Signal",
+    54: "Prediction order", 55: "Alphabetical", 56: "Most frequent first",
+    57: "Frequent, and my own words", 58: "Forget my words",
+    59: "Highlight the predictions after a letter", 60: "Ignore repeated presses",
+    61: "Hold to press", 62: "Longer on the first item", 63: "Off"
 };
 
 var fr = {
@@ -56,7 +60,11 @@ var fr = {
     48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer"],
     49: "Taille du texte",
     50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
-    51: "Casque", 52: "Clignement", 53: "Signal"
+    51: "Casque", 52: "Clignement", 53: "Signal",
+    54: "Ordre des prédictions", 55: "Alphabétique", 56: "Les plus fréquents d'abord",
+    57: "Fréquents, et mes propres mots", 58: "Oublier mes mots",
+    59: "Aller aux prédictions après une lettre", 60: "Ignorer les appuis répétés",
+    61: "Maintenir pour appuyer", 62: "Plus long sur le premier choix", 63: "Non"
 };
 
 var es = {
@@ -73,7 +81,11 @@ var es = {
     48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar"],
     49: "Tamaño del texto",
     50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
-    51: "Casco", 52: "Parpadeo", 53: "Señal"
+    51: "Casco", 52: "Parpadeo", 53: "Señal",
+    54: "Orden de las predicciones", 55: "Alfabético", 56: "Los más frecuentes primero",
+    57: "Frecuentes, y mis propias palabras", 58: "Olvidar mis palabras",
+    59: "Ir a las predicciones tras una letra", 60: "Ignorar pulsaciones repetidas",
+    61: "Mantener para pulsar", 62: "Más tiempo en la primera opción", 63: "No"
 };
 
 var de = {
@@ -89,10 +101,15 @@ var de = {
     48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen"],
     49: "Textgröße",
     50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
-    51: "Helm", 52: "zwinkern", 53: "Signal"
+    51: "Helm", 52: "zwinkern", 53: "Signal",
+    54: "Reihenfolge der Vorschläge", 55: "Alphabetisch", 56: "Häufigste zuerst",
+    57: "Häufige und meine eigenen Wörter", 58: "Meine Wörter vergessen",
+    59: "Nach einem Buchstaben zu den Vorschlägen", 60: "Wiederholtes Drücken ignorieren",
+    61: "Zum Drücken halten", 62: "Länger auf der ersten Wahl", 63: "Aus"
 };
 
-// The tables below keep the English key-group lists (47, 48) as they are.
+// The tables below keep the English key-group lists (47, 48) as they are; a label they lack
+// (some option names) shows in English.
 var pt = {
     1: "Kelo#", 2: "Idioma", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
     7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
@@ -102,7 +119,9 @@ var pt = {
     23: "Superior esquerdo", 24: "Superior direito", 25: "Centro",
     26: "Inferior esquerdo", 27: "Inferior direito",
     29: "Entrada visual", 30: "Cursor", 31: "Sair", 32: "Saída", 33: "Nenhum", 34: "Webcam",
-    47: en[47], 48: en[48], 49: "Tamanho do texto"
+    47: en[47], 48: en[48], 49: "Tamanho do texto",
+    54: "Ordem das previsões", 55: "Alfabética", 56: "Mais frequentes primeiro",
+    58: "Esquecer as minhas palavras", 63: "Desligado"
 };
 
 var zh = {
@@ -112,7 +131,8 @@ var zh = {
     16: "视图", 17: "普通", 18: "键盘", 19: "鼠标", 20: "位置", 21: "设备", 22: "速度",
     23: "左上", 24: "右上", 25: "居中", 26: "左下", 27: "右下", 28: "控制",
     29: "视觉输入", 30: "光标", 31: "退出", 32: "关闭", 33: "无", 34: "摄像头",
-    47: en[47], 48: en[48], 49: "文字大小"
+    47: en[47], 48: en[48], 49: "文字大小",
+    54: "预测顺序", 55: "按字母顺序", 56: "常用词优先", 58: "忘记我的词", 63: "关闭"
 };
 
 var ja = {
@@ -123,7 +143,8 @@ var ja = {
     20: "位置", 21: "デバイス", 22: "速度", 23: "左上", 24: "右上", 25: "中央",
     26: "左下", 27: "右下",
     29: "視覚入力", 30: "カーソル", 31: "終了", 32: "閉じる", 33: "なし", 34: "Webカメラ",
-    47: en[47], 48: en[48], 49: "文字サイズ"
+    47: en[47], 48: en[48], 49: "文字サイズ",
+    54: "予測の順序", 55: "アルファベット順", 56: "よく使う順", 58: "自分の単語を忘れる", 63: "オフ"
 };
 
 var hr = {
@@ -135,7 +156,9 @@ var hr = {
     24: "Gore desno", 25: "Sredina", 26: "Dolje lijevo", 27: "Dolje desno",
     28: "Upravljanje", 29: "Vizualni unos", 30: "Pokazivač", 31: "Izlaz", 32: "Izađi",
     33: "Ništa", 34: "Web-kamera",
-    47: en[47], 48: en[48], 49: "Veličina teksta"
+    47: en[47], 48: en[48], 49: "Veličina teksta",
+    54: "Redoslijed prijedloga", 55: "Abecedno", 56: "Najčešće prvo", 58: "Zaboravi moje riječi",
+    63: "Isključeno"
 };
 
 var it = {
@@ -148,7 +171,10 @@ var it = {
     26: "In basso a sinistra", 27: "In basso a destra",
     29: "Input visivo", 30: "Cursore", 31: "Esci", 32: "Uscita", 33: "Nessuno",
     34: "Webcam",
-    47: en[47], 48: en[48], 49: "Dimensione del testo"
+    47: en[47], 48: en[48], 49: "Dimensione del testo",
+    54: "Ordine dei suggerimenti", 55: "Alfabetico", 56: "Prima i più frequenti",
+    57: "Frequenti, e le mie parole", 58: "Dimentica le mie parole",
+    60: "Ignora le pressioni ripetute", 61: "Tieni premuto per scegliere", 63: "No"
 };
 
 var tables = { en: en, fr: fr, es: es, de: de, pt: pt, zh: zh, ja: ja, hr: hr, it: it };

@@ -61,6 +61,19 @@ ApplicationWindow {
     property string lword: ""
     property var letr: ["", "", "", "", ""]
     property string os: Qt.platform.os
+    // Options beyond the first settings; each default keeps the plain behaviour. Prediction
+    // order (0 alphabetical, 1 frequency, 2 frequency and the user's words), the highlight sent
+    // to the predictions after a letter, the switch filters (ms, ms, percent of a period) and
+    // a switch key of the user's choice (an X keysym name) with its grab.
+    property int ranking: 0
+    property bool padjump: false
+    property int debounce: 0
+    property int holdtime: 0
+    property int firstdwell: 100
+    property string switchkey: ""
+    property bool grabkey: false
+    // The poll's clock in ms; negative: the system's. Tests set their own.
+    property real clock: -1
 
     // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar
     // inside the window, since most X11 desktops have no global menu service.
@@ -117,11 +130,17 @@ ApplicationWindow {
         id: combot
         objectName: "combot"
         property int ts3: 0
-        interval: s1.value
+        // The first entry of a list stays lit longer when the user asked for that.
+        property bool first: false
+        interval: first ? s1.value * firstdwell / 100 : s1.value
         repeat: true
-        onTriggered: Kel.innerTick()
+        onTriggered: {
+            first = false;
+            Kel.innerTick();
+        }
         onRunningChanged: {
             if (running) {
+                first = true;
                 ts1 = 0;
                 ts3 = 0;
                 popot.stop();
@@ -132,12 +151,18 @@ ApplicationWindow {
     Timer {
         id: popot
         objectName: "popot"
-        interval: s1.value
+        // As combot: the group lit when the scan (re)starts, after a press, may stay longer.
+        property bool first: false
+        interval: first ? s1.value * firstdwell / 100 : s1.value
         repeat: true
         running: true
-        onTriggered: Kel.outerTick()
+        onTriggered: {
+            first = false;
+            Kel.outerTick();
+        }
         onRunningChanged: {
             if (running) {
+                first = true;
                 ts1 = -1;
                 combot.stop();
             } else {
@@ -591,6 +616,32 @@ ApplicationWindow {
         id: camera
     }
 
+    // A submenu of exclusive values for one option; plain is the value that means "off".
+    component ChoiceMenu: Menu {
+        id: choiceMenu
+        property var values: []
+        property int value: 0
+        property int plain: 0
+        property string unit: " ms"
+        signal chosen(int v)
+        MenuItemGroup {
+            id: choices
+        }
+        Instantiator {
+            model: choiceMenu.values
+            MenuItem {
+                required property int modelData
+                text: modelData === choiceMenu.plain ? Lang.lang(63) : modelData + choiceMenu.unit
+                checkable: true
+                checked: choiceMenu.value === modelData
+                group: choices
+                onTriggered: choiceMenu.chosen(modelData)
+            }
+            onObjectAdded: (index, object) => choiceMenu.insertItem(index, object)
+            onObjectRemoved: (index, object) => choiceMenu.removeItem(object)
+        }
+    }
+
     Component {
         id: cameraEntry
         MenuItem {
@@ -650,6 +701,46 @@ ApplicationWindow {
             MenuItem { id: l15; text: Lang.lang(15); checkable: true; onTriggered: increment = checked }
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
             MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
+            MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
+            Menu {
+                id: l54
+                objectName: "l54"
+                title: Lang.lang(54)
+                MenuItemGroup {
+                    id: rankings
+                }
+                MenuItem { id: l55; text: Lang.lang(55); checkable: true; group: rankings; onTriggered: Kel.rank(0) }
+                MenuItem { id: l56; text: Lang.lang(56); checkable: true; group: rankings; onTriggered: Kel.rank(1) }
+                MenuItem { id: l57; text: Lang.lang(57); checkable: true; group: rankings; onTriggered: Kel.rank(2) }
+                MenuSeparator {}
+                MenuItem { text: Lang.lang(58); onTriggered: wrap.forget() }
+            }
+            ChoiceMenu {
+                objectName: "l60"
+                title: Lang.lang(60)
+                values: [0, 50, 100, 200, 300, 500, 1000]
+                value: debounce
+                onChosen: v => { debounce = v; }
+            }
+            ChoiceMenu {
+                objectName: "l61"
+                title: Lang.lang(61)
+                values: [0, 100, 200, 300, 500, 800, 1200]
+                value: holdtime
+                onChosen: v => {
+                    holdtime = v;
+                    wrap.setHold(v);
+                }
+            }
+            ChoiceMenu {
+                objectName: "l62"
+                title: Lang.lang(62)
+                values: [100, 125, 150, 200, 300]
+                plain: 100
+                unit: " %"
+                value: firstdwell
+                onChosen: v => { firstdwell = v; }
+            }
         }
         Menu {
             id: l16
@@ -722,6 +813,13 @@ ApplicationWindow {
         property alias index: wind.index
         property alias source: wind.source
         property alias level: level.width
+        property alias ranking: wind.ranking
+        property alias padjump: wind.padjump
+        property alias debounce: wind.debounce
+        property alias holdtime: wind.holdtime
+        property alias firstdwell: wind.firstdwell
+        property alias switchkey: wind.switchkey
+        property alias grabkey: wind.grabkey
     }
 
     Component.onCompleted: {

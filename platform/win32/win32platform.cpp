@@ -3,6 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -29,11 +33,76 @@ std::string narrow(const std::wstring &w)
     return out;
 }
 
+// Marks the program's own key events, which the switch-key hook lets through.
+constexpr ULONG_PTR ownMark = 0x4B454C4F;
+
+// The virtual key of an X keysym name, as the switch key is named on every system; 0 for none.
+int vkOfName(const std::string &name)
+{
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+        return std::toupper(static_cast<unsigned char>(name[0]));
+    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
+        const int n = std::atoi(name.c_str() + 1);
+        if (n >= 1 && n <= 24 && std::to_string(n) == name.substr(1))
+            return VK_F1 + n - 1;
+    }
+    static const struct
+    {
+        const char *name;
+        int vk;
+    } table[] = { { "Pause", VK_PAUSE },      { "Scroll_Lock", VK_SCROLL },
+                  { "space", VK_SPACE },      { "Insert", VK_INSERT },
+                  { "Home", VK_HOME },        { "End", VK_END },
+                  { "Prior", VK_PRIOR },      { "Page_Up", VK_PRIOR },
+                  { "Next", VK_NEXT },        { "Page_Down", VK_NEXT },
+                  { "Return", VK_RETURN },    { "Tab", VK_TAB },
+                  { "BackSpace", VK_BACK },   { "Delete", VK_DELETE },
+                  { "Left", VK_LEFT },        { "Up", VK_UP },
+                  { "Right", VK_RIGHT },      { "Down", VK_DOWN },
+                  { "Print", VK_SNAPSHOT },   { "Menu", VK_APPS },
+                  { "Num_Lock", VK_NUMLOCK }, { "Caps_Lock", VK_CAPITAL },
+                  { "KP_Enter", VK_RETURN },  { "KP_0", VK_NUMPAD0 },
+                  { "KP_1", VK_NUMPAD1 },     { "KP_2", VK_NUMPAD2 },
+                  { "KP_3", VK_NUMPAD3 },     { "KP_4", VK_NUMPAD4 },
+                  { "KP_5", VK_NUMPAD5 },     { "KP_6", VK_NUMPAD6 },
+                  { "KP_7", VK_NUMPAD7 },     { "KP_8", VK_NUMPAD8 },
+                  { "KP_9", VK_NUMPAD9 } };
+    for (const auto &entry : table) {
+        if (name == entry.name)
+            return entry.vk;
+    }
+    return 0;
+}
+
+// The grabbed switch key, shared with the hook, which has no other way to its platform.
+std::atomic<int> hookedVk { 0 };
+std::atomic<bool> hookedDown { false };
+std::atomic<bool> hookedPressed { false };
+
+// Runs in the thread that set the hook, from its message loop (the GUI thread's).
+LRESULT CALLBACK switchKeyHook(int code, WPARAM message, LPARAM data)
+{
+    const auto *key = reinterpret_cast<const KBDLLHOOKSTRUCT *>(data);
+    if (code == HC_ACTION && int(key->vkCode) == hookedVk.load() && key->dwExtraInfo != ownMark) {
+        const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+        if (!up)
+            hookedPressed = true;
+        hookedDown = !up;
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
 } // namespace
+
+Win32Platform::~Win32Platform()
+{
+    setSwitchKey({}, false);
+}
 
 void Win32Platform::keyEvent(int vk, bool release)
 {
-    keybd_event(BYTE(vk & 0xff), 0, release ? KEYEVENTF_KEYUP : 0, 0);
+    keybd_event(BYTE(vk & 0xff), 0, release ? KEYEVENTF_KEYUP : 0, ownMark);
 }
 
 void Win32Platform::unicodeEvent(char16_t unit, bool release)
@@ -68,6 +137,33 @@ void Win32Platform::pointerButton(Button button, bool release)
 int Win32Platform::escapeState()
 {
     return GetAsyncKeyState(VK_ESCAPE) & 0xffff;
+}
+
+bool Win32Platform::setSwitchKey(const std::string &name, bool grab)
+{
+    if (hook) {
+        UnhookWindowsHookEx(static_cast<HHOOK>(hook));
+        hook = nullptr;
+    }
+    switchVk = vkOfName(name);
+    hookedVk = 0;
+    hookedDown = hookedPressed = false;
+    if (switchVk && grab) {
+        hookedVk = switchVk;
+        hook = SetWindowsHookExW(WH_KEYBOARD_LL, switchKeyHook, GetModuleHandleW(nullptr), 0);
+    }
+    GetAsyncKeyState(switchVk);
+    return switchVk != 0;
+}
+
+int Win32Platform::switchKeyState()
+{
+    if (!switchVk)
+        return 0;
+    // A swallowed key never reaches the global key state: the hook keeps its own.
+    if (hook)
+        return (hookedDown ? 0x8000 : 0) | (hookedPressed.exchange(false) ? 1 : 0);
+    return GetAsyncKeyState(switchVk) & 0xffff;
 }
 
 void Win32Platform::addSignInLaunch(const std::string &name, const std::string &path)

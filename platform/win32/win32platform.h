@@ -2,16 +2,26 @@
 
 #include "../platform.h"
 
-// Windows: user32 injection, the asynchronous key state and the per-user Run key.
+// Windows: user32 injection, the asynchronous key state, a low-level keyboard hook for a
+// grabbed switch key, and the per-user Run key.
 class Win32Platform : public Platform
 {
 public:
+    ~Win32Platform() override;
+
     void keyEvent(int vk, bool release) override;
     void unicodeEvent(char16_t unit, bool release) override;
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
     int escapeState() override;
+    bool setSwitchKey(const std::string &name, bool grab) override;
+    int switchKeyState() override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
+
+private:
+    int switchVk = 0;
+    // The low-level keyboard hook that swallows a grabbed switch key.
+    void *hook = nullptr;
 };

@@ -302,6 +302,11 @@ struct X11Platform::Private
     int xiOpcode = -1;
     bool rawSelected = false;
     bool escapePressed = false;
+    // The user's own switch key: its keycode (0: none), whether it is to be grabbed, and a
+    // press seen since the last switchKeyState.
+    KeyCode switchCode = 0;
+    bool switchGrab = false;
+    bool switchPressed = false;
     std::vector<Slot> slots;
     // Keys pressed and not yet released, so the release goes to the keycode that was pressed
     // even if the keymap changed in between.
@@ -322,6 +327,8 @@ struct X11Platform::Private
     void pressShifted(const Keymap &map, KeyCode keycode);
     void drain();
     void tidy();
+    void grabSwitch(bool on);
+    bool isDown(KeyCode keycode);
     int vkFor(const Keymap &map, KeyCode keycode);
 };
 
@@ -474,7 +481,15 @@ void X11Platform::Private::giveBack(Slot &slot)
 
 void X11Platform::Private::keycodeEvent(KeyCode keycode, bool press)
 {
+    // The program's own press of the grabbed key goes to the application like any other key.
+    const bool own = switchGrab && keycode == switchCode;
+    if (own && press)
+        grabSwitch(false);
     XTestFakeKeyEvent(display, keycode, press, CurrentTime);
+    if (own && !press) {
+        XSync(display, False);
+        grabSwitch(true);
+    }
     if (Slot *slot = slotOf(keycode)) {
         slot->held = std::max(0, slot->held + (press ? 1 : -1));
         slot->used = Clock::now();
@@ -509,9 +524,46 @@ void X11Platform::Private::drain()
             const auto *raw = static_cast<const XIRawEvent *>(event.xcookie.data);
             if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == escape && escape)
                 escapePressed = true;
+            if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == switchCode && switchCode)
+                switchPressed = true;
             XFreeEventData(display, &event.xcookie);
         }
     }
+}
+
+// Every modifier combination, so that the key stays the switch under a held Shift, Num Lock or
+// Caps Lock; one by one, so that a combination another client holds costs only itself.
+void X11Platform::Private::grabSwitch(bool on)
+{
+    if (!switchCode)
+        return;
+    const Window root = DefaultRootWindow(display);
+    if (!on) {
+        XUngrabKey(display, switchCode, AnyModifier, root);
+        return;
+    }
+    for (unsigned mods = 0; mods < 256; ++mods)
+        XGrabKey(display, switchCode, mods, root, False, GrabModeAsync, GrabModeAsync);
+}
+
+// Selects the raw key events once, then asks the server which keys are down. The round trip
+// comes first: every event the server generated before it is then in Xlib's queue, so a tap
+// finished just before this call is not missed.
+bool X11Platform::Private::isDown(KeyCode keycode)
+{
+    if (!rawSelected && xiOpcode >= 0) {
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        XISetMask(bits, XI_RawKeyPress);
+        XISetMask(bits, XI_RawKeyRelease);
+        XIEventMask mask { XIAllMasterDevices, int(sizeof bits), bits };
+        XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+        rawSelected = true;
+    }
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    drain();
+    tidy();
+    return keycode && (keys[keycode / 8] & (1 << (keycode % 8)));
 }
 
 // Gives borrowed keycodes back once no client can still be translating their last event.
@@ -580,6 +632,7 @@ X11Platform::X11Platform()
 X11Platform::~X11Platform()
 {
     if (d->display) {
+        d->grabSwitch(false);
         // Nothing pressed here may outlive the program, nor any keycode it borrowed.
         for (const auto &[vk, keycode] : d->heldVks)
             XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
@@ -734,24 +787,36 @@ int X11Platform::escapeState()
     std::lock_guard lock(d->mutex);
     if (!d->display)
         return 0;
-    if (!d->rawSelected && d->xiOpcode >= 0) {
-        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-        XISetMask(bits, XI_RawKeyPress);
-        XISetMask(bits, XI_RawKeyRelease);
-        XIEventMask mask { XIAllMasterDevices, int(sizeof bits), bits };
-        XISelectEvents(d->display, DefaultRootWindow(d->display), &mask, 1);
-        d->rawSelected = true;
-    }
-    // The round trip comes first: every event the server generated before it is then in
-    // Xlib's queue, so a tap finished just before this call is not missed.
-    char keys[32] = {};
-    XQueryKeymap(d->display, keys);
-    d->drain();
-    d->tidy();
-    const KeyCode escape = XKeysymToKeycode(d->display, XK_Escape);
-    const bool down = escape && (keys[escape / 8] & (1 << (escape % 8)));
+    const bool down = d->isDown(XKeysymToKeycode(d->display, XK_Escape));
     const int state = (down ? 0x8000 : 0) | (d->escapePressed ? 1 : 0);
     d->escapePressed = false;
+    return state;
+}
+
+bool X11Platform::setSwitchKey(const std::string &name, bool grab)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return false;
+    d->grabSwitch(false);
+    const KeySym sym = name.empty() ? NoSymbol : XStringToKeysym(name.c_str());
+    d->switchCode = sym == NoSymbol ? 0 : XKeysymToKeycode(d->display, sym);
+    d->switchGrab = grab && d->switchCode;
+    d->switchPressed = false;
+    if (d->switchGrab)
+        d->grabSwitch(true);
+    XSync(d->display, False);
+    return d->switchCode != 0;
+}
+
+int X11Platform::switchKeyState()
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display || !d->switchCode)
+        return 0;
+    const bool down = d->isDown(d->switchCode);
+    const int state = (down ? 0x8000 : 0) | (d->switchPressed ? 1 : 0);
+    d->switchPressed = false;
     return state;
 }
 

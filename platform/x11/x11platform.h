@@ -2,7 +2,8 @@
 
 #include "../platform.h"
 
-// X11: XTest for injection and XInput2 raw events for the global Escape state. The sign-in
+// X11: XTest for injection, XInput2 raw events for the global Escape and switch-key states,
+// and a passive grab on the root window for a switch key no application may see. The sign-in
 // launch is the desktop's autostart entry, which has nothing to do with X.
 class X11Platform : public Platform
 {
@@ -15,6 +16,8 @@ public:
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
     int escapeState() override;
+    bool setSwitchKey(const std::string &name, bool grab) override;
+    int switchKeyState() override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
