@@ -16,6 +16,7 @@ class FakeWrapper : public QQuickItem
     // Queued presses: each poll of the matching source takes one.
     Q_PROPERTY(int escPresses MEMBER escPresses)
     Q_PROPERTY(int joyPresses MEMBER joyPresses)
+    Q_PROPERTY(int keyPresses MEMBER keyPresses)
     Q_PROPERTY(int blinks MEMBER blinks)
     Q_PROPERTY(int headBlinks MEMBER headBlinks)
     Q_PROPERTY(QStringList joysticks MEMBER joysticks)
@@ -64,6 +65,15 @@ public slots:
     void loadSound(const QUrl &url) { note("loadSound", url.toString()); }
     void playSound() { note("playSound"); }
     void stopSound() { note("stopSound"); }
+    void rank(int order) { note("rank", order); }
+    void learn(const QString &word) { note("learn", word); }
+    void forget() { note("forget"); }
+    void setHold(int ms) { note("setHold", ms); }
+    void setKey(const QString &name, bool grab)
+    {
+        note("setKey", name + u',' + (grab ? u'1' : u'0'));
+    }
+    int keysw() { return take(keyPresses); }
 
 private:
     void note(const QString &name, const QVariant &arg = QVariant());
@@ -72,6 +82,7 @@ private:
     QStringList m_calls;
     int escPresses = 0;
     int joyPresses = 0;
+    int keyPresses = 0;
     int blinks = 0;
     int headBlinks = 0;
     QStringList joysticks;

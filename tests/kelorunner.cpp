@@ -2,7 +2,6 @@
 
 #include "scanpicture.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -14,9 +13,12 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <csignal>
 #include <thread>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,7 +29,7 @@ void sleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// A property of window as Xlib hands it out (32-bit items as longs); empty when missing.
+// A property as Xlib hands it out, 32-bit items as longs; empty when missing.
 QByteArray property(Display *display, Window window, const char *name, Atom type)
 {
     Atom actualType = None;
@@ -38,10 +40,9 @@ QByteArray property(Display *display, Window window, const char *name, Atom type
     if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type,
                            &actualType, &format, &count, &after, &data)
             == Success
-        && data) {
-        const qsizetype itemSize = format == 32 ? qsizetype(sizeof(long)) : format / 8;
-        out = QByteArray(reinterpret_cast<const char *>(data), qsizetype(count) * itemSize);
-    }
+        && data)
+        out = QByteArray(reinterpret_cast<const char *>(data),
+                         qsizetype(count) * (format == 32 ? qsizetype(sizeof(long)) : format / 8));
     if (data)
         XFree(data);
     return out;
@@ -54,6 +55,11 @@ std::vector<unsigned long> cardinals(Display *display, Window window, const char
     return { items, items + bytes.size() / qsizetype(sizeof(long)) };
 }
 
+QSettings settings(const QString &home)
+{
+    return { home + u"/.config/Tarvo Technologies/Kelo#.conf"_s, QSettings::IniFormat };
+}
+
 bool isSeparator(QRgb pixel)
 {
     return pixel == qRgb(0xa0, 0xa0, 0xa0);
@@ -61,139 +67,95 @@ bool isSeparator(QRgb pixel)
 
 } // namespace
 
-KeloRunner::KeloRunner(Display *display, const QString &home)
-    : dpy(display)
-    , homeDir(home)
-{
-}
-
-KeloRunner::~KeloRunner()
-{
-    if (running()) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
-
 Display *KeloRunner::openDisplay(QString *why)
 {
     XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
-        *why = QStringLiteral("cannot open the X display (is DISPLAY set? run through "
-                              "./kelo.sh test)");
+        *why = u"cannot open the X display (is DISPLAY set?)"_s;
         return nullptr;
     }
-    // An EWMH window manager names its check window on the root; no manager, no frame, no
-    // placement, no close button to test. A manager that died leaves the property naming a
-    // window that is gone; one started just before the tests gets a few seconds to come up.
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    for (;;) {
+    // An EWMH window manager names a live check window on the root.
+    for (const auto deadline = Clock::now() + std::chrono::seconds(5); Clock::now() < deadline;
+         sleepMs(100)) {
         const auto check
             = cardinals(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
         XWindowAttributes attributes {};
-        if (!check.empty() && check.front() != 0
-            && XGetWindowAttributes(display, Window(check.front()), &attributes))
+        if (!check.empty() && XGetWindowAttributes(display, Window(check.front()), &attributes))
             return display;
-        if (Clock::now() >= deadline) {
-            *why = QStringLiteral("no window manager runs on the display");
-            XCloseDisplay(display);
-            return nullptr;
-        }
-        sleepMs(100);
     }
-}
-
-QString KeloRunner::settingsFile() const
-{
-    return homeDir + QStringLiteral("/.config/Tarvo Technologies/Kelo#.conf");
+    *why = u"no window manager runs on the display"_s;
+    XCloseDisplay(display);
+    return nullptr;
 }
 
 bool KeloRunner::writeSettings(const QMap<QString, QString> &values) const
 {
-    QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
-    QSettings settings(settingsFile(), QSettings::IniFormat);
+    QSettings stored(settings(homeDir));
     for (auto it = values.begin(); it != values.end(); ++it)
-        settings.setValue(it.key(), it.value());
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+        stored.setValue(it.key(), it.value());
+    stored.sync();
+    return stored.status() == QSettings::NoError;
 }
 
 QString KeloRunner::setting(const QString &key) const
 {
-    return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString();
+    return settings(homeDir).value(key).toString();
 }
 
 bool KeloRunner::start(QString *why)
 {
     win = 0;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), homeDir);
-    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    // No sound server in a test session; the click is not what is tested here.
-    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.multimedia.*=false"));
+    env.insert(u"HOME"_s, homeDir);
+    env.remove(u"XDG_CONFIG_HOME"_s);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    // No sound server in a test session.
+    env.insert(u"QT_LOGGING_RULES"_s, u"qt.multimedia.*=false"_s);
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardOutputFile(homeDir + QStringLiteral("/kelo.log"), QIODevice::Append);
+    process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);
     process.start(QStringLiteral(KELO_EXECUTABLE), {});
     if (!process.waitForStarted(10000)) {
-        *why = QStringLiteral("kelo did not start: ") + process.errorString();
+        *why = u"kelo did not start: "_s + process.errorString();
         return false;
     }
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-        if (process.state() == QProcess::NotRunning) {
-            *why = QStringLiteral("kelo ended at start with status %1:\n%2")
-                       .arg(process.exitCode())
-                       .arg(log());
+    for (const auto deadline = Clock::now() + std::chrono::seconds(20); Clock::now() < deadline;
+         sleepMs(50)) {
+        if (!running()) {
+            *why = u"kelo ended at start with status %1:\n%2"_s.arg(process.exitCode()).arg(log());
             return false;
         }
         if (!win)
             win = findWindow();
-        // Shown means painted: the scan's colours are on screen.
+        // Painted means the scan's colour is on screen.
         const QImage image = grab();
-        for (int y = 0; y < image.height(); y += 2) {
-            const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                if ((line[x] & 0xffffff) == 0x6495ed)
-                    return true;
-            }
-        }
-        sleepMs(50);
+        const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+        if (std::count(pixels, pixels + image.width() * image.height(), qRgb(0x64, 0x95, 0xed)))
+            return true;
     }
-    *why = win ? QStringLiteral("kelo's window was never painted")
-               : QStringLiteral("no window titled \"Kelo#\" appeared");
+    *why = win ? u"kelo's window was never painted"_s : u"no window titled \"Kelo#\" appeared"_s;
     return false;
-}
-
-bool KeloRunner::running() const
-{
-    return process.state() != QProcess::NotRunning;
 }
 
 bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
 {
     if (running() && !process.waitForFinished(timeoutMs)) {
-        *why = QStringLiteral("kelo still runs %1 ms after being asked to quit").arg(timeoutMs);
+        *why = u"kelo still runs %1 ms after being asked to quit"_s.arg(timeoutMs);
         process.kill();
         process.waitForFinished(5000);
         return false;
     }
-    if (process.exitStatus() != QProcess::NormalExit) {
-        *why = QStringLiteral("kelo crashed (signal %1):\n").arg(process.exitCode()) + log();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *why = u"kelo crashed or ended with status %1:\n"_s.arg(process.exitCode()) + log();
         return false;
     }
-    if (process.exitCode() != 0) {
-        *why = QStringLiteral("kelo ended with status %1:\n%2").arg(process.exitCode()).arg(log());
-        return false;
-    }
-    // The front end ran without a word from the QML engine: no binding loop, no script error.
+    // No binding loop, no script error.
     static const QRegularExpression engineWarning(
-        QStringLiteral("^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:"),
+        u"^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:"_s,
         QRegularExpression::MultilineOption);
-    if (const QString output = log(); output.contains(engineWarning)) {
-        *why = QStringLiteral("the QML engine warned:\n") + output;
+    if (log().contains(engineWarning)) {
+        *why = u"the QML engine warned:\n"_s + log();
         return false;
     }
     return true;
@@ -205,9 +167,23 @@ void KeloRunner::sendSignal(int signal) const
         ::kill(pid_t(process.processId()), signal);
 }
 
+void KeloRunner::closeByWindowManager() const
+{
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = win;
+    event.xclient.message_type = XInternAtom(dpy, "_NET_CLOSE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 2; // from a pager or taskbar: the user asked
+    XSendEvent(dpy, DefaultRootWindow(dpy), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(dpy, False);
+}
+
 QString KeloRunner::log() const
 {
-    QFile file(homeDir + QStringLiteral("/kelo.log"));
+    QFile file(homeDir + u"/kelo.log"_s);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().right(4000))
                                           : QString();
 }
@@ -223,7 +199,6 @@ Window KeloRunner::findWindow() const
     const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
     for (unsigned long w : cardinals(dpy, DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW)) {
         XWindowAttributes attributes {};
-        // Another program of the same name on the display is not the one started here.
         if (XGetWindowAttributes(dpy, w, &attributes) && attributes.map_state == IsViewable
             && property(dpy, w, "_NET_WM_NAME", utf8) == "Kelo#" && ours(w))
             return w;
@@ -231,49 +206,17 @@ Window KeloRunner::findWindow() const
     return 0;
 }
 
-QRect KeloRunner::geometry() const
-{
-    XWindowAttributes attributes {};
-    if (!win || !XGetWindowAttributes(dpy, win, &attributes))
-        return {};
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(dpy, win, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
-    return QRect(x, y, attributes.width, attributes.height);
-}
-
-QImage KeloRunner::grab() const
-{
-    return grabWindow(win);
-}
-
-QImage KeloRunner::grabMenu() const
-{
-    return grabWindow(findMenu());
-}
-
-QRect KeloRunner::menuGeometry() const
-{
-    const Window menu = findMenu();
-    XWindowAttributes attributes {};
-    if (!menu || !XGetWindowAttributes(dpy, menu, &attributes))
-        return {};
-    return QRect(attributes.x, attributes.y, attributes.width, attributes.height);
-}
-
 Window KeloRunner::findMenu() const
 {
     // Menus are pop-ups: top-level windows the window manager does not manage.
     Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
-    if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count))
-        return 0;
     Window menu = 0;
+    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
     for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes {};
-        if (XGetWindowAttributes(dpy, children[i], &attributes)
-            && attributes.map_state == IsViewable && attributes.override_redirect
-            && attributes.width >= 20 && attributes.height >= 20 && ours(children[i]))
+        XWindowAttributes a {};
+        if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable
+            && a.override_redirect && a.width >= 20 && a.height >= 20 && ours(children[i]))
             menu = children[i];
     }
     if (children)
@@ -281,13 +224,43 @@ Window KeloRunner::findMenu() const
     return menu;
 }
 
-QImage KeloRunner::grabWindow(Window window) const
+QRect KeloRunner::rectOf(Window window) const
 {
     XWindowAttributes attributes {};
     if (!window || !XGetWindowAttributes(dpy, window, &attributes))
         return {};
-    XImage *ximage = XGetImage(dpy, window, 0, 0, unsigned(attributes.width),
-                               unsigned(attributes.height), AllPlanes, ZPixmap);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
+bool KeloRunner::moveTo(const QRect &frame) const
+{
+    XMoveResizeWindow(dpy, win, frame.x(), frame.y(), unsigned(frame.width()),
+                      unsigned(frame.height()));
+    XSync(dpy, False);
+    for (const auto deadline = Clock::now() + std::chrono::seconds(5);
+         geometry() != frame && Clock::now() < deadline;)
+        sleepMs(20);
+    return geometry() == frame;
+}
+
+QRect KeloRunner::workArea() const
+{
+    const auto v = cardinals(dpy, DefaultRootWindow(dpy), "_NET_WORKAREA", XA_CARDINAL);
+    if (v.size() >= 4)
+        return QRect(int(v[0]), int(v[1]), int(v[2]), int(v[3]));
+    return QRect(0, 0, DisplayWidth(dpy, DefaultScreen(dpy)),
+                 DisplayHeight(dpy, DefaultScreen(dpy)));
+}
+
+QImage KeloRunner::grabWindow(Window window) const
+{
+    const QRect rect = rectOf(window);
+    XImage *ximage = rect.isEmpty() ? nullptr
+                                    : XGetImage(dpy, window, 0, 0, unsigned(rect.width()),
+                                                unsigned(rect.height()), AllPlanes, ZPixmap);
     if (!ximage)
         return {};
     // The test display is 24-bit true colour, red in the high byte, as Xvfb gives it.
@@ -305,28 +278,23 @@ QImage KeloRunner::grabWindow(Window window) const
 
 QPoint KeloRunner::menuTitle(int n, QString *why) const
 {
+    // Row 1 lies above the titles' text: only cell backgrounds and the separators between
+    // titles are there.
     const QImage image = grab();
-    if (image.isNull()) {
-        *why = QStringLiteral("cannot read kelo's window");
-        return {};
-    }
-    // Row 1 lies above the titles' text: only cell backgrounds and separators are there.
     std::vector<int> separators;
     for (int x = 0; x < image.width(); ++x) {
         if (isSeparator(image.pixel(x, 1)))
             separators.push_back(x);
     }
     if (int(separators.size()) <= n) {
-        *why = QStringLiteral("the menu strip shows %1 separators, title %2 was looked for")
-                   .arg(separators.size())
-                   .arg(n);
+        *why = QString::asprintf("the menu strip shows %zu separators", separators.size());
         return {};
     }
+    const int right = separators[size_t(n)], left = n == 0 ? 0 : separators[size_t(n - 1)] + 1;
     int height = 0;
-    while (height < image.height() && isSeparator(image.pixel(separators[size_t(n)], height)))
+    while (height < image.height() && isSeparator(image.pixel(right, height)))
         ++height;
-    const int left = n == 0 ? 0 : separators[size_t(n - 1)] + 1;
-    return geometry().topLeft() + QPoint((left + separators[size_t(n)]) / 2, height / 2);
+    return geometry().topLeft() + QPoint((left + right) / 2, height / 2);
 }
 
 void KeloRunner::movePointer(QPoint root) const
@@ -359,43 +327,21 @@ Clock::time_point KeloRunner::pressEscape(int holdMs) const
 bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_point since,
                                   int freshMs, int timeoutMs, QString *why) const
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     ScanPicture seen { grab(), columns };
     Clock::time_point arrived = since;
-    while (Clock::now() < deadline) {
+    for (const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+         Clock::now() < deadline; sleepMs(10)) {
         const ScanPicture now { grab(), columns };
         if (!(now == seen)) {
             arrived = Clock::now();
             seen = now;
         }
-        const bool there = now.group() == group
-            && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry);
-        if (there && Clock::now() - arrived <= std::chrono::milliseconds(freshMs))
+        if (now.group() == group
+            && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry)
+            && Clock::now() - arrived <= std::chrono::milliseconds(freshMs))
             return true;
-        sleepMs(10);
     }
-    *why = QStringLiteral("waited %1 ms for group %2%3; last seen: group %4, %5")
-               .arg(timeoutMs)
-               .arg(group)
-               .arg(entry < 0 ? QString() : QStringLiteral(" line %1 of %2").arg(entry).arg(lines))
-               .arg(seen.group())
-               .arg(seen.listOpen() ? QStringLiteral("list of %1 lines open on line %2")
-                                          .arg(seen.lines())
-                                          .arg(seen.entry())
-                                    : QStringLiteral("no list open"));
+    *why = QString::asprintf("waited for group %d line %d of %d; last seen group %d line %d of %d",
+                             group, entry, lines, seen.group(), seen.entry(), seen.lines());
     return false;
-}
-
-void KeloRunner::closeByWindowManager() const
-{
-    XEvent event {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = win;
-    event.xclient.message_type = XInternAtom(dpy, "_NET_CLOSE_WINDOW", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = CurrentTime;
-    event.xclient.data.l[1] = 2; // from a pager or taskbar: the user asked
-    XSendEvent(dpy, DefaultRootWindow(dpy), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XSync(dpy, False);
 }

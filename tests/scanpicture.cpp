@@ -7,16 +7,13 @@ namespace {
 
 constexpr QRgb darkorange = 0xff8c00;
 constexpr QRgb cornflowerblue = 0x6495ed;
-// The strokes of bold text keep their colour within this much; anti-aliased edges, which
-// blend into the background, do not count.
+// Bold strokes keep their colour within this; anti-aliased edges do not.
 constexpr int tolerance = 40;
-// A run of one colour this long is a group's face or the indicator, never a letter.
+// A run of one colour this long is a face or the indicator, never a letter.
 constexpr int solidRun = 20;
-// Strokes of bold text are at least this wide; lone coloured pixels are the fringes of
-// sub-pixel anti-aliased black text (the menu strip, the settings view's labels).
+// Narrower coloured runs are the fringes of sub-pixel anti-aliased black text.
 constexpr int strokeWidth = 2;
-// Rows without colour that still belong to the line above: the gap under the dot of an i (one
-// row); a descender and the next line's ascender lie four rows apart.
+// The gap under the dot of an i is one row; two lines of text lie four rows apart.
 constexpr int lineGap = 2;
 // A line of text is at least this many rows high; less is a stray mark.
 constexpr int lineRows = 4;
@@ -36,13 +33,14 @@ ScanPicture::ScanPicture(const QImage &window, int columns)
     const int width = image.width(), height = image.height();
     if (width < columns * solidRun || height < 1)
         return;
-    // The faces stand in the upper half of the panel; the indicator lies in the lowest quarter.
-    const int faceBand = height * 5 / 8;
+    // The faces stand in the upper half of the panel; the indicator lies in the lowest quarter,
+    // and with the headset as the switch its bars' captions stand in the lowest fifth: no list
+    // entry is read there.
+    const int faceBand = height * 5 / 8, textBand = height * 3 / 4;
     int faceColumn = -1, faceRows = 0;
     for (int column = 0; column < columns; ++column) {
         const int left = column * width / columns, right = (column + 1) * width / columns;
         int lines = 0, orangeLine = -1, orangeFaceRows = 0;
-        // The line being read: its rows with strokes, whether any is orange, rows since.
         int rows = 0, gap = lineGap + 1;
         bool lineOrange = false;
         const auto endLine = [&] {
@@ -54,9 +52,8 @@ ScanPicture::ScanPicture(const QImage &window, int columns)
             rows = 0;
             lineOrange = false;
         };
-        for (int y = 0; y < height; ++y) {
+        for (int y = 0; y < textBand; ++y) {
             const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-            // Runs of one colour: the longest of either, and the longest orange one.
             int run = 0, longest = 0, longestOrange = 0;
             bool previousOrange = false;
             for (int x = left; x < right; ++x) {
@@ -84,8 +81,8 @@ ScanPicture::ScanPicture(const QImage &window, int columns)
             faceRows = orangeFaceRows;
             faceColumn = column;
         }
-        // Face titles are white; coloured lines of text are the entries of an open list. In
-        // the mouse view only the centre has a list; the arrows' slanted edges are no text.
+        // Coloured lines of text are list entries (face titles are white); in the mouse view
+        // only the centre has a list, the arrows' slanted edges are no text.
         const bool mayHoldList = columns != 5 || column == 2;
         if (mayHoldList && lines >= 2 && lines > lineCount) {
             lineCount = lines;

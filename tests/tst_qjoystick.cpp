@@ -6,7 +6,6 @@
 #include "recordingplatform.h"
 #include "wrapper.h"
 
-#include <QList>
 #include <QTest>
 
 // The test has its own main; SDL must not rename it on Windows.
@@ -14,12 +13,13 @@
 #include <SDL.h>
 
 #include <csignal>
+#include <map>
 #include <memory>
 
 namespace {
 
-// One virtual game pad, plugged in while it exists. It takes its own share of SDL, as any
-// second SDL user in the process would, so it can be plugged in before a Wrapper starts SDL.
+// One virtual game pad, plugged in while it exists. It takes its own share of SDL, as a second
+// SDL user in the process would, so it can be plugged in before a Wrapper starts SDL.
 class VirtualPad
 {
 public:
@@ -36,9 +36,6 @@ public:
         SDL_JoystickClose(handle);
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     }
-    VirtualPad(const VirtualPad &) = delete;
-    VirtualPad &operator=(const VirtualPad &) = delete;
-
     void set(int button, bool down) { SDL_JoystickSetVirtualButton(handle, button, down); }
     // Where SDL lists the pad now, -1 once it is gone.
     int index() const
@@ -54,12 +51,26 @@ private:
     SDL_Joystick *handle = nullptr;
 };
 
-// The results of n consecutive button polls.
-QList<int> joybt(Wrapper *w, int n = 1)
+// Device names from -1 to the last: a letter for each distinct name, "-" for none.
+QString names(Wrapper *w)
 {
-    QList<int> results;
-    for (int i = 0; i < n; ++i)
-        results.append(w->joybt());
+    QStringList distinct;
+    QString out;
+    for (int i = -1; i <= w->joynb(); ++i) {
+        const QString name = w->joynm(i);
+        if (!name.isEmpty() && !distinct.contains(name))
+            distinct << name;
+        out += name.isEmpty() ? QChar(u'-') : QChar(char16_t(u'A' + distinct.indexOf(name)));
+    }
+    return out;
+}
+
+// The results of n button polls in a row, as digits.
+QString joybt(Wrapper *w, int n = 1)
+{
+    QString results;
+    while (n-- > 0)
+        results += QString::number(w->joybt());
     return results;
 }
 
@@ -69,122 +80,119 @@ class TestQJoystick : public QObject
 {
     Q_OBJECT
     RecordingPlatform rec;
+    // The clock of the Wrappers made by pads(), which outlive it.
+    qint64 now = 0;
 
 private slots:
     void initTestCase() { Platform::replaceSystem(&rec); }
 
-    // Runs first, before anything has started SDL.
-    void noControllerAtStart()
+    // Runs first, before anything has started SDL: Kelo# must still end when the session
+    // asks, so SDL must not take SIGTERM.
+    void sdlLeavesSigterm()
     {
         QVERIFY2(!SDL_WasInit(SDL_INIT_JOYSTICK), "another SDL user is already up");
         std::signal(SIGTERM, SIG_DFL);
-        auto *w = new Wrapper;
-        // Kelo# must still end when the session asks; SDL must not take SIGTERM.
+        new Wrapper;
         QVERIFY2(std::signal(SIGTERM, SIG_DFL) == SIG_DFL, "SIGTERM became an SDL event");
-        QVERIFY2(w->joynb() == 0, "a real game controller is plugged in");
-        QCOMPARE(joybt(w, 2), QList<int>({ 0, 0 }));
-        w->setjoy(0);
-        QCOMPARE(w->joynm(0), QString());
-
-        // A pad plugged in later is listed but not chosen; picking it while its button is held
-        // counts as one press.
-        VirtualPad pad;
-        pad.set(0, true);
-        QCOMPARE(w->joynb(), 1);
-        QVERIFY(!w->joynm(0).isEmpty());
-        QCOMPARE(joybt(w, 2), QList<int>({ 0, 0 }));
-        w->setjoy(0);
-        QCOMPARE(joybt(w, 3), QList<int>({ 1, 0, 0 }));
     }
 
-    void pressesCountOnce()
+    // Steps: "+a" plugs in pad a, "-a" pulls it out, "a3+" and "a3-" press and release its
+    // button 3, "new" starts a Wrapper (which opens device 0), "pick 1" or "pick a" chooses a
+    // device; "nb 2" is how many are listed, "bt 100" what the next polls give, and "names"
+    // the names of devices -1 to nb, a letter for each distinct name and "-" for none.
+    void pads_data()
     {
-        VirtualPad pad;
-        pad.set(2, true);
-        auto *w = new Wrapper; // opens device 0 with its button already down
-        QCOMPARE(joybt(w, 3), QList<int>({ 1, 0, 0 }));
-        // Buttons down at once are one press, until all are up again.
-        QList<int> seen;
-        for (const auto [button, down] :
-             { std::pair(0, true), std::pair(2, false), std::pair(0, false), std::pair(5, true),
-               std::pair(0, true), std::pair(5, false), std::pair(0, false), std::pair(2, true) }) {
-            pad.set(button, down);
-            seen += joybt(w);
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("none at start, one plugged in later and picked while held")
+            << "new; nb 0; bt 00; names --; pick 0; +a; a0+; nb 1; names -A-; bt 00; pick 0; "
+               "bt 100";
+        QTest::newRow("buttons down at once are one press; one down at the start is one")
+            << "+a; a2+; new; bt 100; a0+; bt 0; a2-; bt 0; a0-; bt 0; a5+; bt 1; a0+; bt 0; "
+               "a5-; bt 0; a0-; bt 0; a2+; bt 1";
+        // Two pads of one model have one name; out-of-range picks keep the pad chosen before.
+        QTest::newRow("only the chosen one of two alike counts")
+            << "+a; +b; new; nb 2; names -AA-; b3+; bt 0; b3-; a3+; bt 1; a3-; bt 0; pick 1; "
+               "a3+; bt 0; a3-; b3+; bt 1; b3-; bt 0; pick 2; pick -1; a3+; bt 0; a3-; b3+; "
+               "bt 1; b3-; bt 0";
+        // Pulled out while held and plugged back in, a pad is a new device, off until picked.
+        QTest::newRow("another leaving, the chosen one pulled out and back")
+            << "+a; +b; new; pick 1; -a; +c; nb 2; c0+; bt 0; b0+; bt 1; -b; nb 1; bt 00; +d; "
+               "d0+; nb 2; bt 00; pick d; bt 10";
+        // "hold 100" asks for presses held 100 ms; "t 40" lets 40 ms pass.
+        QTest::newRow("held long enough it counts once, while still down; shorter never")
+            << "+a; new; hold 100; a0+; bt 0; t 64; bt 0; t 40; bt 1; t 32; bt 0; a0-; bt 0; "
+               "a0+; bt 0; t 96; a0-; bt 0; t 100; bt 0; hold 0; a0+; bt 1";
+    }
+    void pads()
+    {
+        QFETCH(QString, steps);
+        std::map<QChar, std::unique_ptr<VirtualPad>> pads;
+        Wrapper *w = nullptr;
+        now = 0;
+        for (const QString &step : steps.split(QStringLiteral("; "))) {
+            const QString op = step.section(u' ', 0, 0), arg = step.section(u' ', 1);
+            QString got = arg;
+            if (op == u"new") {
+                w = new Wrapper;
+                w->setClock([this] { return now; });
+            } else if (op == u"hold")
+                w->setHold(arg.toInt());
+            else if (op == u"t")
+                now += arg.toInt();
+            else if (op == u"pick")
+                w->setjoy(pads.count(arg[0]) ? pads[arg[0]]->index() : arg.toInt());
+            else if (op == u"nb")
+                got = QString::number(w->joynb());
+            else if (op == u"bt")
+                got = joybt(w, int(arg.size()));
+            else if (op == u"names")
+                got = names(w);
+            else if (op[0] == u'+')
+                pads[op[1]] = std::make_unique<VirtualPad>();
+            else if (op[0] == u'-')
+                pads.erase(op[1]);
+            else
+                pads[op[0]]->set(op.mid(1).chopped(1).toInt(), op.endsWith(u'+'));
+            QVERIFY2(got == arg, qPrintable(step + " gave " + got));
         }
-        QCOMPARE(seen, QList<int>({ 0, 0, 0, 1, 0, 0, 0, 1 }));
     }
 
-    // Two pads of one model have the same name; only the chosen device may count.
-    void chosenPadByIdentity()
+    // The Escape state at each poll ("T": kelo types an Escape itself first), and the presses
+    // seen: Escape counts on its release, an Escape kelo typed is no press, and its edge is
+    // kept apart from that of the pad's button, which follows the key.
+    void escapeEdges_data()
     {
-        VirtualPad first, second;
-        auto *w = new Wrapper;
-        QCOMPARE(w->joynb(), 2);
-        QCOMPARE(w->joynm(1), w->joynm(0));
-        QCOMPARE(w->joynm(2), QString());
-        QCOMPARE(w->joynm(-1), QString());
-
-        // Device 0 is chosen at start; out-of-range picks keep the pad chosen before them.
-        for (int pick : { 0, 1, 2, -1 }) {
-            w->setjoy(pick);
-            VirtualPad &chosen = pick == 0 ? first : second, &other = pick == 0 ? second : first;
-            other.set(3, true);
-            QCOMPARE(joybt(w), QList<int>({ 0 }));
-            other.set(3, false);
-            chosen.set(3, true);
-            QCOMPARE(joybt(w), QList<int>({ 1 }));
-            chosen.set(3, false);
-            QCOMPARE(joybt(w), QList<int>({ 0 }));
-        }
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<QString>("escape");
+        QTest::addColumn<QString>("joystick");
+        QTest::newRow("held over two polls, then tapped between two")
+            << "0 0 32769 32768 32768 0 0 1 0 0"
+            << "0000010010"
+            << "0010000100";
+        QTest::newRow("typed, then the user's taps, seen or not")
+            << "0 1 0 0 T 1 0 0 1 0 T 0 0 0 1 0"
+            << "00100000100001"
+            << "01001001000010";
     }
-
-    void unplugAndReplug()
-    {
-        auto other = std::make_unique<VirtualPad>();
-        auto chosen = std::make_unique<VirtualPad>();
-        auto *w = new Wrapper;
-        w->setjoy(1);
-
-        // Another pad leaving moves the chosen one to index 0; it stays the chosen one.
-        other.reset();
-        VirtualPad third;
-        QCOMPARE(w->joynb(), 2);
-        third.set(0, true);
-        QCOMPARE(joybt(w), QList<int>({ 0 }));
-        chosen->set(0, true);
-        QCOMPARE(joybt(w), QList<int>({ 1 }));
-
-        // Pulled out while its button is down, then plugged back in: a new device to SDL, off
-        // until the user picks it again.
-        chosen.reset();
-        QCOMPARE(w->joynb(), 1);
-        QCOMPARE(joybt(w, 2), QList<int>({ 0, 0 }));
-        VirtualPad back;
-        back.set(0, true);
-        QCOMPARE(w->joynb(), 2);
-        QCOMPARE(joybt(w, 2), QList<int>({ 0, 0 }));
-        w->setjoy(back.index());
-        QCOMPARE(joybt(w, 2), QList<int>({ 1, 0 }));
-    }
-
-    // Escape fires on release; bit 15 is "down now", bit 0 "went down since the last query".
-    // Its edge is kept apart from the joystick's.
     void escapeEdges()
     {
+        QFETCH(QString, states);
         VirtualPad pad;
         rec.escape = 0;
         auto *w = new Wrapper;
-        QList<int> esc, bt;
-        // Up at start, held over two polls, released, then tapped between two polls; the pad's
-        // button follows the key.
-        for (int state : { 0, 0, 0x8001, 0x8000, 0x8000, 0, 0, 1, 0, 0 }) {
-            rec.escape = state;
-            pad.set(0, state != 0);
-            esc << w->joyesc();
-            bt << w->joybt();
+        QString escape, joystick;
+        for (const QString &state : states.split(u' ')) {
+            if (state == u"T") {
+                w->keyb(0x1b);
+                continue;
+            }
+            rec.escape = state.toInt();
+            pad.set(0, rec.escape != 0);
+            escape += QString::number(w->joyesc());
+            joystick += joybt(w);
         }
-        QCOMPARE(esc, QList<int>({ 0, 0, 0, 0, 0, 1, 0, 0, 1, 0 }));
-        QCOMPARE(bt, QList<int>({ 0, 0, 1, 0, 0, 0, 0, 1, 0, 0 }));
+        QTEST(escape, "escape");
+        QTEST(joystick, "joystick");
     }
 };
 

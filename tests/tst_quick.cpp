@@ -1,14 +1,28 @@
 #include "fakewrapper.h"
 #include "spareweb.h"
-#include "teststore.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickStyle>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtQuickTest>
+
+// The program's settings store and locale as front-end tests see and change them.
+class TestStore : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void clear() { QSettings().clear(); }
+    Q_INVOKABLE QVariant value(const QString &key) const { return QSettings().value(key); }
+    Q_INVOKABLE bool contains(const QString &key) const { return QSettings().contains(key); }
+    Q_INVOKABLE void setValue(const QString &key, const QVariant &value)
+    {
+        QSettings().setValue(key, value);
+    }
+    Q_INVOKABLE void setLocale(const QString &name) { QLocale::setDefault(QLocale(name)); }
+};
 
 // Front-end tests drive the real main.qml from the resources, with the bridge faked and the
 // settings in a temporary HOME.
@@ -32,7 +46,6 @@ public slots:
         qmlRegisterType<FakeWrapper>("Wrapper", 8, 6, "Wrapper");
         qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
     }
-
     void qmlEngineAvailable(QQmlEngine *engine)
     {
         engine->rootContext()->setContextProperty(QStringLiteral("store"), &store);

@@ -11,7 +11,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Polls done until it holds or timeoutMs has passed.
 template<typename Done> void waitUntil(Done done, int timeoutMs)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -45,7 +44,9 @@ bool TypingTarget::start()
 void TypingTarget::run()
 {
     Display *display = XOpenDisplay(nullptr);
-    if (!display) {
+    XSetLocaleModifiers("@im=none");
+    XIM im = display ? XOpenIM(display, nullptr, nullptr, nullptr) : nullptr;
+    if (!im) {
         failed = true;
         return;
     }
@@ -58,21 +59,15 @@ void TypingTarget::run()
     const Window window = XCreateWindow(
         display, DefaultRootWindow(display), 60, 60, 240, 120, 0, CopyFromParent, InputOutput,
         CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
-    XSetLocaleModifiers("@im=none");
-    XIM im = XOpenIM(display, nullptr, nullptr, nullptr);
-    XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
-                            window, XNFocusWindow, window, nullptr)
-                : nullptr;
-    if (!ic) {
-        failed = true;
-        if (im)
-            XCloseIM(im);
-        XCloseDisplay(display);
-        return;
-    }
+    XIC ic = XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                       window, XNFocusWindow, window, nullptr);
     XMapRaised(display, window);
     XSync(display, False);
 
+    const auto note = [this](const QString &what) {
+        std::lock_guard lock(mutex);
+        pointed << what;
+    };
     pollfd fd { ConnectionNumber(display), POLLIN, 0 };
     while (!stopping) {
         while (XPending(display) > 0) {
@@ -81,17 +76,16 @@ void TypingTarget::run()
             const auto arrived = Clock::now();
             if (XFilterEvent(&event, None))
                 continue;
+            const XButtonEvent &b = event.xbutton;
             switch (event.type) {
             case MapNotify:
-                // The pointer rests on it too, should the focus ever follow the pointer.
+                // The pointer rests on it too, should the focus follow the pointer.
                 XWarpPointer(display, None, window, 0, 0, 0, 0, 120, 60);
                 XSetInputFocus(display, window, RevertToParent, CurrentTime);
                 break;
             case FocusIn:
-                hasFocus = true;
-                break;
             case FocusOut:
-                hasFocus = false;
+                hasFocus = event.type == FocusIn;
                 break;
             case MappingNotify:
                 XRefreshKeyboardMapping(&event.xmapping);
@@ -100,45 +94,39 @@ void TypingTarget::run()
                 char buffer[64];
                 KeySym sym = NoSymbol;
                 Status status = 0;
-                const int n
-                    = Xutf8LookupString(ic, &event.xkey, buffer, sizeof buffer - 1, &sym, &status);
-                const QString chars = (status == XLookupChars || status == XLookupBoth)
-                    ? QString::fromUtf8(buffer, n)
-                    : QString();
+                const int n = ic
+                    ? Xutf8LookupString(ic, &event.xkey, buffer, sizeof buffer - 1, &sym, &status)
+                    : 0;
                 std::lock_guard lock(mutex);
-                pressed << Key { sym, event.xkey.state, chars, arrived };
+                pressed << Key { sym, event.xkey.state,
+                                 status == XLookupChars || status == XLookupBoth
+                                     ? QString::fromUtf8(buffer, n)
+                                     : QString(),
+                                 arrived };
                 break;
             }
             case ButtonPress:
-            case ButtonRelease: {
-                const XButtonEvent &b = event.xbutton;
-                std::lock_guard lock(mutex);
-                pointed << QStringLiteral("%1 %2 %3,%4")
-                               .arg(event.type == ButtonPress ? "press" : "release")
-                               .arg(b.button)
-                               .arg(b.x_root)
-                               .arg(b.y_root);
+            case ButtonRelease:
+                note(QString::asprintf("%s %u %d,%d",
+                                       event.type == ButtonPress ? "press" : "release", b.button,
+                                       b.x_root, b.y_root));
                 break;
-            }
-            case MotionNotify: {
-                std::lock_guard lock(mutex);
-                pointed << QStringLiteral("motion %1,%2")
-                               .arg(event.xmotion.x_root)
-                               .arg(event.xmotion.y_root);
+            case MotionNotify:
+                note(QString::asprintf("motion %d,%d", event.xmotion.x_root, event.xmotion.y_root));
                 break;
-            }
             default:
                 break;
             }
         }
-        // A busy editor reads its events in bursts: a keycode lent to another character
-        // before the client got to its last event would type the wrong one.
+        // A busy editor reads in bursts: a keycode lent to another character before the
+        // client read its last event would type the wrong one.
         if (gap.count() > 0)
             std::this_thread::sleep_for(gap);
         else
             poll(&fd, 1, 20);
     }
-    XDestroyIC(ic);
+    if (ic)
+        XDestroyIC(ic);
     XCloseIM(im);
     XCloseDisplay(display);
 }
@@ -169,6 +157,12 @@ QString TypingTarget::text() const
     return out;
 }
 
+QStringList TypingTarget::pointer() const
+{
+    std::lock_guard lock(mutex);
+    return pointed;
+}
+
 void TypingTarget::clear()
 {
     std::this_thread::sleep_for(2 * gap);
@@ -182,12 +176,6 @@ QString TypingTarget::waitForText(const QString &expected, int timeoutMs) const
     waitUntil([&] { return text() == expected; }, timeoutMs);
     std::this_thread::sleep_for(2 * gap);
     return text();
-}
-
-QStringList TypingTarget::pointer() const
-{
-    std::lock_guard lock(mutex);
-    return pointed;
 }
 
 QStringList TypingTarget::waitForPointer(const QStringList &expected, int timeoutMs) const

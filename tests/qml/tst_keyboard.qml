@@ -98,4 +98,39 @@ KeloTestCase {
         press();
         compare([w.visibility, w.mov, wrap.callsOf(["playSound"]).length], [2, data.next, data.next]);
     }
+
+    function test_padjump_data() {
+        return [{ tag: "off", jump: false, word: true, tk: [4, 5] },
+                { tag: "on", jump: true, word: true, tk: [7, 1] },
+                { tag: "on, prediction off", jump: true, word: false, tk: [4, 5] }];
+    }
+    // With padjump a typed letter sends the highlight to the predictions; left alone, the scan
+    // goes on at the first group.
+    function test_padjump(data) {
+        view(2);
+        w.padjump = data.jump;
+        if (!data.word)
+            toggle(child("l13"));
+        choose(4, 1);
+        const after = [w.tk];
+        tick("popot");
+        compare([w.lword, after.concat(w.tk)], ["t", data.tk]);
+    }
+
+    function test_learn_data() {
+        return [{ tag: "Space", ranking: 2, group: 5, entry: 0, learned: ["learn(th)"] },
+                { tag: "prediction", ranking: 2, group: 7, entry: 1, learned: ["learn(the)"] },
+                { tag: "Erase", ranking: 2, group: 5, entry: 1, learned: [] },
+                { tag: "Space, not learning", ranking: 1, group: 5, entry: 0, learned: [] }];
+    }
+    // Words completed through Kelo# are learned only when the user chose learning.
+    function test_learn(data) {
+        view(2);
+        k.rank(data.ranking);
+        wrap.predictions = ["th", "the", "thee", "theft", "their"];
+        choose(4, 1);
+        choose(2, 1);
+        choose(data.group, data.entry);
+        compare(wrap.callsOf(["rank", "learn"]), ["rank(" + data.ranking + ")"].concat(data.learned));
+    }
 }

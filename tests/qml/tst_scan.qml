@@ -124,4 +124,40 @@ KeloTestCase {
             verify(!combo.popup.visible);
         }
     }
+
+    function test_filters_data() {
+        return [{ tag: "defaults", store: {}, taken: [1, 2, 3], periods: [1000, 1000, 1000, 1000] },
+                { tag: "repeats within 300 ms", store: { debounce: 300 }, taken: [1, 1, 2], periods: [1000, 1000, 1000, 1000] },
+                { tag: "first item at 150 %", store: { firstdwell: 150 }, taken: [1, 2, 3], periods: [1500, 1000, 1500, 1000] }];
+    }
+    // Presses from Escape and the switch key at 0, 200 and 300 ms: one too soon after the last
+    // one taken is ignored. The list's first entry, and the group lit after a press, stay lit
+    // the chosen share of a period, then the scan steps at its period.
+    function test_filters(data) {
+        store.clear();
+        store.setValue("registered", true);
+        for (const key in data.store)
+            store.setValue(key, data.store[key]);
+        view(2, true);
+        w.clock = 1000;
+        press();
+        const periods = [child("combot").interval];
+        tick("combot");
+        periods.push(child("combot").interval);
+        w.clock = 2000;
+        press();
+        periods.push(child("popot").interval);
+        tick("popot");
+        periods.push(child("popot").interval);
+        wrap.clearCalls();
+        const taken = [];
+        for (const [t, source] of [[5000, "escPresses"], [5200, "keyPresses"], [5300, "escPresses"]]) {
+            w.clock = t;
+            wrap[source] = 1;
+            tick("devices");
+            compare(wrap[source], 0, "the poll did not read " + source);
+            taken.push(wrap.callsOf(["playSound"]).length);
+        }
+        compare([taken, periods], [data.taken, data.periods]);
+    }
 }

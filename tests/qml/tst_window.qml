@@ -103,7 +103,9 @@ KeloTestCase {
             { tag: "fr_CA", locale: "fr_CA", set: {}, check: () => w.lang === "fr" && wrap.callsOf(["lang"])[0] === "lang(2)" },
             { tag: "hr_HR", locale: "hr_HR", set: {}, check: () => w.lang === "en" && wrap.callsOf(["lang"])[0] === "lang(1)" },
             { tag: "de_AT", locale: "de_AT", set: {}, check: () => w.lang === "de" && wrap.callsOf(["lang"])[0] === "lang(4)" },
-            { tag: "stored language", locale: "fr_CA", set: { l: "es" }, check: () => w.lang === "es" && wrap.callsOf(["lang"])[0] === "lang(3)" }
+            { tag: "stored language", locale: "fr_CA", set: { l: "es" }, check: () => w.lang === "es" && wrap.callsOf(["lang"])[0] === "lang(3)" },
+            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20 },
+              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell].join() === "0,0,0,100" }
         ];
     }
     function test_storedSettings(data) {
@@ -122,5 +124,26 @@ KeloTestCase {
         k.vision(2);
         press();
         compare(w.mov, 1);
+    }
+
+    // The options reach the bridge at start and when chosen in the Options menu, and are kept.
+    function test_options() {
+        start();
+        compare(wrap.callsOf(["rank", "setHold", "setKey"]), ["rank(0)", "setHold(0)", "setKey(,0)"]);
+        child("l54").items[2].triggered();
+        child("l54").items[4].triggered();
+        child("l60").items[2].triggered();
+        child("l61").items[3].triggered();
+        child("l62").items[2].triggered();
+        toggle(child("l59"));
+        compare([child("l61").items[3].text, wrap.callsOf(["rank", "forget", "setHold"]).slice(-3)],
+                ["300 ms", ["rank(2)", "forget()", "setHold(300)"]]);
+        stop();
+        store.setValue("switchkey", "F8");
+        store.setValue("grabkey", true);
+        start(true);
+        compare(wrap.callsOf(["rank", "forget", "setHold", "setKey"]), ["rank(2)", "setHold(300)", "setKey(F8,1)"]);
+        compare([w.debounce, w.firstdwell, w.padjump, child("l59").checked, child("l61").items[3].checked],
+                [100, 150, true, true, true]);
     }
 }
