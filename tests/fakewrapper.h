@@ -2,17 +2,15 @@
 
 #include <QImage>
 #include <QQuickItem>
-#include <QStringList>
 #include <QUrl>
-#include <QVariantList>
 
-// Stands in for the native bridge in front-end tests: records every call and hands out the
-// switch events a test queues, once each, as the real bridge does.
+// Stands in for the native bridge in front-end tests: every call main.qml makes is recorded as
+// "name(args)", and each queued switch event is handed out once, as the real bridge does.
 class FakeWrapper : public QQuickItem
 {
     Q_OBJECT
-    // Calls in order, as "name(args)".
-    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
+    // Every call so far, in order.
+    Q_PROPERTY(QStringList calls MEMBER calls)
     // Queued presses: each poll of the matching source takes one.
     Q_PROPERTY(int escPresses MEMBER escPresses)
     Q_PROPERTY(int joyPresses MEMBER joyPresses)
@@ -27,16 +25,10 @@ class FakeWrapper : public QQuickItem
     Q_PROPERTY(QStringList predictions MEMBER predictions)
 
 public:
-    explicit FakeWrapper(QQuickItem *parent = nullptr);
-    QStringList calls() const { return m_calls; }
-    Q_INVOKABLE void clearCalls();
-    // The calls whose name is one of names, in order.
-    Q_INVOKABLE QStringList callsOf(const QStringList &names) const;
+    Q_INVOKABLE void clearCalls() { calls.clear(); }
 
 signals:
-    void closed();
     void vid(const QImage &image);
-    void callsChanged();
 
 public slots:
     void cursor(int n) { note("cursor", n); }
@@ -44,50 +36,40 @@ public slots:
     void con(int n) { note("con", n); }
     void osstart() { note("osstart"); }
     void osstop() { note("osstop"); }
-    int joynb() { return int(joysticks.size()); }
-    int joybt() { return take(joyPresses); }
-    int joyesc() { return take(escPresses); }
     void setjoy(int n) { note("setjoy", n); }
-    QString joynm(int n) { return joysticks.value(n); }
-    void mouseMove(int n) { note("mouseMove", n); }
-    int blk() { return take(blinks); }
-    int headnb() { return headset ? 1 : 0; }
-    int hlk() { return take(headBlinks); }
-    int strengh() { return strength; }
-    int wink() { return winkValue; }
     void lang(int n) { note("lang", n); }
     void plan(int n) { note("plan", n); }
     void text(const QString &s) { note("text", s); }
-    QStringList t9(const QString &prefix);
     void keyb(int n) { note("keyb", n); }
     void special(int n) { note("special", n); }
     void modif(int n) { note("modif", n); }
-    void loadSound(const QUrl &url) { note("loadSound", url.toString()); }
+    void loadSound(const QUrl &url) { note("loadSound", url); }
     void playSound() { note("playSound"); }
-    void stopSound() { note("stopSound"); }
     void rank(int order) { note("rank", order); }
     void learn(const QString &word) { note("learn", word); }
     void forget() { note("forget"); }
     void setHold(int ms) { note("setHold", ms); }
-    void setKey(const QString &name, bool grab)
-    {
-        note("setKey", name + u',' + (grab ? u'1' : u'0'));
-    }
+    void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
+    QStringList t9(const QString &prefix);
+    int joynb() { return int(joysticks.size()); }
+    QString joynm(int n) { return joysticks.value(n); }
+    int headnb() { return headset ? 1 : 0; }
+    int strengh() { return strength; }
+    int wink() { return winkValue; }
+    int joybt() { return take(joyPresses); }
+    int joyesc() { return take(escPresses); }
     int keysw() { return take(keyPresses); }
+    int blk() { return take(blinks); }
+    int hlk() { return take(headBlinks); }
 
 private:
-    void note(const QString &name, const QVariant &arg = QVariant());
-    static int take(int &queue);
+    void note(const QString &n, const QVariant &a = {}) { calls << n + u'(' + a.toString() + u')'; }
+    static int take(int &queue) { return queue > 0 ? (--queue, 1) : 0; }
 
-    QStringList m_calls;
-    int escPresses = 0;
-    int joyPresses = 0;
-    int keyPresses = 0;
-    int blinks = 0;
-    int headBlinks = 0;
+    QStringList calls;
+    int escPresses = 0, joyPresses = 0, keyPresses = 0, blinks = 0, headBlinks = 0;
     QStringList joysticks;
     bool headset = false;
-    int strength = 0;
-    int winkValue = 0;
-    QStringList predictions { QString(), QString(), QString(), QString(), QString() };
+    int strength = 0, winkValue = 0;
+    QStringList predictions = QStringList(5, QString());
 };

@@ -1,11 +1,10 @@
 #include "kelorunner.h"
-
 #include "scanpicture.h"
 
 #include <QFile>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QThread>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -14,8 +13,6 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <csignal>
-#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -24,45 +21,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void sleepMs(int ms)
+// A property's items: 32-bit ones as Xlib hands them out (longs), bytes one by one.
+std::vector<unsigned long> property(Display *display, Window window, const char *name, Atom type)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// A property as Xlib hands it out, 32-bit items as longs; empty when missing.
-QByteArray property(Display *display, Window window, const char *name, Atom type)
-{
-    Atom actualType = None;
+    Atom actual = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char *data = nullptr;
-    QByteArray out;
-    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type,
-                           &actualType, &format, &count, &after, &data)
-            == Success
-        && data)
-        out = QByteArray(reinterpret_cast<const char *>(data),
-                         qsizetype(count) * (format == 32 ? qsizetype(sizeof(long)) : format / 8));
-    if (data)
-        XFree(data);
-    return out;
+    XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type,
+                       &actual, &format, &count, &after, &data);
+    std::vector<unsigned long> items(count);
+    for (unsigned long i = 0; i < count; ++i)
+        items[i] = format == 32 ? reinterpret_cast<const unsigned long *>(data)[i] : data[i];
+    XFree(data);
+    return items;
 }
 
-std::vector<unsigned long> cardinals(Display *display, Window window, const char *name, Atom type)
+template<typename Done> bool waitUntil(int timeoutMs, int stepMs, Done done)
 {
-    const QByteArray bytes = property(display, window, name, type);
-    const auto *items = reinterpret_cast<const unsigned long *>(bytes.constData());
-    return { items, items + bytes.size() / qsizetype(sizeof(long)) };
-}
-
-QSettings settings(const QString &home)
-{
-    return { home + u"/.config/Tarvo Technologies/Kelo#.conf"_s, QSettings::IniFormat };
-}
-
-bool isSeparator(QRgb pixel)
-{
-    return pixel == qRgb(0xa0, 0xa0, 0xa0);
+    for (const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs); !done();
+         QThread::msleep(stepMs))
+        if (Clock::now() > end)
+            return false;
+    return true;
 }
 
 } // namespace
@@ -71,27 +52,21 @@ Display *KeloRunner::openDisplay(QString *why)
 {
     XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
     Display *display = XOpenDisplay(nullptr);
-    if (!display) {
-        *why = u"cannot open the X display (is DISPLAY set?)"_s;
-        return nullptr;
-    }
-    // An EWMH window manager names a live check window on the root.
-    for (const auto deadline = Clock::now() + std::chrono::seconds(5); Clock::now() < deadline;
-         sleepMs(100)) {
+    const auto managed = [&] { // an EWMH window manager names a live check window on the root
         const auto check
-            = cardinals(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+            = property(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
         XWindowAttributes attributes {};
-        if (!check.empty() && XGetWindowAttributes(display, Window(check.front()), &attributes))
-            return display;
-    }
-    *why = u"no window manager runs on the display"_s;
-    XCloseDisplay(display);
+        return !check.empty() && XGetWindowAttributes(display, check.front(), &attributes);
+    };
+    if (display && waitUntil(5000, 100, managed))
+        return display;
+    *why = display ? u"no window manager runs on the display"_s : u"no X display (DISPLAY)"_s;
     return nullptr;
 }
 
 bool KeloRunner::writeSettings(const QMap<QString, QString> &values) const
 {
-    QSettings stored(settings(homeDir));
+    QSettings stored(homeDir + u"/.config/Tarvo Technologies/Kelo#.conf"_s, QSettings::IniFormat);
     for (auto it = values.begin(); it != values.end(); ++it)
         stored.setValue(it.key(), it.value());
     stored.sync();
@@ -100,7 +75,8 @@ bool KeloRunner::writeSettings(const QMap<QString, QString> &values) const
 
 QString KeloRunner::setting(const QString &key) const
 {
-    return settings(homeDir).value(key).toString();
+    QSettings stored(homeDir + u"/.config/Tarvo Technologies/Kelo#.conf"_s, QSettings::IniFormat);
+    return stored.value(key).toString();
 }
 
 bool KeloRunner::start(QString *why)
@@ -109,73 +85,48 @@ bool KeloRunner::start(QString *why)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"HOME"_s, homeDir);
     env.remove(u"XDG_CONFIG_HOME"_s);
-    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-    // No sound server in a test session.
-    env.insert(u"QT_LOGGING_RULES"_s, u"qt.multimedia.*=false"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"qt.multimedia.*=false"_s); // no sound server here
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);
     process.start(QStringLiteral(KELO_EXECUTABLE), {});
-    if (!process.waitForStarted(10000)) {
-        *why = u"kelo did not start: "_s + process.errorString();
-        return false;
-    }
-    for (const auto deadline = Clock::now() + std::chrono::seconds(20); Clock::now() < deadline;
-         sleepMs(50)) {
-        if (!running()) {
-            *why = u"kelo ended at start with status %1:\n%2"_s.arg(process.exitCode()).arg(log());
-            return false;
-        }
-        if (!win)
-            win = findWindow();
-        // Painted means the scan's colour is on screen.
+    const auto painted = [&] { // the scan's colour is on screen
+        win = win ? win : findWindow();
         const QImage image = grab();
         const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
-        if (std::count(pixels, pixels + image.width() * image.height(), qRgb(0x64, 0x95, 0xed)))
-            return true;
-    }
-    *why = win ? u"kelo's window was never painted"_s : u"no window titled \"Kelo#\" appeared"_s;
+        return std::any_of(pixels, pixels + image.width() * image.height(),
+                           [](QRgb pixel) { return (pixel & 0xffffff) == 0x6495ed; });
+    };
+    if (waitUntil(20000, 50, [&] { return !running() || painted(); }) && running())
+        return true;
+    *why = running()
+        ? (win ? u"kelo's window was never painted"_s : u"no window titled \"Kelo#\" appeared"_s)
+        : u"kelo ended at start (%1):\n%2"_s.arg(process.errorString(), log());
     return false;
 }
 
 bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
 {
-    if (running() && !process.waitForFinished(timeoutMs)) {
-        *why = u"kelo still runs %1 ms after being asked to quit"_s.arg(timeoutMs);
-        process.kill();
-        process.waitForFinished(5000);
-        return false;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *why = u"kelo crashed or ended with status %1:\n"_s.arg(process.exitCode()) + log();
-        return false;
-    }
-    // No binding loop, no script error.
+    // Still running after the timeout, a crash, a binding loop or a script error all fail.
     static const QRegularExpression engineWarning(
         u"^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:"_s,
         QRegularExpression::MultilineOption);
-    if (log().contains(engineWarning)) {
-        *why = u"the QML engine warned:\n"_s + log();
-        return false;
-    }
-    return true;
-}
-
-void KeloRunner::sendSignal(int signal) const
-{
-    if (running())
-        ::kill(pid_t(process.processId()), signal);
+    const bool ended = !running() || process.waitForFinished(timeoutMs);
+    *why = (ended ? u"kelo ended with status %1:\n"_s : u"kelo still runs %1:\n"_s)
+               .arg(process.exitCode())
+        + log();
+    return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
+        && !log().contains(engineWarning);
 }
 
 void KeloRunner::closeByWindowManager() const
 {
-    XEvent event {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = win;
-    event.xclient.message_type = XInternAtom(dpy, "_NET_CLOSE_WINDOW", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = CurrentTime;
-    event.xclient.data.l[1] = 2; // from a pager or taskbar: the user asked
+    // As the close button does; source 2, a pager or taskbar: the user asked.
+    XEvent event { .xclient = { .type = ClientMessage,
+                                .window = win,
+                                .message_type = XInternAtom(dpy, "_NET_CLOSE_WINDOW", False),
+                                .format = 32,
+                                .data = { .l = { CurrentTime, 2 } } } };
     XSendEvent(dpy, DefaultRootWindow(dpy), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XSync(dpy, False);
@@ -184,34 +135,30 @@ void KeloRunner::closeByWindowManager() const
 QString KeloRunner::log() const
 {
     QFile file(homeDir + u"/kelo.log"_s);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().right(4000))
-                                          : QString();
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().right(4000)) : u""_s;
 }
 
 bool KeloRunner::ours(Window window) const
 {
-    const auto owner = cardinals(dpy, window, "_NET_WM_PID", XA_CARDINAL);
+    const auto owner = property(dpy, window, "_NET_WM_PID", XA_CARDINAL);
     return !owner.empty() && owner.front() == static_cast<unsigned long>(process.processId());
 }
 
 Window KeloRunner::findWindow() const
 {
     const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    for (unsigned long w : cardinals(dpy, DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW)) {
-        XWindowAttributes attributes {};
-        if (XGetWindowAttributes(dpy, w, &attributes) && attributes.map_state == IsViewable
-            && property(dpy, w, "_NET_WM_NAME", utf8) == "Kelo#" && ours(w))
+    const std::vector<unsigned long> title { 'K', 'e', 'l', 'o', '#' };
+    for (unsigned long w : property(dpy, DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW)) {
+        if (!rectOf(w).isEmpty() && property(dpy, w, "_NET_WM_NAME", utf8) == title && ours(w))
             return w;
     }
     return 0;
 }
 
-Window KeloRunner::findMenu() const
+Window KeloRunner::findMenu() const // a pop-up: a top-level window no window manager manages
 {
-    // Menus are pop-ups: top-level windows the window manager does not manage.
-    Window root = 0, parent = 0, *children = nullptr;
+    Window root = 0, parent = 0, *children = nullptr, menu = 0;
     unsigned count = 0;
-    Window menu = 0;
     XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
     for (unsigned i = 0; i < count; ++i) {
         XWindowAttributes a {};
@@ -219,82 +166,68 @@ Window KeloRunner::findMenu() const
             && a.override_redirect && a.width >= 20 && a.height >= 20 && ours(children[i]))
             menu = children[i];
     }
-    if (children)
-        XFree(children);
+    XFree(children);
     return menu;
 }
 
-QRect KeloRunner::rectOf(Window window) const
+QRect KeloRunner::rectOf(Window window) const // empty unless viewable
 {
-    XWindowAttributes attributes {};
-    if (!window || !XGetWindowAttributes(dpy, window, &attributes))
+    XWindowAttributes a {};
+    if (!XGetWindowAttributes(dpy, window, &a) || a.map_state != IsViewable)
         return {};
-    int x = 0, y = 0;
     Window child = 0;
-    XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
-    return QRect(x, y, attributes.width, attributes.height);
+    XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &a.x, &a.y, &child);
+    return QRect(a.x, a.y, a.width, a.height);
 }
 
 bool KeloRunner::moveTo(const QRect &frame) const
 {
     XMoveResizeWindow(dpy, win, frame.x(), frame.y(), unsigned(frame.width()),
                       unsigned(frame.height()));
-    XSync(dpy, False);
-    for (const auto deadline = Clock::now() + std::chrono::seconds(5);
-         geometry() != frame && Clock::now() < deadline;)
-        sleepMs(20);
-    return geometry() == frame;
+    return waitUntil(5000, 20, [&] { return geometry() == frame; });
 }
 
 QRect KeloRunner::workArea() const
 {
-    const auto v = cardinals(dpy, DefaultRootWindow(dpy), "_NET_WORKAREA", XA_CARDINAL);
-    if (v.size() >= 4)
-        return QRect(int(v[0]), int(v[1]), int(v[2]), int(v[3]));
-    return QRect(0, 0, DisplayWidth(dpy, DefaultScreen(dpy)),
-                 DisplayHeight(dpy, DefaultScreen(dpy)));
+    const auto v = property(dpy, DefaultRootWindow(dpy), "_NET_WORKAREA", XA_CARDINAL);
+    return v.size() >= 4 ? QRect(int(v[0]), int(v[1]), int(v[2]), int(v[3])) : QRect();
 }
 
 QImage KeloRunner::grabWindow(Window window) const
 {
     const QRect rect = rectOf(window);
-    XImage *ximage = rect.isEmpty() ? nullptr
-                                    : XGetImage(dpy, window, 0, 0, unsigned(rect.width()),
-                                                unsigned(rect.height()), AllPlanes, ZPixmap);
-    if (!ximage)
+    XImage *x = rect.isEmpty() ? nullptr
+                               : XGetImage(dpy, window, 0, 0, unsigned(rect.width()),
+                                           unsigned(rect.height()), AllPlanes, ZPixmap);
+    if (!x)
         return {};
-    // The test display is 24-bit true colour, red in the high byte, as Xvfb gives it.
-    QImage image;
-    if (ximage->red_mask == 0xff0000 && ximage->green_mask == 0xff00 && ximage->blue_mask == 0xff)
-        image = QImage(ximage->width, ximage->height, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            line[x] = 0xff000000u | QRgb(XGetPixel(ximage, x, y));
-    }
-    XDestroyImage(ximage);
+    // Xvfb's 24-bit true colour: red in the high byte, as in Qt's RGB32.
+    const QImage image = QImage(reinterpret_cast<const uchar *>(x->data), x->width, x->height,
+                                x->bytes_per_line, QImage::Format_RGB32)
+                             .copy();
+    XDestroyImage(x);
     return image;
 }
 
-QPoint KeloRunner::menuTitle(int n, QString *why) const
+QPoint KeloRunner::menuTitle(int n) const
 {
-    // Row 1 lies above the titles' text: only cell backgrounds and the separators between
-    // titles are there.
+    // Row 1 lies above the titles' text: only cell backgrounds and the separators between titles.
     const QImage image = grab();
-    std::vector<int> separators;
+    const auto separator = [&](int x, int y) {
+        return image.pixel(x, y) == 0xffa0a0a0;
+    };
+    std::vector<int> at;
     for (int x = 0; x < image.width(); ++x) {
-        if (isSeparator(image.pixel(x, 1)))
-            separators.push_back(x);
+        if (separator(x, 1))
+            at.push_back(x);
     }
-    if (int(separators.size()) <= n) {
-        *why = QString::asprintf("the menu strip shows %zu separators", separators.size());
+    if (int(at.size()) <= n)
         return {};
-    }
-    const int right = separators[size_t(n)], left = n == 0 ? 0 : separators[size_t(n - 1)] + 1;
     int height = 0;
-    while (height < image.height() && isSeparator(image.pixel(right, height)))
+    while (height < image.height() && separator(at[size_t(n)], height))
         ++height;
-    return geometry().topLeft() + QPoint((left + right) / 2, height / 2);
+    const int left = n == 0 ? 0 : at[size_t(n - 1)] + 1;
+    return geometry().topLeft() + QPoint((left + at[size_t(n)]) / 2, height / 2);
 }
 
 void KeloRunner::movePointer(QPoint root) const
@@ -303,24 +236,21 @@ void KeloRunner::movePointer(QPoint root) const
     XSync(dpy, False);
 }
 
+// The X server delays each event by the given milliseconds after the one before.
 void KeloRunner::click(QPoint root) const
 {
     movePointer(root);
-    for (const bool press : { true, false }) {
-        sleepMs(50);
-        XTestFakeButtonEvent(dpy, 1, press, CurrentTime);
-        XSync(dpy, False);
-    }
+    XTestFakeButtonEvent(dpy, 1, True, 50);
+    XTestFakeButtonEvent(dpy, 1, False, 50);
+    XSync(dpy, False);
 }
 
 Clock::time_point KeloRunner::pressEscape(int holdMs) const
 {
     const KeyCode escape = XKeysymToKeycode(dpy, XK_Escape);
     XTestFakeKeyEvent(dpy, escape, True, CurrentTime);
-    XSync(dpy, False);
-    sleepMs(holdMs);
-    XTestFakeKeyEvent(dpy, escape, False, CurrentTime);
-    XSync(dpy, False);
+    XTestFakeKeyEvent(dpy, escape, False, holdMs);
+    XSync(dpy, False); // returns once the release is done
     return Clock::now();
 }
 
@@ -329,18 +259,15 @@ bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_p
 {
     ScanPicture seen { grab(), columns };
     Clock::time_point arrived = since;
-    for (const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-         Clock::now() < deadline; sleepMs(10)) {
-        const ScanPicture now { grab(), columns };
-        if (!(now == seen)) {
-            arrived = Clock::now();
-            seen = now;
-        }
-        if (now.group() == group
-            && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry)
-            && Clock::now() - arrived <= std::chrono::milliseconds(freshMs))
-            return true;
-    }
+    if (waitUntil(timeoutMs, 10, [&] {
+            const ScanPicture now { grab(), columns };
+            if (!(now == seen))
+                arrived = Clock::now(), seen = now;
+            return now.group() == group
+                && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry)
+                && Clock::now() - arrived <= std::chrono::milliseconds(freshMs);
+        }))
+        return true;
     *why = QString::asprintf("waited for group %d line %d of %d; last seen group %d line %d of %d",
                              group, entry, lines, seen.group(), seen.entry(), seen.lines());
     return false;

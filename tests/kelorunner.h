@@ -2,20 +2,17 @@
 
 #include <QImage>
 #include <QMap>
-#include <QPoint>
 #include <QProcess>
 #include <QRect>
-#include <QString>
-
 #include <chrono>
+#include <csignal>
 
-// Xlib's macros collide with Qt's names; its two types are all this header needs.
 typedef struct _XDisplay Display;
 using Window = unsigned long;
 
-// The real kelo executable as a user meets it: started in a HOME of its own, found on the X
-// display by its title and process, read through its pixels and driven by XTest. Every wait is
-// bounded; on failure, why says what was seen.
+// The real kelo as a user meets it: started in a HOME of its own (killed with this object), found
+// on the X display by title and process, read through its pixels, driven by XTest, in root
+// coordinates. Every wait is bounded; on failure why says what was seen.
 class KeloRunner
 {
 public:
@@ -24,50 +21,30 @@ public:
         , homeDir(home)
     {
     }
-    ~KeloRunner()
-    {
-        process.kill();
-        process.waitForFinished(5000);
-    }
 
-    // A connection that reports protocol errors instead of ending the test; nullptr when there
-    // is no server, or no window manager comes up on it within a few seconds.
-    static Display *openDisplay(QString *why);
+    static Display *openDisplay(QString *why); // nullptr without a window manager
 
-    // Settings as a previous run would have left them, and read back after a run.
     bool writeSettings(const QMap<QString, QString> &values) const;
     QString setting(const QString &key) const;
-
-    // Starts kelo and waits until its window is mapped and painted.
-    bool start(QString *why);
+    bool start(QString *why); // returns once the window is mapped and painted
     bool running() const { return process.state() != QProcess::NotRunning; }
-    // True when kelo ended by itself with status 0 and the QML engine never warned.
-    bool waitForCleanExit(int timeoutMs, QString *why);
-    void sendSignal(int signal) const;
-    // Asks the window manager to close the window, as its close button does.
+    bool waitForCleanExit(int timeoutMs, QString *why); // status 0, and no QML engine warning
+    void sendSignal(int signal) const { running() && ::kill(pid_t(process.processId()), signal); }
     void closeByWindowManager() const;
-
-    // The client area in root coordinates; moveTo asks the window manager and waits for it.
-    QRect geometry() const { return rectOf(win); }
+    QRect geometry() const { return rectOf(win); } // the client area
     bool moveTo(const QRect &frame) const;
-    // The area the window manager leaves to windows.
     QRect workArea() const;
     QImage grab() const { return grabWindow(win); }
-    // The pop-up menu kelo has open; empty when none is.
-    QImage grabMenu() const { return grabWindow(findMenu()); }
+    QImage grabMenu() const { return grabWindow(findMenu()); } // the open pop-up menu, or null
     QRect menuGeometry() const { return rectOf(findMenu()); }
-    // The centre of the n-th title (0-based) of the menu strip, in root coordinates.
-    QPoint menuTitle(int n, QString *why) const;
-
+    QPoint menuTitle(int n) const; // the centre of the n-th title (from 0); null if none
     void movePointer(QPoint root) const;
     void click(QPoint root) const;
-    // One switch press with the Escape key; returns when the release was sent.
+    // One switch press with the Escape key; returns when it was released.
     std::chrono::steady_clock::time_point pressEscape(int holdMs) const;
-    // The panel read by waitForHighlight: 6 groups (keyboard view) or 5 (mouse view).
-    void setColumns(int n) { columns = n; }
-    // Waits until group is highlighted with no list open (entry < 0), or line entry of its
-    // open list of lines lines, and the highlight came there at most freshMs ago (the first
-    // picture counts as having come at since), so that most of its period lies ahead.
+    void setColumns(int n) { columns = n; } // 6 groups in the keyboard view, 5 in the mouse view
+    // Waits until group is lit with no list open (entry < 0), or line entry of its list of lines
+    // lines, lit at most freshMs ago (the first picture as if at since): most of its period left.
     bool waitForHighlight(int group, int entry, int lines,
                           std::chrono::steady_clock::time_point since, int freshMs, int timeoutMs,
                           QString *why) const;

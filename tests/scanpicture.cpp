@@ -5,18 +5,11 @@
 
 namespace {
 
-constexpr QRgb darkorange = 0xff8c00;
-constexpr QRgb cornflowerblue = 0x6495ed;
-// Bold strokes keep their colour within this; anti-aliased edges do not.
-constexpr int tolerance = 40;
-// A run of one colour this long is a face or the indicator, never a letter.
-constexpr int solidRun = 20;
-// Narrower coloured runs are the fringes of sub-pixel anti-aliased black text.
-constexpr int strokeWidth = 2;
-// The gap under the dot of an i is one row; two lines of text lie four rows apart.
-constexpr int lineGap = 2;
-// A line of text is at least this many rows high; less is a stray mark.
-constexpr int lineRows = 4;
+// Bold strokes keep their colour within 40, anti-aliased edges do not. A run of one colour of
+// solidRun is a face or the indicator, never a letter; narrower runs than a stroke are fringes of
+// sub-pixel anti-aliased black text. The gap under the dot of an i is one row, two lines of text
+// lie four rows apart; a line is at least four rows high.
+constexpr int tolerance = 40, solidRun = 20, strokeWidth = 2, lineGap = 2, lineRows = 4;
 
 bool near(QRgb pixel, QRgb colour)
 {
@@ -33,22 +26,18 @@ ScanPicture::ScanPicture(const QImage &window, int columns)
     const int width = image.width(), height = image.height();
     if (width < columns * solidRun || height < 1)
         return;
-    // The faces stand in the upper half of the panel; the indicator lies in the lowest quarter,
-    // and with the headset as the switch its bars' captions stand in the lowest fifth: no list
-    // entry is read there.
+    // Faces stand in the upper half; the indicator, and the headset's bars' captions, in the
+    // lowest quarter: no list entry is read there.
     const int faceBand = height * 5 / 8, textBand = height * 3 / 4;
     int faceColumn = -1, faceRows = 0;
     for (int column = 0; column < columns; ++column) {
         const int left = column * width / columns, right = (column + 1) * width / columns;
-        int lines = 0, orangeLine = -1, orangeFaceRows = 0;
-        int rows = 0, gap = lineGap + 1;
+        int lines = 0, orangeLine = -1, orangeFaceRows = 0, rows = 0, gap = lineGap + 1;
         bool lineOrange = false;
         const auto endLine = [&] {
-            if (rows >= lineRows) {
-                if (lineOrange && orangeLine < 0)
-                    orangeLine = lines;
-                ++lines;
-            }
+            if (rows >= lineRows && lineOrange && orangeLine < 0)
+                orangeLine = lines;
+            lines += rows >= lineRows;
             rows = 0;
             lineOrange = false;
         };
@@ -57,16 +46,14 @@ ScanPicture::ScanPicture(const QImage &window, int columns)
             int run = 0, longest = 0, longestOrange = 0;
             bool previousOrange = false;
             for (int x = left; x < right; ++x) {
-                const bool o = near(row[x], darkorange);
-                const bool b = !o && near(row[x], cornflowerblue);
+                const bool o = near(row[x], 0xff8c00); // dark orange
+                const bool b = !o && near(row[x], 0x6495ed); // cornflower blue
                 run = (o || b) ? (run > 0 && previousOrange == o ? run + 1 : 1) : 0;
                 previousOrange = o;
                 longest = std::max(longest, run);
-                if (o)
-                    longestOrange = std::max(longestOrange, run);
+                longestOrange = o ? std::max(longestOrange, run) : longestOrange;
             }
-            if (longestOrange >= solidRun && y < faceBand)
-                ++orangeFaceRows;
+            orangeFaceRows += longestOrange >= solidRun && y < faceBand;
             if (longest < strokeWidth || longest >= solidRun) {
                 if (++gap > lineGap)
                     endLine();
@@ -77,14 +64,11 @@ ScanPicture::ScanPicture(const QImage &window, int columns)
             lineOrange = lineOrange || longestOrange >= strokeWidth;
         }
         endLine();
-        if (orangeFaceRows > faceRows) {
-            faceRows = orangeFaceRows;
-            faceColumn = column;
-        }
+        if (orangeFaceRows > faceRows)
+            faceRows = orangeFaceRows, faceColumn = column;
         // Coloured lines of text are list entries (face titles are white); in the mouse view
         // only the centre has a list, the arrows' slanted edges are no text.
-        const bool mayHoldList = columns != 5 || column == 2;
-        if (mayHoldList && lines >= 2 && lines > lineCount) {
+        if ((columns != 5 || column == 2) && lines >= 2 && lines > lineCount) {
             lineCount = lines;
             highlightedLine = orangeLine;
             highlightedGroup = column + 1;

@@ -1,5 +1,5 @@
-// The joystick and Escape switches as the front end polls them: real SDL virtual game pads and
-// the Escape key through the recording platform, read through the Wrapper's edge-giving polls.
+// The joystick, Escape and chosen-key switches as the front end polls them: real SDL virtual game
+// pads and the keys through the recording platform, read through the Wrapper's edge-giving polls.
 // Wrappers end the process when destroyed, so every one made here is left alive on purpose.
 
 #include "qjoystick.h"
@@ -40,11 +40,10 @@ public:
     // Where SDL lists the pad now, -1 once it is gone.
     int index() const
     {
-        for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-            if (handle && SDL_JoystickGetDeviceInstanceID(i) == SDL_JoystickInstanceID(handle))
-                return i;
-        }
-        return -1;
+        int i = SDL_NumJoysticks() - 1;
+        while (i >= 0 && SDL_JoystickGetDeviceInstanceID(i) != SDL_JoystickInstanceID(handle))
+            --i;
+        return i;
     }
 
 private:
@@ -80,8 +79,7 @@ class TestQJoystick : public QObject
 {
     Q_OBJECT
     RecordingPlatform rec;
-    // The clock of the Wrappers made by pads(), which outlive it.
-    qint64 now = 0;
+    qint64 now = 0; // the clock of the Wrappers made here, which outlive their cases
 
 private slots:
     void initTestCase() { Platform::replaceSystem(&rec); }
@@ -157,41 +155,61 @@ private slots:
         }
     }
 
-    // The Escape state at each poll ("T": kelo types an Escape itself first), and the presses
-    // seen: Escape counts on its release, an Escape kelo typed is no press, and its edge is
-    // kept apart from that of the pad's button, which follows the key.
-    void escapeEdges_data()
+    // The key's state at each 32 ms poll: idle (0), tapped (1), down (2), down and tapped (3);
+    // "T": kelo types an Escape itself first. Escape, or the chosen key, counts on its release
+    // after a hold at least that long, an Escape kelo typed is no press, and the edges are kept
+    // apart from those of the pad's button, which follows the key.
+    void switchEdges_data()
     {
+        QTest::addColumn<int>("hold");
+        QTest::addColumn<bool>("key");
         QTest::addColumn<QString>("states");
-        QTest::addColumn<QString>("escape");
+        QTest::addColumn<QString>("presses");
         QTest::addColumn<QString>("joystick");
-        QTest::newRow("held over two polls, then tapped between two")
-            << "0 0 32769 32768 32768 0 0 1 0 0"
-            << "0000010010"
-            << "0010000100";
-        QTest::newRow("typed, then the user's taps, seen or not")
-            << "0 1 0 0 T 1 0 0 1 0 T 0 0 0 1 0"
+        for (bool key : { false, true }) {
+            const auto row = [&](const char *name, int hold, const char *states,
+                                 const char *presses, const char *joystick) {
+                QTest::addRow("%s %s", key ? "key" : "Escape", name)
+                    << hold << key << QString::fromLatin1(states) << QString::fromLatin1(presses)
+                    << QString::fromLatin1(joystick);
+            };
+            row("held over two polls, then tapped between two", 0, "0032200100", "0000010010",
+                "0010000100");
+            row("held 160 ms of 100, then a tap", 100, "0222220100", "0000001000", "0000010000");
+            row("held 64 ms of 100", 100, "02200", "00000", "00000");
+        }
+        QTest::newRow("Escape typed, then the user's taps, seen or not")
+            << 0 << false << "0100T10010T00010"
             << "00100000100001"
             << "01001001000010";
     }
-    void escapeEdges()
+    void switchEdges()
     {
+        QFETCH(int, hold);
+        QFETCH(bool, key);
         QFETCH(QString, states);
         VirtualPad pad;
-        rec.escape = 0;
+        rec.escape = rec.switchKey = 0;
+        now = 0;
         auto *w = new Wrapper;
-        QString escape, joystick;
-        for (const QString &state : states.split(u' ')) {
-            if (state == u"T") {
+        w->setClock([this] { return now; });
+        w->setHold(hold);
+        w->setKey(key ? QStringLiteral("F8") : QString(), key);
+        QCOMPARE(rec.switchKeyGrab, key);
+        QString presses, joystick;
+        for (QChar state : states) {
+            if (state == u'T') {
                 w->keyb(0x1b);
                 continue;
             }
-            rec.escape = state.toInt();
-            pad.set(0, rec.escape != 0);
-            escape += QString::number(w->joyesc());
+            const int value = (state.digitValue() & 2) * 0x4000 | (state.digitValue() & 1);
+            (key ? rec.switchKey : rec.escape) = value;
+            pad.set(0, value != 0);
+            now += 32;
+            presses += QString::number(key ? w->keysw() : w->joyesc());
             joystick += joybt(w);
         }
-        QTEST(escape, "escape");
+        QTEST(presses, "presses");
         QTEST(joystick, "joystick");
     }
 };

@@ -7,23 +7,20 @@
 #include <clocale>
 #include <poll.h>
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-template<typename Done> void waitUntil(Done done, int timeoutMs)
+namespace {
+template<typename Value, typename Get>
+Value waitFor(Get get, const Value &expected, int timeoutMs, milliseconds after)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done() && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (const auto end = Clock::now() + milliseconds(timeoutMs);
+         get() != expected && Clock::now() < end;)
+        std::this_thread::sleep_for(milliseconds(10));
+    std::this_thread::sleep_for(after);
+    return get();
 }
-
 } // namespace
-
-TypingTarget::TypingTarget(std::chrono::milliseconds readGap)
-    : gap(readGap)
-{
-}
 
 TypingTarget::~TypingTarget()
 {
@@ -37,8 +34,7 @@ bool TypingTarget::start()
     // Xutf8LookupString needs a locale Xlib supports; C.UTF-8 is always there.
     std::setlocale(LC_CTYPE, "C.UTF-8");
     thread = std::thread([this] { run(); });
-    waitUntil([this] { return hasFocus || failed; }, 10000);
-    return hasFocus;
+    return waitFor([this] { return bool(hasFocus); }, true, 10000, {});
 }
 
 void TypingTarget::run()
@@ -46,10 +42,8 @@ void TypingTarget::run()
     Display *display = XOpenDisplay(nullptr);
     XSetLocaleModifiers("@im=none");
     XIM im = display ? XOpenIM(display, nullptr, nullptr, nullptr) : nullptr;
-    if (!im) {
-        failed = true;
+    if (!im)
         return;
-    }
     XSetWindowAttributes attributes {};
     // Not managed: no window manager places it or moves the focus away from it.
     attributes.override_redirect = True;
@@ -63,63 +57,41 @@ void TypingTarget::run()
                        window, XNFocusWindow, window, nullptr);
     XMapRaised(display, window);
     XSync(display, False);
-
-    const auto note = [this](const QString &what) {
-        std::lock_guard lock(mutex);
-        pointed << what;
-    };
     pollfd fd { ConnectionNumber(display), POLLIN, 0 };
     while (!stopping) {
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
             const auto arrived = Clock::now();
-            if (XFilterEvent(&event, None))
-                continue;
             const XButtonEvent &b = event.xbutton;
-            switch (event.type) {
-            case MapNotify:
+            std::lock_guard lock(mutex);
+            if (event.type == MapNotify) {
                 // The pointer rests on it too, should the focus follow the pointer.
                 XWarpPointer(display, None, window, 0, 0, 0, 0, 120, 60);
                 XSetInputFocus(display, window, RevertToParent, CurrentTime);
-                break;
-            case FocusIn:
-            case FocusOut:
+            } else if (event.type == FocusIn || event.type == FocusOut) {
                 hasFocus = event.type == FocusIn;
-                break;
-            case MappingNotify:
+            } else if (event.type == MappingNotify) {
                 XRefreshKeyboardMapping(&event.xmapping);
-                break;
-            case KeyPress: {
+            } else if (event.type == KeyPress) {
                 char buffer[64];
                 KeySym sym = NoSymbol;
                 Status status = 0;
-                const int n = ic
-                    ? Xutf8LookupString(ic, &event.xkey, buffer, sizeof buffer - 1, &sym, &status)
-                    : 0;
-                std::lock_guard lock(mutex);
-                pressed << Key { sym, event.xkey.state,
-                                 status == XLookupChars || status == XLookupBoth
-                                     ? QString::fromUtf8(buffer, n)
-                                     : QString(),
+                const int n
+                    = ic ? Xutf8LookupString(ic, &event.xkey, buffer, 63, &sym, &status) : 0;
+                const bool chars = status == XLookupChars || status == XLookupBoth;
+                pressed << Key { sym, event.xkey.state, QString::fromUtf8(buffer, chars ? n : 0),
                                  arrived };
-                break;
-            }
-            case ButtonPress:
-            case ButtonRelease:
-                note(QString::asprintf("%s %u %d,%d",
-                                       event.type == ButtonPress ? "press" : "release", b.button,
-                                       b.x_root, b.y_root));
-                break;
-            case MotionNotify:
-                note(QString::asprintf("motion %d,%d", event.xmotion.x_root, event.xmotion.y_root));
-                break;
-            default:
-                break;
+            } else if (event.type == ButtonPress || event.type == ButtonRelease) {
+                pointed << QString::asprintf("%s %u %d,%d",
+                                             event.type == ButtonPress ? "press" : "release",
+                                             b.button, b.x_root, b.y_root);
+            } else if (event.type == MotionNotify) {
+                pointed << QString::asprintf("motion %d,%d", b.x_root, b.y_root);
             }
         }
-        // A busy editor reads in bursts: a keycode lent to another character before the
-        // client read its last event would type the wrong one.
+        // A keycode lent to another character before the client read its last event would
+        // type the wrong one: a busy editor reading in bursts shows it.
         if (gap.count() > 0)
             std::this_thread::sleep_for(gap);
         else
@@ -129,12 +101,6 @@ void TypingTarget::run()
         XDestroyIC(ic);
     XCloseIM(im);
     XCloseDisplay(display);
-}
-
-QList<TypingTarget::Key> TypingTarget::keys() const
-{
-    std::lock_guard lock(mutex);
-    return pressed;
 }
 
 QString TypingTarget::text() const
@@ -157,12 +123,6 @@ QString TypingTarget::text() const
     return out;
 }
 
-QStringList TypingTarget::pointer() const
-{
-    std::lock_guard lock(mutex);
-    return pointed;
-}
-
 void TypingTarget::clear()
 {
     std::this_thread::sleep_for(2 * gap);
@@ -173,14 +133,10 @@ void TypingTarget::clear()
 
 QString TypingTarget::waitForText(const QString &expected, int timeoutMs) const
 {
-    waitUntil([&] { return text() == expected; }, timeoutMs);
-    std::this_thread::sleep_for(2 * gap);
-    return text();
+    return waitFor([this] { return text(); }, expected, timeoutMs, 2 * gap);
 }
 
 QStringList TypingTarget::waitForPointer(const QStringList &expected, int timeoutMs) const
 {
-    waitUntil([&] { return pointer() == expected; }, timeoutMs);
-    std::this_thread::sleep_for(2 * gap);
-    return pointer();
+    return waitFor([this] { return pointer(); }, expected, timeoutMs, 2 * gap);
 }

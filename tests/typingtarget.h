@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 #include <atomic>
@@ -9,9 +7,8 @@
 #include <mutex>
 #include <thread>
 
-// The application a user types into and points at: an X window with the keyboard focus, on
-// its own connection and thread, that reads key presses as an editor would and notes the
-// pointer's buttons and motion over it. readGap > 0 reads in bursts, as a busy editor does.
+// The application typed into and pointed at: an X window with the keyboard focus, on its own
+// connection and thread. readGap > 0 reads in bursts, as a busy editor does.
 class TypingTarget
 {
 public:
@@ -23,34 +20,36 @@ public:
         std::chrono::steady_clock::time_point arrived;
     };
 
-    explicit TypingTarget(std::chrono::milliseconds readGap = {});
+    explicit TypingTarget(std::chrono::milliseconds readGap = {})
+        : gap(readGap)
+    {
+    }
     ~TypingTarget();
-
-    // Opens the window; false when it never got the keyboard focus.
-    bool start();
+    bool start(); // false when the window never got the keyboard focus
     bool focused() const { return hasFocus; }
-
-    QList<Key> keys() const;
-    // Printable characters, Return as a line break, Backspace taking one away, a chord as
-    // "<C-c>" (Ctrl), "<A-1>" (Alt) or "<W-e>" (Super).
+    QList<Key> keys() const { return locked(pressed); }
+    // Return as a line break, Backspace taking one away, chords as "<C-c>", "<A-1>", "<W-e>".
     QString text() const;
     // In root coordinates: "press 1 100,100", "motion 101,100", "release 1 101,100".
-    QStringList pointer() const;
+    QStringList pointer() const { return locked(pointed); }
     // Forgets what was typed and pointed, once what was sent before has been read.
     void clear();
-    // Wait (bounded) for the expected value, then a little longer so that more shows too.
+    // Waits (bounded) for the expected value, then a little longer so that more shows too.
     QString waitForText(const QString &expected, int timeoutMs = 5000) const;
     QStringList waitForPointer(const QStringList &expected, int timeoutMs = 5000) const;
 
 private:
     void run();
+    template<typename T> T locked(const T &value) const
+    {
+        std::lock_guard lock(mutex);
+        return value;
+    }
 
     const std::chrono::milliseconds gap;
     mutable std::mutex mutex;
     QList<Key> pressed;
     QStringList pointed;
-    std::atomic<bool> hasFocus { false };
-    std::atomic<bool> failed { false };
-    std::atomic<bool> stopping { false };
+    std::atomic<bool> hasFocus { false }, stopping { false };
     std::thread thread;
 };

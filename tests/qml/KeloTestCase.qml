@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// Starts the real window with a fresh or kept settings store, and fails a test on any warning
-// the QML engine prints.
+// Starts the real window and fails a test on any warning the QML engine prints.
 TestCase {
     property var w: null
     property var k: null
@@ -18,15 +17,17 @@ TestCase {
         stop();
     }
 
-    // Opens Kelo# as the program does and waits for its initialisation to show it; prepare,
-    // when given, sets up the fake bridge before the window initialises.
-    function start(keepStore, prepare) {
-        if (!keepStore)
+    // Opens Kelo# on the settings kept (stored true) or on a store holding only stored; prepare
+    // sets up the fake bridge before the window initialises.
+    function start(stored, prepare) {
+        if (stored !== true) {
             store.clear();
+            for (const key in stored)
+                store.setValue(key, stored[key]);
+        }
         const component = Qt.createComponent("qrc:///main.qml");
         compare(component.status, Component.Ready, component.errorString());
         w = component.createObject(null);
-        verify(w, "main.qml made no window");
         wrap = child("wrap");
         k = w.kel();
         if (prepare)
@@ -35,37 +36,34 @@ TestCase {
     }
 
     // Starts Kelo# in view n (1 settings, 2 keyboard, 3 mouse) with no calls recorded yet.
-    function view(n, keepStore, prepare) {
-        start(keepStore, prepare);
+    function view(n, stored, prepare) {
+        start(stored, prepare);
         k.vision(n);
-        compare(w.startup, n);
         wrap.clearCalls();
     }
 
     function stop() {
-        if (!w)
-            return;
-        w.destroy();
-        w = null;
+        if (w)
+            w.destroy();
+        [w, wrap, k] = [null, null, null];
         wait(0);
     }
 
-    // Ticks of a timer, as if its periods had passed: none while it is stopped, and a
+    // Ticks of a timer as if its periods had passed: none while it is stopped, and a
     // single-shot timer stops after its one.
     function tick(name, times) {
         const timer = child(name);
         for (let i = 0; i < (times === undefined ? 1 : times) && timer.running; ++i) {
             timer.triggered();
-            if (!timer.repeat)
-                timer.stop();
+            timer.running = timer.running && timer.repeat;
         }
     }
 
-    // A switch press seen by the next poll.
-    function press() {
-        wrap.escPresses = 1;
+    // A switch press from source (Escape unless named) seen by the next poll.
+    function press(source) {
+        wrap[source || "escPresses"] = 1;
         tick("devices");
-        compare(wrap.escPresses, 0, "the poll did not take the press");
+        compare(wrap[source || "escPresses"], 0, "the poll did not take the press");
     }
 
     // Lets the outer scan run until position n of the view shown is highlighted.
@@ -80,10 +78,14 @@ TestCase {
     function choose(n, e) {
         goTo(n);
         press();
-        compare(w.mov, 1);
         tick("combot", e);
-        compare(w.ts1, e);
+        compare([w.mov, w.ts1], [1, e]);
         press();
+    }
+
+    // The bridge calls so far whose name is one of names, as "name(args)".
+    function calls(names) {
+        return wrap.calls.filter(c => names.indexOf(c.split("(")[0]) >= 0);
     }
 
     // A user's click on a checkable menu entry: the mark toggles, then the entry triggers.
