@@ -13,7 +13,7 @@ KeloTestCase {
         // A shown window moves when the window system confirms it; the settings hear of it then.
         const confirmed = {}, size = ["x", "y", "width", "height"];
         for (const p of size)
-            w[p + "Changed"].connect(() => { confirmed[p] = w[p]; });
+            w[p + "Changed"].connect(() => { if (w) confirmed[p] = w[p]; }); // also fires as it goes
         [w.x, w.y, w.width, w.height] = [40, 70, 600, 250];
         tryVerify(() => size.map(p => confirmed[p]).join() === "40,70,600,250", 5000, "the window system never confirmed the change");
         child("s1").value = 1750;
