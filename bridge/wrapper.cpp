@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 Wrapper::Wrapper(QQuickItem *parent)
     : QQuickPaintedItem(parent)
@@ -101,41 +102,32 @@ int Wrapper::joybt()
     return 1;
 }
 
-int Wrapper::joyesc()
+// A key switch counts on release, and only after a hold that long (a tap between two polls is
+// none); a release within the polls after the program typed that key is its own, not a press.
+int Wrapper::keyReleased(int level, int &prev, qint64 &since, int &ownPolls)
 {
-    const int prev = escprev;
-    escprev = joystick.escape();
-    if (prev != 0 && escprev == 0)
-        escSince = clock();
-    const bool released = prev == 0 && escprev != 0;
-    if (ownEscapePolls > 0) {
-        --ownEscapePolls;
-        // The Escape this program just typed is seen like the user's; it is not a press.
+    const int before = std::exchange(prev, level);
+    if (before != 0 && level == 0)
+        since = clock();
+    const bool released = before == 0 && level != 0;
+    if (ownPolls > 0) {
+        --ownPolls;
         if (released) {
-            ownEscapePolls = 0;
+            ownPolls = 0;
             return 0;
         }
     }
-    // Counted on release, and only after a hold that long: a tap between two polls is none.
-    return released && clock() - escSince >= holdMs ? 1 : 0;
+    return released && clock() - since >= holdMs ? 1 : 0;
+}
+
+int Wrapper::joyesc()
+{
+    return keyReleased(joystick.escape(), escprev, escSince, ownEscapePolls);
 }
 
 int Wrapper::keysw()
 {
-    const int prev = keyprev;
-    keyprev = joystick.switchKey();
-    if (prev != 0 && keyprev == 0)
-        keySince = clock();
-    const bool released = prev == 0 && keyprev != 0;
-    if (ownKeyPolls > 0) {
-        --ownKeyPolls;
-        // The chosen key may be one the program types (a letter, space).
-        if (released) {
-            ownKeyPolls = 0;
-            return 0;
-        }
-    }
-    return released && clock() - keySince >= holdMs ? 1 : 0;
+    return keyReleased(joystick.switchKey(), keyprev, keySince, ownKeyPolls);
 }
 
 void Wrapper::setHold(int ms)

@@ -84,6 +84,8 @@ public slots:
     int keysw();
 
 private:
+    int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);
+
     std::atomic<int> blkf { 0 };
     // Set by the headset's thread, read and cleared here.
     std::atomic<int> hlkf { 0 };
