@@ -7,6 +7,7 @@
 // Usage: bench_wordrank [repeats]   (each look-up is timed as the median of that many calls)
 
 #include "learnedwords.h"
+#include "lookuptiming.h"
 #include "wordlist.h"
 #include "wordrank.h"
 
@@ -27,58 +28,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QTextStream out(stdout);
-
-double medianOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-struct Stats
-{
-    double median = 0;
-    double worst = 0;
-    QString worstPrefix;
-};
-
-// Microseconds per prefix, the median of `repeats` calls so one preemption does not pass for the
-// look-up's cost; the ten slowest are timed again with ten times the calls before the worst is
-// taken.
-Stats measure(const QStringList &prefixes, int repeats,
-              const std::function<QStringList(const QString &)> &lookup)
-{
-    QElapsedTimer timer;
-    const auto time = [&](const QString &prefix, int n) {
-        std::vector<double> runs;
-        for (int r = 0; r < n; ++r) {
-            timer.start();
-            const QStringList answer = lookup(prefix);
-            runs.push_back(double(timer.nsecsElapsed()) / 1000.0);
-            if (answer.size() != 5)
-                qFatal("a look-up did not give five entries");
-        }
-        return medianOf(runs);
-    };
-    std::vector<double> times;
-    for (const QString &prefix : prefixes)
-        times.push_back(time(prefix, repeats));
-    std::vector<qsizetype> order(times.size());
-    for (qsizetype i = 0; i < qsizetype(order.size()); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](qsizetype a, qsizetype b) { return times[a] > times[b]; });
-    for (qsizetype k = 0; k < std::min<qsizetype>(10, order.size()); ++k)
-        times[order[k]] = time(prefixes.at(order[k]), 10 * repeats);
-    Stats stats;
-    for (qsizetype i = 0; i < qsizetype(times.size()); ++i) {
-        if (times[i] > stats.worst) {
-            stats.worst = times[i];
-            stats.worstPrefix = prefixes.at(i);
-        }
-    }
-    stats.median = medianOf(times);
-    return stats;
-}
 
 // Milliseconds: the first run and the median of five.
 std::pair<double, double> millis(const std::function<void()> &work)
@@ -181,8 +130,8 @@ int main(int argc, char **argv)
         QStringList prefixes(prefixSet.begin(), prefixSet.end());
         prefixes.sort();
 
-        const Stats one
-            = measure(prefixes, repeats, [&](const QString &p) { return rank.complete(p); });
+        const Stats one = measure(prefixes, 10 * repeats, repeats,
+                                  [&](const QString &p) { return rank.complete(p); });
         row(QStringLiteral("order 1, %1 prefixes").arg(prefixes.size()), one);
 
         // 5,000 learned words spread over the list, then 5,000 sharing the commonest initial.
@@ -202,7 +151,7 @@ int main(int argc, char **argv)
             writeLearned(path, l.code, entries);
             const auto read = millis([&] { const LearnedWords file(path); });
             LearnedWords learned(path);
-            const Stats two = measure(prefixes, repeats, [&](const QString &p) {
+            const Stats two = measure(prefixes, 10 * repeats, repeats, [&](const QString &p) {
                 return rank.complete(p, learned.top(l.language, p, 5));
             });
             row(QStringLiteral("order 2, %1 learned words %2").arg(learned.size()).arg(name), two);
