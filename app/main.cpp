@@ -3,6 +3,7 @@
 #include "wrapper.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
@@ -46,6 +47,10 @@ int main(int argc, char *argv[])
     app.setOrganizationName(QStringLiteral("Tarvo Technologies"));
     app.setOrganizationDomain(QStringLiteral("kelo.tarvo.example"));
     app.setApplicationName(QStringLiteral("Kelo#"));
+    // Windows also shows it from kelo.rc for the program file; X needs it set on the window, and
+    // Wayland takes it from the installed desktop entry named here.
+    app.setWindowIcon(QIcon(QStringLiteral(":/kelo.png")));
+    app.setDesktopFileName(QStringLiteral("kelo"));
 
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Writes resources/kelo.ico: one 256 x 256 32-bit image (PNG inside the icon, as Windows
-reads it) showing the scan highlight, a dark orange key on a cornflower blue one.
-Usage: tools/makeicon.py [output]
+"""Writes kelo.ico and kelo.png into resources/ (or the folder given): one 256 x 256 32-bit image
+showing the scan highlight, a dark orange key on a cornflower blue one. The icon holds the very
+PNG bytes (a PNG inside the icon, as Windows reads it); the PNG alone is the window's icon and
+the desktop's. Deterministic: run it again to check or regenerate both files.
+Usage: tools/makeicon.py [folder]
 """
+import os
 import struct
 import sys
 import zlib
@@ -40,13 +43,16 @@ def png():
             + chunk(b"IEND", b""))
 
 
-def ico():
-    image = png()
+def ico(image):
     # Width and height 0 mean 256; 32 bits per pixel.
     entry = struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, len(image), 6 + 16)
     return struct.pack("<HHH", 0, 1, 1) + entry + image
 
 
 if __name__ == "__main__":
-    with open(sys.argv[1] if len(sys.argv) > 1 else "resources/kelo.ico", "wb") as f:
-        f.write(ico())
+    folder = sys.argv[1] if len(sys.argv) > 1 else "resources"
+    image = png()
+    with open(os.path.join(folder, "kelo.png"), "wb") as f:
+        f.write(image)
+    with open(os.path.join(folder, "kelo.ico"), "wb") as f:
+        f.write(ico(image))
