@@ -2,6 +2,10 @@
 # Set-up, build and start of Kelo# on Debian 12.
 #   ./kelo.sh run    install what is missing, build, start Kelo#
 #   ./kelo.sh test   install what is missing, build, run every test headless (Xvfb, wine)
+#   ./kelo.sh soak   the same, then half an hour of random switch presses (KELO_SOAK_MINUTES,
+#                    KELO_SEED)
+#   ./kelo.sh asan   like test, built with AddressSanitizer and UndefinedBehaviorSanitizer in
+#                    build-asan (KELO_BUILD_DIR)
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 
@@ -76,10 +80,23 @@ test)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     build -DKELO_TESTS=ON
     start_x
-    ctest --test-dir "$BUILD" --output-on-failure --timeout 600
+    ctest --test-dir "$BUILD" --output-on-failure --timeout 600 -LE soak
+    ;;
+soak)
+    install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    build -DKELO_TESTS=ON
+    start_x
+    ctest --test-dir "$BUILD" --output-on-failure -V -L soak
+    ;;
+asan)
+    install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    BUILD=${KELO_BUILD_DIR:-build-asan}
+    build -DKELO_TESTS=ON -DKELO_SANITIZE=ON
+    start_x
+    ctest --test-dir "$BUILD" --output-on-failure --timeout 900 -LE soak
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|soak|asan" >&2
     exit 2
     ;;
 esac

@@ -50,7 +50,11 @@ public slots:
     void forget() { note("forget"); }
     void setHold(int ms) { note("setHold", ms); }
     void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
-    QStringList t9(const QString &prefix);
+    QStringList t9(const QString &prefix)
+    {
+        note("t9", prefix);
+        return predictions;
+    }
     int joynb() { return int(joysticks.size()); }
     QString joynm(int n) { return joysticks.value(n); }
     int headnb() { return headset ? 1 : 0; }

@@ -13,13 +13,13 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 using namespace Qt::StringLiterals;
+using Clock = std::chrono::steady_clock;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A property's items: 32-bit ones as Xlib hands them out (longs), bytes one by one.
 std::vector<unsigned long> property(Display *display, Window window, const char *name, Atom type)
@@ -58,15 +58,18 @@ Display *KeloRunner::openDisplay(QString *why)
         XWindowAttributes attributes {};
         return !check.empty() && XGetWindowAttributes(display, check.front(), &attributes);
     };
-    if (display && waitUntil(5000, 100, managed))
+    if (display && waitUntil(5000, 100, managed)) {
+        for (unsigned button = 1; button <= 3; ++button) // a failed run may have left one held
+            XTestFakeButtonEvent(display, button, False, CurrentTime);
         return display;
+    }
     *why = display ? u"no window manager runs on the display"_s : u"no X display (DISPLAY)"_s;
     return nullptr;
 }
 
 bool KeloRunner::writeSettings(const QMap<QString, QString> &values) const
 {
-    QSettings stored(homeDir + u"/.config/Tarvo Technologies/Kelo#.conf"_s, QSettings::IniFormat);
+    QSettings stored(settingsFile(), QSettings::IniFormat);
     for (auto it = values.begin(); it != values.end(); ++it)
         stored.setValue(it.key(), it.value());
     stored.sync();
@@ -75,8 +78,7 @@ bool KeloRunner::writeSettings(const QMap<QString, QString> &values) const
 
 QString KeloRunner::setting(const QString &key) const
 {
-    QSettings stored(homeDir + u"/.config/Tarvo Technologies/Kelo#.conf"_s, QSettings::IniFormat);
-    return stored.value(key).toString();
+    return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString();
 }
 
 bool KeloRunner::start(QString *why)
@@ -86,9 +88,14 @@ bool KeloRunner::start(QString *why)
     env.insert(u"HOME"_s, homeDir);
     env.remove(u"XDG_CONFIG_HOME"_s);
     env.insert(u"QT_LOGGING_RULES"_s, u"qt.multimedia.*=false"_s); // no sound server here
+    // Every message of Qt's handler from a warning up, the QML engine's included, is marked.
+    env.insert(u"QT_MESSAGE_PATTERN"_s,
+               u"%{if-warning}QtWarning %{endif}%{if-critical}QtWarning %{endif}"
+               "%{if-fatal}QtWarning %{endif}%{category}: %{message}"_s);
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);
+    logStart = log(0).size();
     process.start(QStringLiteral(KELO_EXECUTABLE), {});
     const auto painted = [&] { // the scan's colour is on screen
         win = win ? win : findWindow();
@@ -101,41 +108,55 @@ bool KeloRunner::start(QString *why)
         return true;
     *why = running()
         ? (win ? u"kelo's window was never painted"_s : u"no window titled \"Kelo#\" appeared"_s)
-        : u"kelo ended at start (%1):\n%2"_s.arg(process.errorString(), log());
+        : u"kelo ended at start (%1):\n%2"_s.arg(process.errorString(), log(logStart));
     return false;
+}
+
+qint64 KeloRunner::rssKiB() const
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid()));
+    static const QRegularExpression rss(u"VmRSS:\\s*(\\d+)"_s);
+    return status.open(QIODevice::ReadOnly)
+        ? rss.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong()
+        : 0;
+}
+
+QStringList KeloRunner::warnings() const
+{
+    // A missing sound server, as under Xvfb, is told once at start.
+    return log(logStart).split(u'\n').filter(QRegularExpression(
+        u"^QtWarning (?!default: PulseAudioService: pa_context_connect\\(\\) failed$)"_s));
 }
 
 bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
 {
     // Still running after the timeout, a crash, a binding loop or a script error all fail.
-    static const QRegularExpression engineWarning(
-        u"^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:"_s,
-        QRegularExpression::MultilineOption);
     const bool ended = !running() || process.waitForFinished(timeoutMs);
     *why = (ended ? u"kelo ended with status %1:\n"_s : u"kelo still runs %1:\n"_s)
                .arg(process.exitCode())
-        + log();
+        + log(logStart).right(4000);
     return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
-        && !log().contains(engineWarning);
+        && warnings().isEmpty();
 }
 
 void KeloRunner::closeByWindowManager() const
 {
-    // As the close button does; source 2, a pager or taskbar: the user asked.
-    XEvent event { .xclient = { .type = ClientMessage,
-                                .window = win,
-                                .message_type = XInternAtom(dpy, "_NET_CLOSE_WINDOW", False),
-                                .format = 32,
-                                .data = { .l = { CurrentTime, 2 } } } };
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = win;
+    event.xclient.message_type = XInternAtom(dpy, "_NET_CLOSE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[1] = 2; // as the close button does: source 2, the user asked
     XSendEvent(dpy, DefaultRootWindow(dpy), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XSync(dpy, False);
 }
 
-QString KeloRunner::log() const
+QString KeloRunner::log(qint64 from) const
 {
     QFile file(homeDir + u"/kelo.log"_s);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().right(4000)) : u""_s;
+    return file.open(QIODevice::ReadOnly) && file.seek(from) ? QString::fromUtf8(file.readAll())
+                                                             : u""_s;
 }
 
 bool KeloRunner::ours(Window window) const
@@ -180,24 +201,11 @@ QRect KeloRunner::rectOf(Window window) const // empty unless viewable
     return QRect(a.x, a.y, a.width, a.height);
 }
 
-bool KeloRunner::moveTo(const QRect &frame) const
+QImage KeloRunner::grab() const
 {
-    XMoveResizeWindow(dpy, win, frame.x(), frame.y(), unsigned(frame.width()),
-                      unsigned(frame.height()));
-    return waitUntil(5000, 20, [&] { return geometry() == frame; });
-}
-
-QRect KeloRunner::workArea() const
-{
-    const auto v = property(dpy, DefaultRootWindow(dpy), "_NET_WORKAREA", XA_CARDINAL);
-    return v.size() >= 4 ? QRect(int(v[0]), int(v[1]), int(v[2]), int(v[3])) : QRect();
-}
-
-QImage KeloRunner::grabWindow(Window window) const
-{
-    const QRect rect = rectOf(window);
+    const QRect rect = rectOf(win);
     XImage *x = rect.isEmpty() ? nullptr
-                               : XGetImage(dpy, window, 0, 0, unsigned(rect.width()),
+                               : XGetImage(dpy, win, 0, 0, unsigned(rect.width()),
                                            unsigned(rect.height()), AllPlanes, ZPixmap);
     if (!x)
         return {};
@@ -209,25 +217,25 @@ QImage KeloRunner::grabWindow(Window window) const
     return image;
 }
 
-QPoint KeloRunner::menuTitle(int n) const
+QList<int> KeloRunner::menuTitleWidths() const
 {
     // Row 1 lies above the titles' text: only cell backgrounds and the separators between titles.
     const QImage image = grab();
-    const auto separator = [&](int x, int y) {
-        return image.pixel(x, y) == 0xffa0a0a0;
-    };
-    std::vector<int> at;
-    for (int x = 0; x < image.width(); ++x) {
-        if (separator(x, 1))
-            at.push_back(x);
+    QList<int> widths;
+    for (int x = 0, left = 0; x < image.width(); ++x) {
+        if (image.pixel(x, 1) == 0xffa0a0a0) {
+            widths << x + 1 - left;
+            left = x + 1;
+        }
     }
-    if (int(at.size()) <= n)
-        return {};
-    int height = 0;
-    while (height < image.height() && separator(at[size_t(n)], height))
-        ++height;
-    const int left = n == 0 ? 0 : at[size_t(n - 1)] + 1;
-    return geometry().topLeft() + QPoint((left + at[size_t(n)]) / 2, height / 2);
+    return widths;
+}
+
+QPoint KeloRunner::menuTitle(int n) const // 8 pixels down: inside the strip whatever its font
+{
+    const QList<int> widths = menuTitleWidths();
+    const int left = std::accumulate(widths.begin(), widths.begin() + qMin(n, widths.size()), 0);
+    return widths.size() <= n ? QPoint() : geometry().topLeft() + QPoint(left + widths[n] / 2, 8);
 }
 
 void KeloRunner::movePointer(QPoint root) const

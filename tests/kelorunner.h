@@ -28,16 +28,17 @@ public:
     QString setting(const QString &key) const;
     bool start(QString *why); // returns once the window is mapped and painted
     bool running() const { return process.state() != QProcess::NotRunning; }
-    bool waitForCleanExit(int timeoutMs, QString *why); // status 0, and no QML engine warning
+    qint64 pid() const { return process.processId(); }
+    qint64 rssKiB() const; // VmRSS, 0 once ended
+    QStringList warnings() const; // what Qt printed as warnings or worse since start
+    bool waitForCleanExit(int timeoutMs, QString *why); // status 0, and no warning from Qt
     void sendSignal(int signal) const { running() && ::kill(pid_t(process.processId()), signal); }
     void closeByWindowManager() const;
-    QRect geometry() const { return rectOf(win); } // the client area
-    bool moveTo(const QRect &frame) const;
-    QRect workArea() const;
-    QImage grab() const { return grabWindow(win); }
-    QImage grabMenu() const { return grabWindow(findMenu()); } // the open pop-up menu, or null
-    QRect menuGeometry() const { return rectOf(findMenu()); }
+    QRect geometry() const { return rectOf(win); } // the client area, empty while minimised
+    QImage grab() const;
+    QRect menuGeometry() const { return rectOf(findMenu()); } // the open pop-up menu
     QPoint menuTitle(int n) const; // the centre of the n-th title (from 0); null if none
+    QList<int> menuTitleWidths() const; // of every title's cell, separator included
     void movePointer(QPoint root) const;
     void click(QPoint root) const;
     // One switch press with the Escape key; returns when it was released.
@@ -50,16 +51,20 @@ public:
                           QString *why) const;
 
 private:
-    QString log() const;
+    QString log(qint64 from) const;
+    QString settingsFile() const
+    {
+        return homeDir + QStringLiteral("/.config/Tarvo Technologies/Kelo#.conf");
+    }
     QRect rectOf(Window window) const;
     bool ours(Window window) const;
     Window findWindow() const;
     Window findMenu() const;
-    QImage grabWindow(Window window) const;
 
     Display *dpy;
     QString homeDir;
     QProcess process;
+    qint64 logStart = 0;
     Window win = 0;
     int columns = 6;
 };

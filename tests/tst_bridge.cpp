@@ -1,132 +1,222 @@
+// The native bridge as the front end reaches it, with real SDL virtual game pads. Wrappers end
+// the process when destroyed, so every one made here is left alive on purpose.
+
 #include "recordingplatform.h"
-#include "spareweb.h"
 #include "wrapper.h"
 
-#include <QPainter>
 #include <QResource>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <vector>
+// The test has its own main; SDL must not rename it on Windows.
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+
+#include <csignal>
+#include <map>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QColor none(1, 2, 3);
+// What the front end may call, in order: kind, return type and signature.
+const char *const wrapperMethods
+    = "signal void closed(); signal void vid(QImage); slot void cursor(int); slot void coff(); "
+      "slot void con(int); slot void osstart(); slot void osstop(); slot int joynb(); "
+      "slot int joybt(); slot int joyesc(); slot void setjoy(int); slot QString joynm(int); "
+      "slot void mouseMove(int); slot int blk(); slot int headnb(); slot int hlk(); "
+      "slot int strengh(); slot int wink(); slot void lang(int); slot void plan(int); "
+      "slot void text(QString); slot QStringList t9(QString); slot void keyb(int); "
+      "slot void special(int); slot void modif(int); slot void loadSound(QUrl); "
+      "slot void playSound(); slot void stopSound(); slot void rank(int); "
+      "slot void learn(QString); slot void forget(); slot void setHold(int); "
+      "slot void setKey(QString,bool); slot int keysw()";
 
-// A 320 x 240 BGR frame: red left half, blue right half, a green band over the top 60 rows.
-std::vector<uchar> makeFrame()
+// A game pad plugged in while it exists, with its own share of SDL as a second SDL user in the
+// process would have, so it can be plugged in before a Wrapper starts SDL.
+struct VirtualPad
 {
-    std::vector<uchar> pixels;
-    for (int y = 0; y < 240; ++y) {
-        for (int x = 0; x < 320; ++x) {
-            const QColor c = y < 60 ? Qt::green : (x < 160 ? Qt::red : Qt::blue);
-            pixels.insert(pixels.end(), { uchar(c.blue()), uchar(c.green()), uchar(c.red()) });
-        }
+    const int sdl = SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    SDL_Joystick *const handle
+        = SDL_JoystickOpen(SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 0, 6, 0));
+    ~VirtualPad()
+    {
+        if (const int i = index(); i >= 0)
+            SDL_JoystickDetachVirtual(i);
+        SDL_JoystickClose(handle);
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     }
-    return pixels;
-}
-
-// The item painted on a canvas of that size; pixels it leaves alone stay none.
-QImage render(QQuickPaintedItem &item, int width, int height)
-{
-    item.setSize(QSizeF(width, height));
-    QImage canvas(width, height, QImage::Format_RGB32);
-    canvas.fill(none);
-    QPainter painter(&canvas);
-    item.paint(&painter);
-    return canvas;
-}
-
-// The colours at the corners and at a point, clockwise from the top left.
-QList<QColor> corners(const QImage &image, QPoint inner)
-{
-    const QRect r = image.rect();
-    return { image.pixelColor(r.topLeft()), image.pixelColor(r.topRight()),
-             image.pixelColor(r.bottomRight()), image.pixelColor(r.bottomLeft()),
-             image.pixelColor(inner) };
-}
+    void set(int button, bool down) { SDL_JoystickSetVirtualButton(handle, button, down); }
+    // Where SDL lists the pad now, -1 once it is gone.
+    int index() const
+    {
+        int i = SDL_NumJoysticks() - 1;
+        while (i >= 0 && SDL_JoystickGetDeviceInstanceID(i) != SDL_JoystickInstanceID(handle))
+            --i;
+        return i;
+    }
+};
 
 } // namespace
 
-// The native bridge's polling flags, the two camera views, the sign-in entry and the bundle.
 class TestBridge : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Kelo# must still end when the session asks: SDL, first started here, must not take SIGTERM.
     void initTestCase()
     {
-        Platform::replaceSystem(&platform);
-        // The bridge ends the process when destroyed; one instance serves every case.
+        Platform::replaceSystem(&rec);
+        QVERIFY2(!SDL_WasInit(SDL_INIT_JOYSTICK), "another SDL user is already up");
+        std::signal(SIGTERM, SIG_DFL);
         wrap = new Wrapper;
+        QVERIFY2(std::signal(SIGTERM, SIG_DFL) == SIG_DFL, "SIGTERM became an SDL event");
     }
 
-    void pendingFlagsAreHandedOutOnce()
+    // The front end calls the bridge by name: these methods and no others.
+    void metaObject()
     {
-        QCOMPARE(wrap->blk(), 0);
-        wrap->blinkSeen();
-        wrap->blinkSeen();
-        QCOMPARE(QList<int>({ wrap->hlk(), wrap->blk(), wrap->blk() }), QList<int>({ 0, 1, 0 }));
-        wrap->headsetBlinkSeen();
-        QCOMPARE(QList<int>({ wrap->blk(), wrap->hlk(), wrap->hlk() }), QList<int>({ 0, 1, 0 }));
+        const QMetaObject &meta = Wrapper::staticMetaObject;
+        QStringList methods;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            const QMetaMethod m = meta.method(i);
+            methods << QStringList({ "method", "signal", "slot", "constructor" })[m.methodType()]
+                    + u' ' + m.typeName() + u' ' + m.methodSignature();
+        }
+        QCOMPARE(methods, QString::fromLatin1(wrapperMethods).split(u"; "_s));
     }
 
-    // Nothing before a frame; then the frame's own pixels, stretched edge to edge without bars
-    // (4:3 into 640 x 200), the green band a quarter of the height.
-    void wrapperStretchesTheFrameAndSharesItsPixels()
+    // "+a" plugs in pad a, "-a" pulls it out, "a3+" and "a3-" press and release its button 3,
+    // "new" starts a Wrapper (which opens device 0), "pick 1" or "pick a" chooses a device,
+    // "hold 100" asks for presses held 100 ms, "t 40" lets 40 ms pass; expected: "nb 2" listed,
+    // "bt 100" from the next polls, "names" of devices -1 to nb, a letter per name, "-" none.
+    void pads_data()
     {
-        QCOMPARE(corners(render(*wrap, 64, 48), { 32, 24 }), QList<QColor>(5, none));
-        std::vector<uchar> pixels = makeFrame();
-        QSignalSpy frames(wrap, &Wrapper::vid);
-        wrap->showFrame(pixels.data());
-        QCOMPARE(frames.size(), 1);
-        const QImage shown = frames.first().first().value<QImage>();
-        QCOMPARE(shown.size(), QSize(320, 240));
-        QCOMPARE(shown.format(), QImage::Format_BGR888);
-        QCOMPARE(shown.constBits(), pixels.data());
-        const QImage canvas = render(*wrap, 640, 200);
-        QCOMPARE(corners(canvas, { 10, 51 }),
-                 QList<QColor>({ Qt::green, Qt::green, Qt::blue, Qt::red, Qt::red }));
-        QCOMPARE(QList<QColor>({ canvas.pixelColor(639, 49), canvas.pixelColor(319, 120),
-                                 canvas.pixelColor(320, 120) }),
-                 QList<QColor>({ Qt::green, Qt::red, Qt::blue }));
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("buttons down at once are one press; one down at the start is one")
+            << "+a; a2+; new; bt 100; a0+; bt 0; a2-; bt 0; a0-; bt 0; a5+; bt 1; a0+; bt 0; "
+               "a5-; bt 0; a0-; bt 0; a2+; bt 1";
+        // Pads of one model have one name. Pulled out while held and plugged back in, a pad is a
+        // new device, off until picked while held; picks out of range keep it.
+        QTest::newRow("another leaving, the chosen one pulled out and back")
+            << "+a; +b; new; names -AA-; pick 1; -a; +c; nb 2; c0+; bt 0; b0+; bt 1; -b; nb 1; "
+               "bt 00; +d; d0+; nb 2; bt 00; pick d; bt 10; pick 5; pick -1; d0-; bt 0; d0+; bt 1";
+        QTest::newRow("held long enough it counts once, while still down; shorter never")
+            << "+a; new; hold 100; a0+; bt 0; t 64; bt 0; t 40; bt 1; t 32; bt 0; a0-; bt 0; "
+               "a0+; bt 0; t 96; a0-; bt 0; t 100; bt 0; hold 0; a0+; bt 1";
     }
-
-    void previewShowsWhatItIsGivenAndClearsOnNull()
+    void pads()
     {
-        Spareweb spare;
-        QCOMPARE(render(spare, 100, 100).pixelColor(50, 50), none);
-        std::vector<uchar> pixels = makeFrame();
-        spare.refresh(QImage(pixels.data(), 320, 240, 960, QImage::Format_BGR888));
-        QCOMPARE(corners(render(spare, 200, 400), { 50, 99 }),
-                 QList<QColor>({ Qt::green, Qt::green, Qt::blue, Qt::red, Qt::green }));
-        spare.refresh(QImage());
-        QCOMPARE(render(spare, 200, 400).pixelColor(100, 200), none);
+        QFETCH(QString, steps);
+        std::map<QChar, std::unique_ptr<VirtualPad>> pads;
+        Wrapper *w = nullptr;
+        now = 0;
+        for (const QString &step : steps.split(u"; "_s)) {
+            const QString op = step.section(u' ', 0, 0), arg = step.section(u' ', 1);
+            QString got = op == u"bt" || op == u"names" ? QString() : arg;
+            if (op == u"new") {
+                w = new Wrapper;
+                w->setClock([this] { return now; });
+            } else if (op == u"hold")
+                w->setHold(arg.toInt());
+            else if (op == u"t")
+                now += arg.toInt();
+            else if (op == u"pick")
+                w->setjoy(pads.count(arg[0]) ? pads[arg[0]]->index() : arg.toInt());
+            else if (op == u"nb")
+                got = QString::number(w->joynb());
+            else if (op == u"bt")
+                while (got.size() < arg.size())
+                    got += QString::number(w->joybt());
+            else if (op == u"names") {
+                QStringList seen;
+                for (int i = -1; i <= w->joynb(); ++i) {
+                    const QString name = w->joynm(i);
+                    if (!name.isEmpty() && !seen.contains(name))
+                        seen << name;
+                    got += name.isEmpty() ? u'-' : QChar(char16_t(u'A' + seen.indexOf(name)));
+                }
+            } else if (op[0] == u'+')
+                pads[op[1]] = std::make_unique<VirtualPad>();
+            else if (op[0] == u'-')
+                pads.erase(op[1]);
+            else
+                pads[op[0]]->set(op.mid(1).chopped(1).toInt(), op.endsWith(u'+'));
+            QVERIFY2(got == arg, qPrintable(step + " gave " + got));
+        }
     }
 
-    void signInEntryFollowsTheMenu()
+    // The key's state at each 32 ms poll: idle (0), tapped (1), down (2), down and tapped (3);
+    // "T": kelo types an Escape itself first. Escape, or the chosen key, counts on its release
+    // after a hold at least that long, an Escape kelo typed is no press, and the edges are kept
+    // apart from those of the pad's button, which follows the key.
+    void switchEdges_data()
+    {
+        QTest::addColumn<int>("hold");
+        QTest::addColumn<bool>("key");
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<QString>("joystick");
+        const auto row = [](const char *name, int hold, bool key, const char *states,
+                            const char *presses, const char *joystick) {
+            QTest::newRow(name) << hold << key << QString::fromLatin1(states)
+                                << QString::fromLatin1(presses) << QString::fromLatin1(joystick);
+        };
+        row("held over two polls, then tapped between two", 0, false, "0032200100", "0000010010",
+            "0010000100");
+        row("key held 160 ms of 100, then a tap", 100, true, "0222220100", "0000001000",
+            "0000010000");
+        row("held 64 ms of 100", 100, false, "02200", "00000", "00000");
+        row("Escape typed, then the user's taps, seen or not", 0, false, "0100T10010T00010",
+            "00100000100001", "01001001000010");
+    }
+    void switchEdges()
+    {
+        QFETCH(int, hold);
+        QFETCH(bool, key);
+        QFETCH(QString, states);
+        VirtualPad pad;
+        rec.escape = rec.switchKey = 0;
+        now = 0;
+        auto *w = new Wrapper;
+        w->setClock([this] { return now; });
+        w->setHold(hold);
+        w->setKey(key ? u"F8"_s : QString(), key);
+        QCOMPARE(rec.switchKeyGrab, key);
+        QString presses, joystick;
+        for (QChar state : states) {
+            if (state == u'T') {
+                w->keyb(0x1b);
+                continue;
+            }
+            const int value = (state.digitValue() & 2) * 0x4000 | (state.digitValue() & 1);
+            (key ? rec.switchKey : rec.escape) = value;
+            pad.set(0, value != 0);
+            now += 32;
+            presses += QString::number(key ? w->keysw() : w->joyesc());
+            joystick += QString::number(w->joybt());
+        }
+        QTEST(presses, "presses");
+        QTEST(joystick, "joystick");
+    }
+
+    // The sign-in entry follows the menu; the click is bundled whole.
+    void signInEntryAndClick()
     {
         wrap->osstart();
-        QCOMPARE(QString::fromStdString(platform.signInLaunch("Kelo#")),
+        QCOMPARE(QString::fromStdString(rec.signInLaunch("Kelo#")),
                  QCoreApplication::applicationFilePath());
         wrap->osstop();
-        QVERIFY(platform.signInLaunch("Kelo#").empty());
-    }
-
-    void bundleHoldsEveryFileZlibCompressed()
-    {
-        for (const char *name : { "main.qml", "kelo.js", "lang.js", "click.wav", "da.txt", "df.txt",
-                                  "ds.txt", "dg.txt" })
-            QVERIFY2(QResource(u":/"_s + name).compressionAlgorithm() == QResource::ZlibCompression,
-                     name);
+        QVERIFY(rec.signInLaunch("Kelo#").empty());
         QCOMPARE(QResource(u":/click.wav"_s).uncompressedSize(), 6504);
     }
 
 private:
-    RecordingPlatform platform;
+    RecordingPlatform rec;
     Wrapper *wrap = nullptr;
+    qint64 now = 0; // the clock of the Wrappers made here, which outlive their cases
 };
 
 QTEST_MAIN(TestBridge)

@@ -1,9 +1,8 @@
-// The headset client against a real service on 127.0.0.1; its parser on seeded noise (KELO_SEED).
+// The headset client against a real service on 127.0.0.1; its parser's bound on an endless object.
 
 #include "headset.h"
 #include "headsetstream.h"
 
-#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -14,9 +13,6 @@
 namespace {
 
 const QByteArray configuration = "{enableRawOutput: false,format: Json}";
-const quint32 seed
-    = qEnvironmentVariable("KELO_SEED", QString::number(QRandomGenerator::global()->generate()))
-          .toUInt();
 
 // A service on a free port and its client, whose winks are counted on its thread; each send() on
 // its own, so that the client can read it on its own.
@@ -48,41 +44,6 @@ struct Link
     QList<int> state() const { return { headset.quality, headset.bstrength, winks }; }
 };
 
-// A recorded-style stream: blink strengths 1, 2, ..., some objects behind a packet with a brace;
-// if noisy, also noise and objects cut short or too long. In random pieces; ids: the strengths
-// to be taken.
-QByteArrayList recorded(QRandomGenerator &rng, int items, bool noisy, QList<int> &ids)
-{
-    static const char *const shapes[]
-        = { "{\"blinkStrength\":%1}", "{ \"poorSignalLevel\" : 26 , \"blinkStrength\" : %1 }",
-            "{\"eSense\":{\"attention\":53},\"m\":[1,2],\"blinkStrength\":%1}",
-            "{\"n\":\"a \\\"}{\\\" \\u00e9\",\"blinkStrength\":%1,\"x\":null}" };
-    static const QByteArray before[] = { "\xaa\xaa\x04\x80\x02\x01\x7b", "\r", "" };
-    static const QByteArray ends[] = { "\r", "\n", "\r\n" };
-    QByteArray stream;
-    while (items-- > 0) {
-        const int kind = rng.bounded(noisy ? 5 : 3);
-        if (kind < 3) {
-            stream += before[kind] + QString(shapes[rng.bounded(4)]).arg(ids.size() + 1).toUtf8()
-                + ends[rng.bounded(3)];
-            ids << ids.size() + 1;
-        } else if (kind == 3) {
-            static const QByteArray js = "{{}}[]\"\":,\\ \r\nabc";
-            for (int n = rng.bounded(1, 200); n > 0; --n)
-                stream += rng.bounded(2) ? js[rng.bounded(js.size())] : char(rng.bounded(256));
-        } else {
-            const QByteArray cut = rng.bounded(20)
-                ? QByteArray(shapes[rng.bounded(4)])
-                : "{\"a\":\"" + QByteArray(rng.bounded(60000, 300000), 'x');
-            stream += cut.left(rng.bounded(1, int(cut.size()) - 1)) + ends[rng.bounded(3)];
-        }
-    }
-    QByteArrayList pieces;
-    for (qsizetype at = 0; at < stream.size(); at += pieces.last().size())
-        pieces << stream.mid(at, rng.bounded(1, rng.bounded(2) ? 16 : 600));
-    return pieces;
-}
-
 } // namespace
 
 class TestHeadset : public QObject
@@ -90,8 +51,6 @@ class TestHeadset : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qInfo("KELO_SEED=%u", seed); }
-
     // Writes parted by |, ' for ", B: and S: for the keys; expected: quality, strength, winks.
     void readings_data()
     {
@@ -104,16 +63,12 @@ private slots:
         row("signal 0, LF, CR LF", "{S:26}\n|{S:0}\r\n", { 200, 0, 0 });
         row("null", "{B:9}\r|{'a':5}\r|{B:null}\r|{ B: null }\r|{S:50}\r", { 150, 9, 1 });
         row("fraction", "{B:9}\r|{S:2.5,B:2.5}\r", { 200, 0, 2 });
-        row("string", "{B:9}\r|{S:'x',B:'x'}\r", { 200, 0, 2 });
         row("two in one write", "{S:26}\r{B:40}\r", { 174, 40, 1 });
         row("split, no terminator", "{'blinkStr|ength':40,'poorSig|nalLevel':1}", { 199, 40, 1 });
         row("binary preamble", "\xaa\xaa\x20\x02\x83\x18{'\x10\xaa\x7b{B:40}\r", { 0, 40, 1 });
         row("garbage", "noise {'oops':[1,\r}}{B:5,}\r{B:07}{B:6}\r|\x01{{B:7}\r}", { 0, 7, 2 });
-        row("1 MiB", "{'a':'" + QByteArray(1 << 20, 'x') + "|\r{B:5}\r", { 0, 5, 1 });
-        QRandomGenerator rng(seed);
-        QList<int> ids;
-        QTest::newRow("recorded, random pieces")
-            << recorded(rng, 3000, false, ids) << QList<int>({ 174, 3000, 3000 });
+        row("nested, braces and quotes in text",
+            "{'n':'a \\'}{\\' \\u00e9','e':{'a':53},'m':[1,2],B:40}\n", { 0, 40, 1 });
     }
     // Each on a fresh connection; then one more blink is read, and nothing that came before it.
     void readings()
@@ -154,20 +109,17 @@ private slots:
         QCOMPARE(link.received, configuration); // sent again on the new connection, and only it
     }
 
-    // Noisy streams in random pieces: each object taken once, in order; the buffer bounded.
-    void streamFuzz()
+    // An object that never ends holds at most maxPending bytes; the line after it is read.
+    void endlessObjectBounded()
     {
-        QRandomGenerator rng(seed);
-        for (int round = 0; round < 1500; ++round) {
-            QList<int> expected, taken;
-            HeadsetStream parser;
-            for (const QByteArray &piece : recorded(rng, rng.bounded(1, 60), true, expected)) {
-                for (const auto &reading : parser.feed(piece))
-                    taken << reading.blinkStrength.value_or(-1);
-                QVERIFY(parser.pending() <= HeadsetStream::maxPending);
-            }
-            QCOMPARE(taken, expected);
+        HeadsetStream parser;
+        QVERIFY(parser.feed("{\"a\":\"").isEmpty());
+        for (int i = 0; i < 500; ++i) {
+            QVERIFY(parser.feed(QByteArray(600, 'x')).isEmpty());
+            QVERIFY(parser.pending() <= HeadsetStream::maxPending);
         }
+        const QList<HeadsetStream::Reading> taken = parser.feed("\r{\"blinkStrength\":5}\r");
+        QVERIFY(taken.size() == 1 && taken[0].blinkStrength == 5);
     }
 };
 

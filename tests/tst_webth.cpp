@@ -22,7 +22,7 @@ const QString eyeCascade = QStringLiteral(KELO_BUILD_DIR "/eyes.xml");
 cv::Mat frame(const QString &name, QSize size)
 {
     cv::Mat image = cv::imread(KELO_TEST_DATA "/eyes"
-                                   + QString(name).replace(u'x', u'0').toStdString() + ".png",
+                                   + QString(name).replace(u'x', u'0').toStdString() + ".webp",
                                name == u"x" ? cv::IMREAD_GRAYSCALE : cv::IMREAD_COLOR);
     cv::resize(image, image, size.isEmpty() ? image.size() : cv::Size(size.width(), size.height()));
     return image;
@@ -105,8 +105,6 @@ private slots:
         QSignalSpy finished(&detector, &Webth::finished);
         detector.open(97);
         QVERIFY(finished.wait(10000));
-        detector.open(-1);
-        QVERIFY(!detector.isOn());
         QTemporaryDir dir;
         const QByteArray fifo = dir.filePath(QStringLiteral("camera")).toLocal8Bit();
         QCOMPARE(mkfifo(fifo.constData(), 0600), 0);

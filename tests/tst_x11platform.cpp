@@ -1,6 +1,5 @@
 // The Linux platform layer against a real X server: what an ordinary client receives from the
-// keyboard and the pointer, the switch keys' state, the keymap it borrows from, and the
-// autostart entry. Without a display it fails.
+// keyboard and the pointer, the switch keys, the keymap it borrows from, the autostart entry.
 
 #include "keym.h"
 #include "mouse.h"
@@ -14,8 +13,6 @@
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
-
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -35,8 +32,7 @@ private slots:
         platform.setSwitchKey("", false);
         client.clear();
     }
-    // Whatever a case did, no key and no button is left down at the server (let go of after,
-    // so that the next case starts clean).
+    // Whatever a case did, no key and no button is left down (let go of after, for the next).
     void cleanup()
     {
         Window w;
@@ -56,8 +52,9 @@ private slots:
         QCOMPARE(QByteArray(keys, 32), QByteArray(32, 0));
     }
 
-    // Steps as the front end sends them to KeyM, or "keys" typed through keyForChar and
-    // keyEvent as a layout-aware caller would, in a given state of the keyboard.
+    // Steps as the front end sends them to KeyM, in a given state of the keyboard; the switch
+    // key chosen ("switch space 1" grabbed, "refuse" an unknown name), pressed by the user
+    // ("tap", "down", "up") and read ("read 1"; "-" ignores it).
     void typing_data()
     {
         QTest::addColumn<QString>("keyboard");
@@ -67,9 +64,6 @@ private slots:
         // again while the client may still be reading the last one.
         const QString missing
             = u"\u0175\u0177\u0109\u011d\u0125\u0135\u015d\u016d\u017e\u0161\u010d\u0159\u0119\u0105"_s;
-        QString ascii;
-        for (char16_t c = 0x20; c < 0x7f; ++c)
-            ascii += QChar(c);
         const auto row = [](const char *name, const char *keyboard, const QString &steps,
                             const QString &expected) {
             QTest::newRow(name) << QString::fromLatin1(keyboard) << steps << expected;
@@ -82,14 +76,17 @@ private slots:
             u"text Hi, wörld é€中\U0001F600; keyb 8; keyb 13; text ok"_s, u"Hi, wörld é€中\nok"_s);
         row("more missing characters than borrowed keycodes", "us",
             "text " + missing + "; text  " + missing, missing + " " + missing);
-        // Characters without a key type nothing.
-        row("ASCII through keys", "us", "keys " + ascii + u"é中"_s, ascii);
         row("Ctrl chord", "us", u"modif 1; text cv"_s, u"<C-c>v"_s);
         row("Alt on a shifted sign", "us", u"modif 3; text !"_s, u"<A-1>"_s);
-        row("one-shot and sticky Shift", "us",
-            u"modif 4; text ab; modif 5; text cd; text e; modif 5; text f"_s, u"AbCDEf"_s);
         row("Caps with a letter the layout lacks", "us", u"modif 5; text Mädchen"_s, u"MÄDCHEN"_s);
         row("Caps Lock, then Caps", "us caps", u"text aB1!; modif 5; text ab"_s, u"aB1!AB"_s);
+        // Bit 15 while the key is down, bit 0 once for each press since the last read; a key
+        // the program types is not the switch. Grabbed, the user's presses reach no client,
+        // while the program's own typing of the key still does.
+        const QString taps = u"read -; read 0; tap; read 1; read 0; down; read 32769; read 32768; "
+                             "up; read 0; keyb 13; read 0; text a b"_s;
+        row("Escape", "us", "refuse; " + taps, u"\na b"_s);
+        row("space, grabbed", "us", "refuse; switch space 1; " + taps, u"\na b"_s);
     }
     void typing()
     {
@@ -114,28 +111,46 @@ private slots:
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask, keyboard == u"us caps" ? LockMask : 0);
         XSync(display, False);
 
+        QString switchKey;
         for (const QString &step : steps.split(u"; "_s)) {
             const QString op = step.section(u' ', 0, 0), arg = step.mid(op.size() + 1);
             const std::u16string units = arg.toStdU16String();
+            const KeyCode code = XKeysymToKeycode(
+                display, XStringToKeysym(switchKey.isEmpty() ? "Escape" : qPrintable(switchKey)));
             if (op == u"text")
                 keym.text({ units.begin(), units.end() });
-            else if (op == u"keyb")
-                keym.keyb(arg.toInt());
-            else if (op == u"modif")
-                keym.modif(arg.toInt());
-            for (char16_t c : op == u"keys" ? units : std::u16string()) {
-                const int key = platform.keyForChar(c);
-                const bool shift = key > 0 && key & 0x100;
-                if (shift)
-                    platform.keyEvent(0x10, false);
-                platform.keyEvent(key, false);
-                platform.keyEvent(key, true);
-                if (shift)
-                    platform.keyEvent(0x10, true);
+            else if (op == u"keyb" || op == u"modif")
+                (keym.*(op == u"keyb" ? &KeyM::keyb : &KeyM::modif))(arg.toInt());
+            else if (op == u"refuse")
+                QVERIFY(!platform.setSwitchKey("NoSuchKey", false));
+            else if (op == u"switch")
+                QVERIFY(platform.setSwitchKey((switchKey = arg.section(u' ', 0, 0)).toStdString(),
+                                              arg.endsWith(u'1')));
+            else if (op == u"read") {
+                const int state
+                    = switchKey.isEmpty() ? platform.escapeState() : platform.switchKeyState();
+                QVERIFY2(arg == u"-" || arg.toInt() == state,
+                         qPrintable(step + " gave " + QString::number(state)));
+            } else { // tap, down or up: the user at the switch key
+                for (const bool press : { true, false }) {
+                    if (op == u"tap" || (op == u"down") == press) {
+                        XTestFakeKeyEvent(display, code, press, CurrentTime);
+                        XSync(display, False);
+                    }
+                }
             }
         }
         QFETCH(QString, expected);
         QCOMPARE(client.waitForText(expected, 15000), expected);
+    }
+
+    // On the US layout: bit 8 of a character's virtual key says Shift; a character without a
+    // key has none.
+    void keyForChar()
+    {
+        const QList<int> keys { platform.keyForChar(u'a'), platform.keyForChar(u'!'),
+                                platform.keyForChar(u'\u00e9') };
+        QCOMPARE(keys, QList<int>({ 0x41, 0x131, -1 }));
     }
 
     // Pointer codes from a position (a negative coordinate counts from the screen's far edge),
@@ -181,16 +196,11 @@ private slots:
     }
 
     // The autostart entry passes the desktop's validator, and its Exec line, unquoted as a
-    // shell does after the field codes are expanded, is the program's path however odd.
-    void signIn_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("spaces, percent and a quote") << "/opt/My Tools/100% \"kelo\"/kelo";
-        QTest::newRow("shell and escape characters") << "/opt/a$b`c\\d\\\\e/kelo";
-    }
+    // shell does after the field codes are expanded, is the program's path with spaces, % and a
+    // quote.
     void signIn()
     {
-        QFETCH(QString, path);
+        const QString path = u"/opt/My Tools/100% \"kelo\"/kelo"_s;
         QTemporaryDir config;
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", saved); });
@@ -206,78 +216,6 @@ private slots:
         platform.removeSignInLaunch("Kelo#");
         QVERIFY(!QFile::exists(entry));
         QVERIFY(platform.signInLaunch("Kelo#").empty());
-    }
-
-    // Bit 15 while the key is down, bit 0 once for each press since the last read, so a tap
-    // between two reads counts once; a key the program types is not the switch. Grabbed, the
-    // user's presses reach no client, while the program's own typing of the key still does.
-    void switchKeys_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("grab");
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("Escape") << "Escape" << false << "\na b";
-        QTest::newRow("space") << "space" << false << "  \na b";
-        QTest::newRow("space, grabbed") << "space" << true << "\na b";
-    }
-    void switchKeys()
-    {
-        QFETCH(QString, key);
-        QFETCH(bool, grab);
-        const bool escape = key == u"Escape";
-        QVERIFY(!platform.setSwitchKey("NoSuchKey", grab));
-        QCOMPARE(platform.setSwitchKey(escape ? "" : key.toStdString(), grab), !escape);
-        const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(qPrintable(key)));
-        const auto fake = [&](bool press) {
-            XTestFakeKeyEvent(display, code, press, CurrentTime);
-            XSync(display, False);
-        };
-        const auto state = [&] {
-            return escape ? platform.escapeState() : platform.switchKeyState();
-        };
-        state();
-        QList<int> seen { state() };
-        fake(true);
-        fake(false);
-        seen << state() << state();
-        fake(true);
-        seen << state() << state();
-        fake(false);
-        seen << state();
-        keym.keyb(13);
-        seen << state();
-        QCOMPARE(seen, QList<int>({ 0, 1, 0, 0x8001, 0x8000, 0, 0 }));
-        keym.text(L"a b");
-        QFETCH(QString, typed);
-        QCOMPARE(client.waitForText(typed), typed);
-    }
-
-    // A layer that goes away releases what it holds and gives back every keycode it borrowed.
-    void keymapRestoredAndKeysReleased()
-    {
-        const auto keymap = [&] {
-            XSync(display, False);
-            int min = 0, max = 0, width = 0;
-            XDisplayKeycodes(display, &min, &max);
-            KeySym *syms = XGetKeyboardMapping(display, KeyCode(min), max - min + 1, &width);
-            const std::vector<KeySym> out(syms, syms + (max - min + 1) * width);
-            XFree(syms);
-            return out;
-        };
-        const std::vector<KeySym> before = keymap();
-        const QString text = u"ŵé中ŷ"_s;
-        {
-            X11Platform other;
-            for (QChar c : text.first(3)) {
-                other.unicodeEvent(c.unicode(), false);
-                other.unicodeEvent(c.unicode(), true);
-            }
-            other.unicodeEvent(text.back().unicode(), false);
-            other.keyEvent(0x11, false);
-            QVERIFY(keymap() != before);
-        }
-        QCOMPARE(client.waitForText(text), text);
-        QVERIFY(keymap() == before);
     }
 
 private:

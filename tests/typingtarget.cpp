@@ -45,17 +45,20 @@ void TypingTarget::run()
     if (!im)
         return;
     XSetWindowAttributes attributes {};
-    // Not managed: no window manager places it or moves the focus away from it.
+    // Not managed: no window manager places it or moves the focus away from it. Lowest, as a
+    // desktop, so that kelo's window stays in sight over it.
     attributes.override_redirect = True;
     attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
     attributes.event_mask = KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask
         | ButtonReleaseMask | PointerMotionMask;
     const Window window = XCreateWindow(
-        display, DefaultRootWindow(display), 60, 60, 240, 120, 0, CopyFromParent, InputOutput,
-        CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+        display, DefaultRootWindow(display), rect.x(), rect.y(), unsigned(rect.width()),
+        unsigned(rect.height()), 0, CopyFromParent, InputOutput, CopyFromParent,
+        CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
     XIC ic = XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
                        window, XNFocusWindow, window, nullptr);
-    XMapRaised(display, window);
+    XLowerWindow(display, window);
+    XMapWindow(display, window);
     XSync(display, False);
     pollfd fd { ConnectionNumber(display), POLLIN, 0 };
     while (!stopping) {
@@ -67,7 +70,8 @@ void TypingTarget::run()
             std::lock_guard lock(mutex);
             if (event.type == MapNotify) {
                 // The pointer rests on it too, should the focus follow the pointer.
-                XWarpPointer(display, None, window, 0, 0, 0, 0, 120, 60);
+                XWarpPointer(display, None, window, 0, 0, 0, 0, rect.width() / 2,
+                             rect.height() / 2);
                 XSetInputFocus(display, window, RevertToParent, CurrentTime);
             } else if (event.type == FocusIn || event.type == FocusOut) {
                 hasFocus = event.type == FocusIn;

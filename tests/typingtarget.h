@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QStringList>
 
 #include <atomic>
@@ -8,7 +9,8 @@
 #include <thread>
 
 // The application typed into and pointed at: an X window with the keyboard focus, on its own
-// connection and thread. readGap > 0 reads in bursts, as a busy editor does.
+// connection and thread, over area of the screen. readGap > 0 reads in bursts, as a busy editor
+// does.
 class TypingTarget
 {
 public:
@@ -20,8 +22,10 @@ public:
         std::chrono::steady_clock::time_point arrived;
     };
 
-    explicit TypingTarget(std::chrono::milliseconds readGap = {})
+    explicit TypingTarget(std::chrono::milliseconds readGap = {},
+                          QRect area = QRect(60, 60, 240, 120))
         : gap(readGap)
+        , rect(area)
     {
     }
     ~TypingTarget();
@@ -47,6 +51,7 @@ private:
     }
 
     const std::chrono::milliseconds gap;
+    const QRect rect;
     mutable std::mutex mutex;
     QList<Key> pressed;
     QStringList pointed;

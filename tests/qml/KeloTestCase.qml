@@ -9,13 +9,8 @@ TestCase {
     when: windowShown
 
     // What the QML engine says: a file location, a QML type, a binding loop or a script error.
-    function init() {
-        failOnWarning(/^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:|Unable to assign/);
-    }
-
-    function cleanup() {
-        stop();
-    }
+    function init() { failOnWarning(/^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:|Unable to assign/); }
+    function cleanup() { stop(); }
 
     // Opens Kelo# on the settings kept (stored true) or on a store holding only stored; prepare
     // sets up the fake bridge before the window initialises.
@@ -36,11 +31,7 @@ TestCase {
     }
 
     // Starts Kelo# in view n (1 settings, 2 keyboard, 3 mouse) with no calls recorded yet.
-    function view(n, stored, prepare) {
-        start(stored, prepare);
-        k.vision(n);
-        wrap.clearCalls();
-    }
+    function view(n, stored, prepare) { start(stored, prepare); k.vision(n); wrap.clearCalls(); }
 
     function stop() {
         if (w)
@@ -84,15 +75,10 @@ TestCase {
     }
 
     // The bridge calls so far whose name is one of names, as "name(args)".
-    function calls(names) {
-        return wrap.calls.filter(c => names.indexOf(c.split("(")[0]) >= 0);
-    }
+    function calls(names) { return wrap.calls.filter(c => names.indexOf(c.split("(")[0]) >= 0); }
 
     // A user's click on a checkable menu entry: the mark toggles, then the entry triggers.
-    function toggle(entry) {
-        entry.checked = !entry.checked;
-        entry.triggered();
-    }
+    function toggle(entry) { entry.checked = !entry.checked; entry.triggered(); }
 
     // Searches the visual tree too: items made by a Repeater are not QObject children.
     function child(name) {

@@ -8,8 +8,8 @@ KeloTestCase {
                 { tag: "prediction switched off", scan: false, typed: [] },
                 { tag: "switched off during its scan", scan: true, typed: [] }];
     }
-    // Letters typed in layer 1 make a word, with its predictions over the groups; a chosen one
-    // replaces the letters and is learned. Once the pad has gone the highlight is not on it,
+    // Letters typed in layer 1 make a word and its predictions; a chosen one replaces the
+    // letters and is learned. Once the pad has gone the highlight is not on it,
     // and the next press opens the first group.
     function test_word(data) {
         view(2);
@@ -18,11 +18,6 @@ KeloTestCase {
         choose(4, 1);
         choose(2, 1);
         compare([calls(["text", "t9"]), w.lword, w.mov, w.tk, child("p3").text], [["text(t)", "t9(t)", "text(h)", "t9(th)"], "th", 0, 2, "the"]);
-        for (let n = 1; n <= 6; ++n) {
-            const above = child("p" + n), group = child("k" + n);
-            tryVerify(() => Math.abs(above.x + above.width / 2 - group.x - group.width / 2) <= 1
-                      && above.y + above.height <= group.y, 2000, "p" + n + " is not over its group");
-        }
         goTo(7);
         wrap.clearCalls();
         if (data.scan) {
@@ -43,16 +38,12 @@ KeloTestCase {
         return [
             ["Space", 1, 5, 0, ["keyb(32)", "learn(ab)"]], ["Space, not learning", 1, 5, 0, ["keyb(32)"], { rank: 1 }],
             ["Erase", 1, 5, 1, ["keyb(8)"]], ["comma", 1, 5, 2, ["keyb(188)"]],
-            ["full stop", 1, 5, 3, ["keyb(110)"]], ["Er.All", 1, 5, 4, ["keyb(8)", "keyb(8)"]],
+            ["Er.All", 1, 5, 4, ["keyb(8)", "keyb(8)"]],
             ["digit", 2, 2, 0, ["text(5)"]], ["DEL", 3, 1, 0, ["keyb(46)"]], ["BACK", 3, 1, 1, ["keyb(8)"]],
             ["ENTER", 3, 1, 2, ["keyb(13)"]], ["CTRL", 3, 1, 3, ["modif(1)"]], ["QUIT", 3, 1, 4, ["special(14)"]],
             ["ALT", 3, 1, 5, ["modif(3)"]], ["TAB", 3, 2, 0, ["keyb(9)"]], ["SHIFT", 3, 2, 1, ["modif(4)"]],
-            ["CAPS", 3, 2, 2, ["modif(5)"]], ["WIND", 3, 2, 3, ["keyb(91)"]], ["ESC", 3, 2, 4, ["keyb(27)"]],
-            ["LEFT", 3, 3, 0, ["keyb(37)"]], ["P-DOWN", 3, 3, 5, ["keyb(34)"]], ["MUTE", 3, 4, 0, ["keyb(173)"]],
+            ["CAPS", 3, 2, 2, ["modif(5)"]], ["ESC", 3, 2, 4, ["keyb(27)"]], ["P-DOWN", 3, 3, 5, ["keyb(34)"]],
             ["V-DOWN", 3, 4, 1, five("keyb(174)")], ["VOL-UP", 3, 4, 2, five("keyb(175)")], ["play", 3, 4, 6, ["keyb(179)"]],
-            // macOS keeps its own codes; only the erase key differs outside the special layer.
-            ["macOS Erase", 1, 5, 1, ["keyb(51)"], { os: "osx" }], ["macOS ENTER", 3, 1, 2, ["keyb(36)"], { os: "osx" }],
-            ["macOS VOL-UP", 3, 4, 2, ["keyb(72)"], { os: "osx" }],
             // The next press after "pause" only shows the window again.
             ["pause", 1, 6, 3, [], { done: () => w.visibility === 3, next: 0 }],
             ["Mouse", 1, 6, 4, [], { done: () => w.startup === 3 && child("mous").visible && !child("keyb").visible }],

@@ -18,7 +18,6 @@ TestCase {
         return [
             { tag: "French 35 is the English list", lang: "fr", n: 35, want: ["a-f", "a", "b", "c", "d", "e", "f"] },
             { tag: "French 45 is French", lang: "fr", n: 45, want: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"] },
-            { tag: "Quit in English", lang: "en", n: 31, want: "Quit" }, { tag: "Quit in French", lang: "fr", n: 31, want: "Quitter" },
             { tag: "German 52 whatever the language", lang: "fr", n: 52, code: "de", want: "zwinkern" },
             { tag: "Spanish 43 falls back", lang: "es", n: 43, want: d43 },
             { tag: "German 43 on macOS", lang: "de", os: "osx", n: 43, want: ["D-OPT"].concat(d43.slice(1, 6), "OPTION") },

@@ -1,6 +1,5 @@
 // The Win32 layer against real windows: typing into an EDIT control, the switch keys' state,
-// and the sign-in entry in the registry. Plain C++ so it cross-builds with mingw and runs under
-// wine.
+// the sign-in entry in the registry. Plain C++, so it cross-builds with mingw for wine.
 #include "win32/win32platform.h"
 
 #include <windows.h>
@@ -34,12 +33,14 @@ void pump(DWORD ms = 20)
     }
 }
 
-std::wstring textOf(HWND edit)
+// What the EDIT control holds, checked and then cleared.
+void typed(HWND edit, const wchar_t *expected, const char *what)
 {
     pump(100);
     wchar_t buffer[256] = {};
     GetWindowTextW(edit, buffer, 256);
-    return buffer;
+    check(std::wstring(buffer) == expected, what, buffer);
+    SetWindowTextW(edit, L"");
 }
 
 // Presses (positive) and releases (negative) of virtual keys, by the program or by the user.
@@ -79,16 +80,11 @@ void testKeys(Platform &platform, HWND edit)
     // Backspace takes back a character outside Latin-1; one beyond the BMP goes in two units.
     for (wchar_t c : std::wstring(L"h\u00e9\u20ac\b\U0001F600")) {
         for (bool release : { false, true }) {
-            if (c == L'\b')
-                platform.keyEvent(VK_BACK, release);
-            else
-                platform.unicodeEvent(char16_t(c), release);
+            c == L'\b' ? platform.keyEvent(VK_BACK, release) : platform.unicodeEvent(c, release);
             pump();
         }
     }
-    check(textOf(edit) == L"h\u00e9\U0001F600", "Unicode, Backspace, a surrogate pair",
-          textOf(edit));
-    SetWindowTextW(edit, L"");
+    typed(edit, L"h\u00e9\U0001F600", "Unicode, Backspace, a surrogate pair");
     const auto switchKey = &Platform::switchKeyState;
     check(reads(platform, &Platform::escapeState, VK_ESCAPE) == "-TD-", "Escape");
     check(!platform.setSwitchKey("NoSuchKey", false), "an unknown key name is refused");
@@ -97,11 +93,10 @@ void testKeys(Platform &platform, HWND edit)
           "space, grabbed");
     const int a = platform.keyForChar(u'a') & 0xff;
     keys(platform, { VK_SHIFT, a, -a, -VK_SHIFT, VK_SPACE, -VK_SPACE, 'B', -'B' });
-    check(textOf(edit) == L"A b", "the window gets the program's keys, not the user's space",
-          textOf(edit));
+    typed(edit, L"A b", "the window gets the program's keys, not the user's space");
     platform.setSwitchKey("", false);
     keys(platform, { VK_SPACE, -VK_SPACE }, true);
-    check(textOf(edit) == L"A b ", "released, the key reaches the window again", textOf(edit));
+    typed(edit, L" ", "released, the key reaches the window again");
 }
 
 const wchar_t runKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# package.sh CPACK BUILD_DIR QT_QML_DIR QT_PLUGIN_DIR: the Debian package of the build, unpacked
+# into a fresh root, checked, and the installed program started on $DISPLAY.
+set -uo pipefail
+cpack=$1 build=$2 qml=$3 plugins=$4 work=$(mktemp -d) pid=
+trap '[ -n "$pid" ] && kill -KILL $pid 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; [ -s "$work/log" ] && cat "$work/log" >&2; exit 1; }
+(cd "$build" && "$cpack" -G DEB -B "$work/out" >"$work/log" 2>&1) && rm "$work/log" || fail cpack
+deb=$(ls "$work"/out/kelo_*.deb) root=$work/root
+dpkg-deb -x "$deb" "$root" || fail "no .deb"
+exe=$(readlink -f "$root/usr/bin/kelo") desktop=$root/usr/share/applications/kelo.desktop
+[[ -x $exe && $exe == $root/usr/lib/* ]] || fail "usr/bin/kelo does not lead to the program"
+[ -s "$(dirname "$exe")/eyes.xml" ] || fail "eyes.xml is not beside $exe"
+desktop-file-validate "$desktop" || fail "kelo.desktop is not valid"
+for c in Utility Accessibility; do
+    grep -Eq "^Categories=(.*;)?$c;" "$desktop" || fail "kelo.desktop is not under $c"
+done
+[ -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")" ] || fail "no Exec command"
+icon=$root/usr/share/icons/hicolor/256x256/apps/$(sed -n 's/^Icon=//p' "$desktop").png
+[ "$(od -An -tx1 -N24 "$icon" 2>/dev/null | tr -d ' \n')" = \
+    89504e470d0a1a0a0000000d494844520000010000000100 ] || fail "no 256 x 256 PNG $icon"
+
+# Every package named exists; X's platform plugin and every QML module the window loads, its
+# style's and theirs (bar those built in or registered by the program) come from Depends.
+depends=$(dpkg-deb -f "$deb" Depends)
+for p in $(sed 's/([^)]*)//g; s/[,|]/ /g' <<<"$depends"); do
+    dpkg-query -W "$p" &>/dev/null || apt-cache show "$p" &>/dev/null || fail "no package $p"
+done
+needs() { local o; o=$(dpkg -S "$1" | cut -d: -f1) || fail "no package holds $1"
+    grep -Eq "(^|, )$o( |,|$)" <<<"$depends" || fail "$o ($1) is not in Depends"; }
+needs "$plugins/platforms/libqxcb.so"
+todo="$(sed -n 's/^import \([A-Z][A-Za-z.]*\).*/\1/p' "$build/qml/main.qml" | tr '\n' ' ')"
+todo+=" QtQuick.Controls.Basic" seen=" "
+while read -r m todo <<<"$todo" && [ -n "$m" ]; do
+    [[ $seen == *" $m "* ]] && continue
+    seen+="$m " dir=$qml/${m//.//}
+    [ -f "$dir/qmldir" ] || continue
+    needs "$dir/qmldir"
+    todo+=" $(cat "$dir/qmldir" "$dir"/*.qml 2>/dev/null |
+        sed -n 's/^\(import\|depends\) \([A-Z][A-Za-z.]*\).*/\2/p' | tr '\n' ' ')"
+done
+
+# The installed program, empty home: its window (title and process) has the icon; SIGTERM: 0.
+mkdir -m 700 "$work/home" "$work/run"
+HOME=$work/home XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=xcb "$root/usr/bin/kelo" \
+    >"$work/log" 2>&1 </dev/null &
+pid=$! w=
+for ((i = 0; i < 100 && ${#w} == 0; i++)); do
+    kill -0 $pid 2>/dev/null || fail "kelo ended without a window" && sleep 0.2
+    for w in $(xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "Kelo#".*/\1/p') ""; do
+        [ "$(xprop -id "$w" _NET_WM_PID 2>/dev/null)" = "_NET_WM_PID(CARDINAL) = $pid" ] && break
+    done
+done
+[ -n "$w" ] || fail "no Kelo# window within 20 s"
+xprop -id "$w" -len 8 _NET_WM_ICON | grep -q 'Icon (256 x 256)' || fail "the window has no icon"
+grep -q 'eye cascade' "$work/log" && fail "the installed program cannot read its eyes.xml"
+kill -TERM $pid && timeout 10 tail --pid=$pid -f /dev/null || fail "kelo outlived SIGTERM by 10 s"
+wait $pid; rc=$? pid=
+[ $rc -eq 0 ] || fail "kelo exited with status $rc after SIGTERM"
+echo "PASS: $(basename "$deb")"
