@@ -14,6 +14,8 @@
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 class TestX11Platform : public QObject
@@ -144,13 +146,26 @@ private slots:
         QCOMPARE(client.waitForText(expected, 15000), expected);
     }
 
-    // On the US layout: bit 8 of a character's virtual key says Shift; a character without a
-    // key has none.
-    void keyForChar()
+    // A layer that goes, as at exit, gives back the keycodes it borrowed (and, see cleanup, keys).
+    void layerGoing()
     {
-        const QList<int> keys { platform.keyForChar(u'a'), platform.keyForChar(u'!'),
-                                platform.keyForChar(u'\u00e9') };
-        QCOMPARE(keys, QList<int>({ 0x41, 0x131, -1 }));
+        int min = 0, max = 0, width = 0;
+        XDisplayKeycodes(display, &min, &max);
+        const auto keymap = [&] {
+            XSync(display, False);
+            KeySym *syms = XGetKeyboardMapping(display, KeyCode(min), max - min + 1, &width);
+            const std::vector<KeySym> out(syms, syms + (max - min + 1) * width);
+            XFree(syms);
+            return out;
+        };
+        const std::vector<KeySym> before = keymap();
+        {
+            X11Platform other;
+            other.unicodeEvent(u'\u01b5', false);
+            other.keyEvent(0x11, false);
+            QVERIFY(keymap() != before);
+        }
+        QVERIFY(keymap() == before);
     }
 
     // Pointer codes from a position (a negative coordinate counts from the screen's far edge),
