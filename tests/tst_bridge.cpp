@@ -5,7 +5,6 @@
 #include "wrapper.h"
 
 #include <QResource>
-#include <QSignalSpy>
 #include <QTest>
 
 // The test has its own main; SDL must not rename it on Windows.

@@ -181,9 +181,7 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QByteArray head = "Kelo# learned words 1\n";
         QTest::newRow("UTF-8") << head + "en\t1\tcaf\xE9\n" << u"line 2 is not valid UTF-8"_s;
-        QTest::newRow("count 0") << head + "en\t0\tthe\n" << u"line 2 is not language"_s;
         QTest::newRow("twice") << head + "en\t1\tthe\nen\t2\tthe\n" << u"line 3 repeats"_s;
-        QTest::newRow("no last LF") << head + "en\t1\tthe" << u"the last line"_s;
         QTest::newRow("size") << head + QByteArray(LearnedWords::maxFileBytes, '\n') << u"larger"_s;
     }
     // Set aside and replaced by an empty file.

@@ -50,7 +50,7 @@ KeloTestCase {
             ["move", 1, 6, 5, [], { done: () => w.x === w.sw - w.width && w.y === 25 }],
             // The faces follow the layer, and the bridge hears of each change once.
             ["digits layer", 1, 6, 1, ["plan(2)"], { faces: ["0-4", "5-9", "*-/", ",-."] }],
-            ["special layer", 1, 6, 2, ["plan(3)"], { faces: ["D-ALT", "T-ESC", "MOVE", "MUL."] }],
+            ["special layer", 1, 6, 2, ["plan(3)"], { faces: ["D-ALT", "T-ECH", "GEST", "MUL."] }],
             ["letters layer", 3, 6, 0, ["plan(1)"], { faces: ["a-f", "g-l", "m-r", "s-z"] }], ["letters layer again", 1, 6, 0, []],
             // With padjump a typed letter sends the highlight to the predictions shown; left
             // alone, the scan goes on at the first group. Otherwise it goes on from the group used.
@@ -62,7 +62,7 @@ KeloTestCase {
     // What each entry sends; any but a letter ends the word being typed, which Space alone
     // completes. The next press is a first press.
     function test_entries(data) {
-        view(2);
+        view(2, { s3v: 2, l: "fr" }); // long French labels at the largest text size
         w.os = data.os;
         w.plan = data.plan;
         w.lword = "ab";

@@ -20,7 +20,6 @@ TestCase {
             { tag: "French 45 is French", lang: "fr", n: 45, want: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"] },
             { tag: "German 52 whatever the language", lang: "fr", n: 52, code: "de", want: "zwinkern" },
             { tag: "Spanish 43 falls back", lang: "es", n: 43, want: d43 },
-            { tag: "German 43 on macOS", lang: "de", os: "osx", n: 43, want: ["D-OPT"].concat(d43.slice(1, 6), "OPTION") },
             { tag: "German 43 on Linux", lang: "de", os: "linux", n: 43, want: d43 }, { tag: "unknown language", lang: "en", n: 5, code: "xx", want: 0 },
             { tag: "set German", lang: "en", n: 0, code: 4, want: 0, then: "de" }, { tag: "set no language", lang: "de", n: 0, code: 9, want: 0 }
         ];

@@ -32,7 +32,7 @@ KeloTestCase {
                 { tag: "Keyboard", e: 6, sent: [], done: () => w.startup === 2 && child("keyb").visible }];
     }
     function test_centreList(data) {
-        view(3);
+        view(3, { s3v: 2, l: "es" }); // the widest list at the largest text size
         choose(3, data.e);
         compare([sent(1), w.mov, w.take], [data.sent, 0, data.take || 0]);
         if (data.done)
