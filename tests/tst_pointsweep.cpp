@@ -73,7 +73,7 @@ private slots:
         QFETCH(double, reaction);
         QFETCH(int, presses);
         PointSweep sweep;
-        int pressed = 0, stage = -1, late = reaction < 0 ? 2 : 0; // once on each axis
+        int pressed = 0, outside = 0, stage = -1, late = reaction < 0 ? 2 : 0; // once on each axis
         sweep.start(desktop, desktop.center(), 1000, 0);
         double pressAt = -1, before = NAN, t = 0;
         for (; sweep.stage() != PointSweep::Done && t < 120000; t += 16) {
@@ -86,6 +86,9 @@ private slots:
             const double c = stage >= PointSweep::BandY ? target.y() : target.x();
             const bool band = stage == PointSweep::BandX || stage == PointSweep::BandY;
             const double line = sweep.line();
+            const double lo = stage >= PointSweep::BandY ? desktop.top() : desktop.left(),
+                         hi = lo + (stage >= PointSweep::BandY ? desktop.height() : desktop.width());
+            outside += band ? sweep.bandFrom() < lo || sweep.bandTo() > hi : line < lo || line > hi;
             const bool covered = band ? c >= sweep.bandFrom() && c < sweep.bandTo()
                                       : std::abs(line - c) <= 1 || (before - c) * (line - c) < 0;
             if (pressAt < 0 && covered && stage != PointSweep::Done)
@@ -100,6 +103,7 @@ private slots:
                                 .arg(sweep.point().y())
                                 .arg(t / 1000)));
         QVERIFY(desktop.contains(sweep.point()));
+        QCOMPARE(outside, 0); // frames with the band or line off the desktop
         QCOMPARE(pressed, presses);
     }
 };
