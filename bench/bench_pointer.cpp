@@ -96,7 +96,9 @@ struct Scan
     // When the person presses on one of the wanted positions, ready at ready.
     double pressOn(std::initializer_list<int> wanted, double ready, double reaction, int &pos)
     {
-        const auto wants = [&](int m) { return std::find(wanted.begin(), wanted.end(), m) != wanted.end(); };
+        const auto wants = [&](int m) {
+            return std::find(wanted.begin(), wanted.end(), m) != wanted.end();
+        };
         while (since + period <= ready)
             since += period, tm = tm % 5 + 1;
         double at = ready + reaction;
@@ -135,8 +137,8 @@ Figures arrows(int period, unsigned seed)
             const int h = x > px ? 5 : 1, v = y > py ? 4 : 2;
             int pos = 0;
             const double pressed = needX && needY ? scan.pressOn({ h, v }, now, person.react(), pos)
-                : needX                            ? scan.pressOn({ h }, now, person.react(), pos)
-                                                   : scan.pressOn({ v }, now, person.react(), pos);
+                : needX                           ? scan.pressOn({ h }, now, person.react(), pos)
+                                                  : scan.pressOn({ v }, now, person.react(), pos);
             ++f.presses;
             const bool horizontal = pos == 1 || pos == 5;
             int &at = horizontal ? px : py;

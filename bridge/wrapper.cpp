@@ -3,6 +3,8 @@
 #include "framepainter.h"
 #include "signinlaunch.h"
 
+#include <QCursor>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -128,6 +130,29 @@ int Wrapper::joyesc()
 int Wrapper::keysw()
 {
     return keyReleased(joystick.switchKey(), keyprev, keySince, ownKeyPolls);
+}
+
+QPoint Wrapper::pointer()
+{
+    return QCursor::pos();
+}
+
+void Wrapper::pointAt(int x, int y)
+{
+    mouseth.moveTo(x, y);
+}
+
+int Wrapper::held()
+{
+    const qint64 now = clock();
+    qint64 longest = 0;
+    if (escprev == 0)
+        longest = now - escSince;
+    if (keyChosen && keyprev == 0)
+        longest = std::max(longest, now - keySince);
+    if (joyprev != 0)
+        longest = std::max(longest, now - joySince);
+    return int(std::min<qint64>(longest, 1 << 30));
 }
 
 void Wrapper::setHold(int ms)

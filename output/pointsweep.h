@@ -64,7 +64,10 @@ signals:
 private:
     bool vertical() const { return current >= BandY; }
     double low() const { return vertical() ? area.top() : area.left(); }
-    double high() const { return vertical() ? area.top() + area.height() : area.left() + area.width(); }
+    double high() const
+    {
+        return vertical() ? area.top() + area.height() : area.left() + area.width();
+    }
     double scaled(double pixelsPerSecond) const { return pixelsPerSecond / period; }
     void beginBand(double now);
     void beginPass(double from, double lo, double hi, int dir, double speed, double now);

@@ -179,6 +179,33 @@ var it = {
 
 var tables = { en: en, fr: fr, es: es, de: de, pt: pt, zh: zh, ja: ja, hr: hr, it: it };
 
+// Point mode, in every language: the centre list's last entry (64), its two options (65 opens
+// the mouse view in point mode, 66 the accelerating arrows) and the click list (67).
+var pointLabels = {
+    en: { 64: "point", 65: "Mouse view opens in point mode", 66: "Accelerating arrows",
+          67: ["Click", "left click", "right click", "double click", "held click", "cancel"] },
+    fr: { 64: "pointer", 65: "Vue souris en mode pointage", 66: "Flèches accélérées",
+          67: ["Clic", "clic gauche", "clic droit", "double clic", "clic tenu", "annuler"] },
+    es: { 64: "apuntar", 65: "Vista ratón en modo apuntar", 66: "Flechas con aceleración",
+          67: ["Clic", "clic izquierdo", "clic derecho", "doble clic", "mantener", "cancelar"] },
+    de: { 64: "zeigen", 65: "Mausansicht im Zeigemodus", 66: "Beschleunigende Pfeile",
+          67: ["Klick", "Linksklick", "Rechtsklick", "Doppelklick", "Halten", "Abbrechen"] },
+    pt: { 64: "apontar", 65: "Vista do mouse no modo apontar", 66: "Setas com aceleração",
+          67: ["Clique", "clique esquerdo", "clique direito", "clique duplo", "manter", "cancelar"] },
+    zh: { 64: "指点", 65: "鼠标视图以指点模式打开", 66: "加速箭头",
+          67: ["点击", "左键单击", "右键单击", "双击", "按住", "取消"] },
+    ja: { 64: "ポイント", 65: "マウス表示をポイントモードで開く", 66: "加速する矢印",
+          67: ["クリック", "左クリック", "右クリック", "ダブルクリック", "押したまま", "キャンセル"] },
+    hr: { 64: "pokaži", 65: "Prikaz miša u načinu pokazivanja", 66: "Strelice s ubrzanjem",
+          67: ["Klik", "lijevi klik", "desni klik", "dvostruki klik", "držanje", "odustani"] },
+    it: { 64: "puntare", 65: "Vista mouse in modalità puntamento", 66: "Frecce con accelerazione",
+          67: ["Clic", "clic sinistro", "clic destro", "doppio clic", "tieni premuto", "annulla"] }
+};
+for (var pointCode in pointLabels) {
+    for (var pointLabel in pointLabels[pointCode])
+        tables[pointCode][pointLabel] = pointLabels[pointCode][pointLabel];
+}
+
 // Language numbers of the menu and the native side; no number selects "pt".
 var codes = { 1: "en", 2: "fr", 3: "es", 4: "de", 5: "hr", 6: "it", 7: "zh", 8: "ja" };
 

@@ -8,6 +8,8 @@ import QtMultimedia
 import Qt.labs.platform
 import Wrapper
 import Spareweb
+import PointSweep
+import WindowShape
 import "kelo.js" as Kel
 import "lang.js" as Lang
 
@@ -74,6 +76,11 @@ ApplicationWindow {
     property bool grabkey: false
     // The poll's clock in ms; negative: the system's. Tests set their own.
     property real clock: -1
+    // Point mode: 0 off, 1 sweeping, 2 click list shown; the option that makes it what the mouse
+    // view opens with, and the arrows' accelerating step.
+    property int pointing: 0
+    property bool pointmode: false
+    property bool accel: false
 
     // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar
     // inside the window, since most X11 desktops have no global menu service.
@@ -106,6 +113,90 @@ ApplicationWindow {
         onPositionChanged: mouse => {
             wind.x += mouse.x - clickPos.x;
             wind.y += mouse.y - clickPos.y;
+        }
+    }
+
+    PointSweep {
+        id: sweep
+        objectName: "sweep"
+    }
+
+    // Point mode's frames: the band and line move on the same clock as the poll.
+    Timer {
+        id: tpoint
+        objectName: "tpoint"
+        interval: 16
+        repeat: true
+        running: pointing === 1
+        onTriggered: sweep.advance(Kel.now())
+    }
+
+    // Point mode's overlay over every screen: drawn only where its parts are, never focused,
+    // and every click goes through it to the application beneath.
+    Window {
+        id: overlay
+        objectName: "overlay"
+        readonly property rect area: sweep.desktop
+        readonly property var parts: pointing > 0 ? Kel.overlayParts() : []
+        title: "Kelo# point"
+        flags: Qt.Tool | Qt.FramelessWindowHint | Qt.WindowStaysOnTopHint
+            | Qt.WindowDoesNotAcceptFocus | Qt.WindowTransparentForInput
+            | Qt.X11BypassWindowManagerHint
+        color: "transparent"
+        visible: pointing > 0
+        x: area.x
+        y: area.y
+        width: Math.max(1, area.width)
+        height: Math.max(1, area.height)
+
+        Repeater {
+            model: overlay.parts
+            Rectangle {
+                required property var modelData
+                x: modelData.x
+                y: modelData.y
+                width: modelData.w
+                height: modelData.h
+                color: modelData.color
+            }
+        }
+
+        // The click list, beside the point and inside the desktop, scanned as any list.
+        Rectangle {
+            id: clickList
+            objectName: "clickList"
+            readonly property point at: Qt.point(sweep.point.x - overlay.area.x, sweep.point.y - overlay.area.y)
+            visible: pointing === 2
+            color: "white"
+            border.color: "cornflowerblue"
+            border.width: 2
+            radius: 4
+            width: clicks.implicitWidth + 16
+            height: clicks.implicitHeight + 8
+            x: at.x + 24 + width <= overlay.width ? at.x + 24 : Math.max(0, at.x - 24 - width)
+            y: at.y + 24 + height <= overlay.height ? at.y + 24 : Math.max(0, at.y - 24 - height)
+            Column {
+                id: clicks
+                x: 8
+                y: 4
+                Repeater {
+                    model: Kel.content(Lang.lang(67))
+                    Text {
+                        required property string modelData
+                        required property int index
+                        text: modelData
+                        font.bold: true
+                        font.pixelSize: sizp
+                        color: pointing === 2 && ts1 === index ? "darkorange" : "cornflowerblue"
+                    }
+                }
+            }
+        }
+
+        WindowShape {
+            window: overlay
+            rects: overlay.parts.map(p => Qt.rect(p.x, p.y, p.w, p.h)).concat(clickList.visible
+                ? [Qt.rect(clickList.x, clickList.y, clickList.width, clickList.height)] : [])
         }
     }
 
@@ -564,10 +655,13 @@ ApplicationWindow {
                     height: win.height / 2
                     x: modelData.slot * win.width / 5 + win.width / 5 * 0.1
                     y: win.height / 3 - height / 2
+                    // The direction running stays marked while the pointer moves.
+                    readonly property bool running: tmouse.running && tmouse.repeat
+                        && Kel.arrowCodes[modelData.pos] === bm
                     ShapePath {
-                        strokeWidth: 0
-                        strokeColor: "transparent"
-                        fillColor: tm === arrow.modelData.pos ? "darkorange" : "cornflowerblue"
+                        strokeWidth: arrow.running ? 6 : 0
+                        strokeColor: arrow.running ? "midnightblue" : "transparent"
+                        fillColor: tm === arrow.modelData.pos && !pointing ? "darkorange" : "cornflowerblue"
                         startX: 0
                         startY: 0
                         PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
@@ -600,14 +694,14 @@ ApplicationWindow {
                 }
                 background: Rectangle {
                     radius: 4
-                    color: tm === 3 ? "darkorange" : "cornflowerblue"
+                    color: tm === 3 && !pointing ? "darkorange" : "cornflowerblue"
                 }
                 popup.width: Math.min(wind.width, Math.max(width, widest + 8))
                 popup.x: (width - popup.width) / 2
                 popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
                 popup.leftMargin: 0
                 popup.rightMargin: 0
-                popup.onOpened: Kel.openList(m3, Lang.lang(50))
+                popup.onOpened: Kel.openList(m3, Kel.centreList())
             }
         }
     }
@@ -702,6 +796,8 @@ ApplicationWindow {
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
             MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
             MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
+            MenuItem { objectName: "l65"; text: Lang.lang(65); checkable: true; checked: pointmode; onTriggered: pointmode = checked }
+            MenuItem { objectName: "l66"; text: Lang.lang(66); checkable: true; checked: accel; onTriggered: accel = checked }
             Menu {
                 id: l54
                 objectName: "l54"
@@ -820,6 +916,8 @@ ApplicationWindow {
         property alias firstdwell: wind.firstdwell
         property alias switchkey: wind.switchkey
         property alias grabkey: wind.grabkey
+        property alias pointmode: wind.pointmode
+        property alias accel: wind.accel
     }
 
     Component.onCompleted: {

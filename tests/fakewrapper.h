@@ -21,6 +21,9 @@ class FakeWrapper : public QQuickItem
     Q_PROPERTY(bool headset MEMBER headset)
     Q_PROPERTY(int strength MEMBER strength)
     Q_PROPERTY(int winkValue MEMBER winkValue)
+    // Where the pointer is, and how long a switch has been held (ms), as the bridge reports them.
+    Q_PROPERTY(QPoint pointerAt MEMBER pointerAt)
+    Q_PROPERTY(int heldMs MEMBER heldMs)
     // What t9 answers, whatever the prefix.
     Q_PROPERTY(QStringList predictions MEMBER predictions)
 
@@ -55,6 +58,9 @@ public slots:
         note("t9", prefix);
         return predictions;
     }
+    QPoint pointer() { return pointerAt; }
+    void pointAt(int x, int y) { note("pointAt", QStringLiteral("%1,%2").arg(x).arg(y)); }
+    int held() { return heldMs; }
     int joynb() { return int(joysticks.size()); }
     QString joynm(int n) { return joysticks.value(n); }
     int headnb() { return headset ? 1 : 0; }
@@ -74,6 +80,7 @@ private:
     int escPresses = 0, joyPresses = 0, keyPresses = 0, blinks = 0, headBlinks = 0;
     QStringList joysticks;
     bool headset = false;
-    int strength = 0, winkValue = 0;
+    int strength = 0, winkValue = 0, heldMs = 0;
+    QPoint pointerAt;
     QStringList predictions = QStringList(5, QString());
 };

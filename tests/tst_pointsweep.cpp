@@ -20,18 +20,18 @@ private slots:
         QTest::addColumn<double>("from");
         // Rests 350 ms (at 1000 ms), then 1.2 px/ms from the pointer's side; turned back at the
         // far edge 0.6 times as fast.
-        QTest::newRow("from the left") << QRect(0, 0, 1920, 1080) << QPoint(10, 10) << 1000 << 850.
-                                       << 600.;
-        QTest::newRow("from the right") << QRect(0, 0, 1920, 1080) << QPoint(1900, 10) << 1000
-                                        << 850. << 900.;
+        QTest::newRow("from the left")
+            << QRect(0, 0, 1920, 1080) << QPoint(10, 10) << 1000 << 850. << 600.;
+        QTest::newRow("from the right")
+            << QRect(0, 0, 1920, 1080) << QPoint(1900, 10) << 1000 << 850. << 900.;
         QTest::newRow("half the period, twice as fast")
             << QRect(0, 0, 1920, 1080) << QPoint(10, 10) << 500 << 425. << 600.;
-        QTest::newRow("turned back slower")
-            << QRect(0, 0, 1920, 1080) << QPoint(10, 10) << 1000 << 350. + 1250 + 500 << 1500. - 360;
+        QTest::newRow("turned back slower") << QRect(0, 0, 1920, 1080) << QPoint(10, 10) << 1000
+                                            << 350. + 1250 + 500 << 1500. - 360;
         QTest::newRow("left screen at negative x")
             << QRect(-1280, 0, 3200, 1024) << QPoint(-1000, 10) << 1000 << 350. << -1280.;
-        QTest::newRow("narrower than a band") << QRect(0, 0, 300, 200) << QPoint(5, 5) << 1000
-                                              << 5000. << 0.;
+        QTest::newRow("narrower than a band")
+            << QRect(0, 0, 300, 200) << QPoint(5, 5) << 1000 << 5000. << 0.;
     }
     void bandMotion()
     {
@@ -44,7 +44,8 @@ private slots:
         sweep.start(desktop, pointer, period, 1000);
         sweep.advance(1000 + at);
         QCOMPARE(sweep.stage(), int(PointSweep::BandX));
-        QVERIFY2(std::abs(sweep.bandFrom() - from) < 0.5, qPrintable(QString::number(sweep.bandFrom())));
+        QVERIFY2(std::abs(sweep.bandFrom() - from) < 0.5,
+                 qPrintable(QString::number(sweep.bandFrom())));
         QCOMPARE(sweep.bandTo() - sweep.bandFrom(), std::min(420., double(desktop.width())));
     }
 
@@ -79,7 +80,7 @@ private slots:
         for (; sweep.stage() != PointSweep::Done && t < 120000; t += 16) {
             if (pressAt >= 0 && pressAt <= t) // the line shows where it starts
                 sweep.press(pressAt), pressAt = -1, ++pressed, before = sweep.line(),
-                    stage = sweep.stage();
+                                      stage = sweep.stage();
             sweep.advance(t);
             if (sweep.stage() != stage)
                 before = NAN, stage = sweep.stage();
@@ -87,7 +88,8 @@ private slots:
             const bool band = stage == PointSweep::BandX || stage == PointSweep::BandY;
             const double line = sweep.line();
             const double lo = stage >= PointSweep::BandY ? desktop.top() : desktop.left(),
-                         hi = lo + (stage >= PointSweep::BandY ? desktop.height() : desktop.width());
+                         hi
+                = lo + (stage >= PointSweep::BandY ? desktop.height() : desktop.width());
             outside += band ? sweep.bandFrom() < lo || sweep.bandTo() > hi : line < lo || line > hi;
             const bool covered = band ? c >= sweep.bandFrom() && c < sweep.bandTo()
                                       : std::abs(line - c) <= 1 || (before - c) * (line - c) < 0;
