@@ -1,7 +1,7 @@
+#include "pointoverlay.h"
 #include "pointsweep.h"
 #include "quitsignals.h"
 #include "spareweb.h"
-#include "windowshape.h"
 #include "wrapper.h"
 
 #include <QApplication>
@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     qmlRegisterType<Wrapper>("Wrapper", 8, 6, "Wrapper");
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
     qmlRegisterType<PointSweep>("PointSweep", 8, 6, "PointSweep");
-    qmlRegisterType<WindowShape>("WindowShape", 8, 6, "WindowShape");
+    qmlRegisterType<PointOverlay>("PointOverlay", 8, 6, "PointOverlay");
 
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:///main.qml")));
     // The engine has printed why; without a window the user would be left with nothing.

@@ -9,7 +9,7 @@ import Qt.labs.platform
 import Wrapper
 import Spareweb
 import PointSweep
-import WindowShape
+import PointOverlay
 import "kelo.js" as Kel
 import "lang.js" as Lang
 
@@ -133,71 +133,17 @@ ApplicationWindow {
 
     // Point mode's overlay over every screen: drawn only where its parts are, never focused,
     // and every click goes through it to the application beneath.
-    Window {
+    PointOverlay {
         id: overlay
         objectName: "overlay"
-        readonly property rect area: sweep.desktop
-        readonly property var parts: pointing > 0 ? Kel.overlayParts() : []
-        title: "Kelo# point"
-        flags: Qt.Tool | Qt.FramelessWindowHint | Qt.WindowStaysOnTopHint
-            | Qt.WindowDoesNotAcceptFocus | Qt.WindowTransparentForInput
-            | Qt.X11BypassWindowManagerHint
-        color: "transparent"
-        visible: pointing > 0
-        x: area.x
-        y: area.y
-        width: Math.max(1, area.width)
-        height: Math.max(1, area.height)
-
-        Repeater {
-            model: overlay.parts
-            Rectangle {
-                required property var modelData
-                x: modelData.x
-                y: modelData.y
-                width: modelData.w
-                height: modelData.h
-                color: modelData.color
-            }
-        }
-
-        // The click list, beside the point and inside the desktop, scanned as any list.
-        Rectangle {
-            id: clickList
-            objectName: "clickList"
-            readonly property point at: Qt.point(sweep.point.x - overlay.area.x, sweep.point.y - overlay.area.y)
-            visible: pointing === 2
-            color: "white"
-            border.color: "cornflowerblue"
-            border.width: 2
-            radius: 4
-            width: clicks.implicitWidth + 16
-            height: clicks.implicitHeight + 8
-            x: at.x + 24 + width <= overlay.width ? at.x + 24 : Math.max(0, at.x - 24 - width)
-            y: at.y + 24 + height <= overlay.height ? at.y + 24 : Math.max(0, at.y - 24 - height)
-            Column {
-                id: clicks
-                x: 8
-                y: 4
-                Repeater {
-                    model: Kel.content(Lang.lang(67))
-                    Text {
-                        required property string modelData
-                        required property int index
-                        text: modelData
-                        font.bold: true
-                        font.pixelSize: sizp
-                        color: pointing === 2 && ts1 === index ? "darkorange" : "cornflowerblue"
-                    }
-                }
-            }
-        }
-
-        WindowShape {
-            window: overlay
-            rects: overlay.parts.map(p => Qt.rect(p.x, p.y, p.w, p.h)).concat(clickList.visible
-                ? [Qt.rect(clickList.x, clickList.y, clickList.width, clickList.height)] : [])
-        }
+        active: pointing > 0
+        area: sweep.desktop
+        parts: pointing > 0 ? Kel.overlayParts() : []
+        entries: Kel.content(Lang.lang(67))
+        listShown: pointing === 2
+        lit: pointing === 2 ? ts1 : -1
+        point: sweep.point
+        textSize: sizp
     }
 
     Timer {

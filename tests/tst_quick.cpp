@@ -1,7 +1,7 @@
 #include "fakewrapper.h"
+#include "pointoverlay.h"
 #include "pointsweep.h"
 #include "spareweb.h"
-#include "windowshape.h"
 
 #include <QApplication>
 #include <QQmlContext>
@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     qmlRegisterType<FakeWrapper>("Wrapper", 8, 6, "Wrapper");
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
     qmlRegisterType<PointSweep>("PointSweep", 8, 6, "PointSweep");
-    qmlRegisterType<WindowShape>("WindowShape", 8, 6, "WindowShape");
+    qmlRegisterType<PointOverlay>("PointOverlay", 8, 6, "PointOverlay");
     TestStore store;
     return quick_test_main_with_setup(argc, argv, "kelo", QUICK_TEST_SOURCE_DIR, &store);
 }
