@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QQuickItem>
+#include <QQuickWindow>
 
 namespace {
 constexpr int padding = 8, gap = 24, border = 2;
@@ -27,6 +29,14 @@ void PointOverlay::setActive(bool on)
     if (on == isVisible())
         return;
     if (on) {
+        // A secondary window of the one it is declared in: closing that one still ends the
+        // program, this one being no last window to wait for.
+        for (QObject *o = QObject::parent(); o && !transientParent(); o = o->parent()) {
+            if (auto *item = qobject_cast<QQuickItem *>(o))
+                setTransientParent(item->window());
+            else if (auto *window = qobject_cast<QWindow *>(o))
+                setTransientParent(window);
+        }
         refresh();
         show();
     } else {
