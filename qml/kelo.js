@@ -628,15 +628,16 @@ function pointPress(lit) {
         pointCancel();
         return;
     }
-    // With a button held, any click ends the drag here.
+    // With a button held, any click ends the drag here. Sent at once, while the cross still
+    // stands over the point: it goes through the overlay to the application.
     if (wind.take) {
         wind.take = 0;
-        mouse(14);
+        wrap.cursor(14);
     } else if (lit === 3) {
-        mouse(13);
+        wrap.cursor(13);
         wind.take = 1;
     } else {
-        mouse([10, 11, 12][lit]);
+        wrap.cursor([10, 11, 12][lit]);
     }
     // After a held click the sweeps find where to let go; otherwise they go on only where point
     // mode is what the mouse view opens with.
