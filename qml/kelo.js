@@ -604,7 +604,7 @@ function pointEnd() {
 function pointCancel() {
     if (wind.take) {
         wind.take = 0;
-        mouse(14);
+        wrap.cursor(14);
     }
     pointEnd();
     wind.mov = 0;
