@@ -25,6 +25,12 @@ public:
     // The Escape key seen globally: bit 15 while it is down, bit 0 when it went down since the
     // previous call. Both bits read 0 only when the key is idle and was not tapped meanwhile.
     virtual int escapeState() = 0;
+    // With grab, Escape is taken before any application sees it (it is only a switch then);
+    // the program's own presses of it still reach the application.
+    virtual void setEscapeGrab(bool grab) = 0;
+    // True once when, since the previous call, another window took the keyboard focus or a
+    // pointer button was pressed anywhere: the caret may no longer be where the program typed.
+    virtual bool caretMayHaveMoved() = 0;
     // A second switch key of the user's choice, by its X keysym name ("F8", "Pause", "space");
     // an empty name chooses none. With grab the key is taken before any application sees it;
     // the program's own presses of it still reach the application. False for an unknown name.

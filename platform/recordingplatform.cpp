@@ -1,5 +1,7 @@
 #include "recordingplatform.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -42,6 +44,16 @@ void RecordingPlatform::pointerButton(Button button, bool release)
 int RecordingPlatform::escapeState()
 {
     return escape;
+}
+
+void RecordingPlatform::setEscapeGrab(bool grab)
+{
+    escapeGrab = grab;
+}
+
+bool RecordingPlatform::caretMayHaveMoved()
+{
+    return std::exchange(caretMoved, false);
 }
 
 bool RecordingPlatform::setSwitchKey(const std::string &name, bool grab)

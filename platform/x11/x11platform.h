@@ -16,6 +16,8 @@ public:
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
     int escapeState() override;
+    void setEscapeGrab(bool grab) override;
+    bool caretMayHaveMoved() override;
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
