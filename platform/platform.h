@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,11 @@ public:
     virtual bool setSwitchKey(const std::string &name, bool grab) = 0;
     // The chosen key in the bits of escapeState; 0 while none is chosen.
     virtual int switchKeyState() = 0;
+
+    // A top-level window of the program that must never be given the keyboard focus nor be
+    // marked as asking for attention when it appears over the application in use; called before
+    // it is first shown, with the system's own window handle.
+    virtual void keepUnfocused(std::uintptr_t window) = 0;
 
     // The entry that starts a program at the user's sign-in. Paths are UTF-8, given with "/"
     // separators; each system stores them in its own quoting.

@@ -51,6 +51,11 @@ void RecordingPlatform::setEscapeGrab(bool grab)
     escapeGrab = grab;
 }
 
+void RecordingPlatform::keepUnfocused(std::uintptr_t window)
+{
+    events.push_back("unfocused " + std::to_string(window));
+}
+
 bool RecordingPlatform::caretMayHaveMoved()
 {
     return std::exchange(caretMoved, false);

@@ -17,7 +17,7 @@ ApplicationWindow {
     title: "Kelo#"
     // The user types into another application: where the menus are drawn by Kelo# itself the
     // window never takes the keyboard focus; its controls still work by pointer.
-    flags: Qt.Window | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
+    flags: (os === "linux" ? Qt.Tool : Qt.Window) | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
     visible: false
 
     property int sw: Screen.desktopAvailableWidth

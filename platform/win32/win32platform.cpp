@@ -177,6 +177,10 @@ void Win32Platform::setEscapeGrab(bool grab)
     GetAsyncKeyState(VK_ESCAPE);
 }
 
+// Qt already gives a window that takes no focus WS_EX_NOACTIVATE, and shows it without
+// activation; nothing flashes in the taskbar for such a window.
+void Win32Platform::keepUnfocused(std::uintptr_t) { }
+
 bool Win32Platform::caretMayHaveMoved()
 {
     // Bit 0: pressed since the last query, whoever asked (good enough for a hint).

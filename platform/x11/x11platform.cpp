@@ -831,6 +831,38 @@ void X11Platform::setEscapeGrab(bool grab)
     XSync(d->display, False);
 }
 
+// Window managers hand the focus to a window that lists WM_TAKE_FOCUS whatever its input hint,
+// and mark one that appears without the focus over the focused window as asking for attention
+// (metacity, mutter, kwin) unless it cannot take the focus at all: so the protocol goes.
+void X11Platform::keepUnfocused(std::uintptr_t window)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display || !window)
+        return;
+    const Window w = Window(window);
+    Atom *protocols = nullptr;
+    int count = 0;
+    if (XGetWMProtocols(d->display, w, &protocols, &count)) {
+        const Atom takeFocus = XInternAtom(d->display, "WM_TAKE_FOCUS", False);
+        std::vector<Atom> kept;
+        for (int i = 0; i < count; ++i) {
+            if (protocols[i] != takeFocus)
+                kept.push_back(protocols[i]);
+        }
+        XSetWMProtocols(d->display, w, kept.data(), int(kept.size()));
+        XFree(protocols);
+    }
+    XWMHints hints {};
+    if (XWMHints *old = XGetWMHints(d->display, w)) {
+        hints = *old;
+        XFree(old);
+    }
+    hints.flags = (hints.flags | InputHint) & ~XUrgencyHint;
+    hints.input = False;
+    XSetWMHints(d->display, w, &hints);
+    XSync(d->display, False);
+}
+
 bool X11Platform::caretMayHaveMoved()
 {
     std::lock_guard lock(d->mutex);
