@@ -5,8 +5,7 @@
 // own look-up, for each prediction order.
 //   bench_typing PHRASES_FILE     (lower-case letters and spaces, one phrase a line)
 
-#include "keym.h"
-#include "recordingplatform.h"
+#include "predictor.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -28,8 +27,8 @@ struct Setup
 class Typist
 {
 public:
-    Typist(KeyM &keym, const QStringList &groups, const Setup &setup)
-        : keym(keym)
+    Typist(Predictor &predictor, const QStringList &groups, const Setup &setup)
+        : predictor(predictor)
         , groups(groups)
         , setup(setup)
     {
@@ -59,7 +58,7 @@ private:
     {
         if (!padShown())
             return -1;
-        const int k = int(keym.t9(typed).indexOf(word));
+        const int k = int(predictor.t9(typed).indexOf(word));
         return k < 0 ? -1 : reach(7) + k + 1;
     }
 
@@ -89,7 +88,7 @@ private:
 
     long finish(const QString &word, long cost, bool predicted)
     {
-        keym.learn(word);
+        predictor.learn(word);
         typed.clear();
         // A chosen prediction hides the pad and the scan goes on from group 1; a space leaves
         // the highlight on "More".
@@ -97,7 +96,7 @@ private:
         return cost;
     }
 
-    KeyM &keym;
+    Predictor &predictor;
     const QStringList &groups;
     const Setup setup;
     QString typed;
@@ -147,12 +146,11 @@ int main(int argc, char **argv)
         groups << letters;
     }
 
-    RecordingPlatform platform;
-    KeyM keym(&platform);
-    keym.langp(1);
+    Predictor predictor;
+    predictor.lang(1);
     const auto run = [&](const Setup &setup) {
-        keym.rank(setup.order);
-        Typist typist(keym, groups, setup);
+        predictor.rank(setup.order);
+        Typist typist(predictor, groups, setup);
         long steps = 0;
         for (const QStringList &words : phrases)
             steps += typist.type(words);
@@ -162,10 +160,10 @@ int main(int argc, char **argv)
     const double alphabetical = run({ true, 0, false });
     const double frequency = run({ true, 1, false });
     const double jump = run({ true, 1, true });
-    keym.forget();
+    predictor.forget();
     run({ true, 2, true }); // the first pass teaches the user's words
     const double learned = run({ true, 2, true });
-    keym.forget();
+    predictor.forget();
 
     // Words a minute at a 1000 ms period, five characters a word.
     const auto wpm = [](double spc) {

@@ -35,6 +35,7 @@ Wrapper::~Wrapper()
     joystick.stop();
     headset.stop();
     qsound.stop();
+    predictor.wait();
     // Worker threads are left running; the process ends here, with success.
     std::exit(0);
 }
@@ -185,7 +186,7 @@ int Wrapper::wink()
 
 void Wrapper::lang(int n)
 {
-    keym.langp(n);
+    predictor.lang(n);
 }
 
 void Wrapper::plan(int n)
@@ -206,7 +207,7 @@ void Wrapper::text(const QString &s)
 
 QStringList Wrapper::t9(const QString &prefix)
 {
-    return keym.t9(prefix);
+    return predictor.t9(prefix);
 }
 
 void Wrapper::keyb(int n)
@@ -246,15 +247,15 @@ void Wrapper::stopSound()
 
 void Wrapper::rank(int order)
 {
-    keym.rank(order);
+    predictor.rank(order);
 }
 
 void Wrapper::learn(const QString &word)
 {
-    keym.learn(word);
+    predictor.learn(word);
 }
 
 void Wrapper::forget()
 {
-    keym.forget();
+    predictor.forget();
 }

@@ -3,6 +3,7 @@
 #include "headset.h"
 #include "keym.h"
 #include "mouse.h"
+#include "predictor.h"
 #include "qjoystick.h"
 #include "qsound.h"
 #include "webth.h"
@@ -70,7 +71,7 @@ public slots:
     void playSound();
     void stopSound();
     // Prediction order (0 alphabetical, 1 frequency, 2 frequency and the user's words), a word
-    // the user completed, and forgetting those words; see KeyM.
+    // the user completed, and forgetting those words; see Predictor.
     void rank(int order);
     void learn(const QString &word);
     void forget();
@@ -106,6 +107,7 @@ private:
     bool keyChosen = false;
     std::function<qint64()> clock;
     KeyM keym;
+    Predictor predictor;
     Mouse mouseth;
     Webth webth;
     QJoystick joystick;

@@ -1,6 +1,5 @@
-#include "keym.h"
 #include "learnedwords.h"
-#include "recordingplatform.h"
+#include "predictor.h"
 #include "wordlist.h"
 #include "wordrank.h"
 
@@ -57,17 +56,17 @@ class TestWordList : public QObject
     Q_OBJECT
 
 private slots:
-    // The selected list is process-wide: none yet, and 7 selects none.
+    // No list before a language is chosen, and 7 chooses none.
     void initTestCase()
     {
         for (int i = 0; i < 4; ++i)
             QVERIFY((lines[i] = readLines(u":/d%1.txt"_s.arg("afsg"[i]))).size() > 20000);
-        KeyM keym(&recording);
-        keym.langp(7);
-        QCOMPARE(keym.t9(u"th"), fiveEmpty);
+        Predictor predictor;
+        predictor.lang(7);
+        QCOMPARE(predictor.t9(u"th"), fiveEmpty);
     }
 
-    // Prefixes against the scan: through KeyM on a bundled list under a locale (numbers other
+    // Prefixes against the scan: through the predictor on a bundled list under a locale (numbers other
     // than 1 to 4 keep the list; sv_SE sorts ä after z, so there "ä" stops at the list's end),
     // or (language 0) on a list file of its own.
     void lookups_data()
@@ -103,12 +102,12 @@ private slots:
         QFile file(dir.filePath("list"));
         QVERIFY(language || writeFile(file, content));
         const WordList list(file.fileName());
-        KeyM keym(&recording);
-        keym.langp(language);
-        keym.langp(0);
+        Predictor predictor;
+        predictor.lang(language);
+        predictor.lang(0);
         const QStringList scanned = language ? lines[language - 1] : readLines(file.fileName());
         for (const QString &p : (u" "_s + prefixes).split(u' ')) {
-            QVERIFY2((language ? keym.t9(p) : list.complete(p)) == lineScan(scanned, p),
+            QVERIFY2((language ? predictor.t9(p) : list.complete(p)) == lineScan(scanned, p),
                      qPrintable(p));
         }
     }
@@ -137,13 +136,13 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, prefix);
         QFETCH(QString, expected);
-        KeyM keym(&recording);
-        keym.langp(language);
-        keym.rank(1);
-        keym.rank(3); // ignored
-        QCOMPARE(keym.t9(prefix), expected.split(u' '));
-        keym.rank(0);
-        QCOMPARE(keym.t9(prefix), lineScan(lines[language - 1], prefix));
+        Predictor predictor;
+        predictor.lang(language);
+        predictor.rank(1);
+        predictor.rank(3); // ignored
+        QCOMPARE(predictor.t9(prefix), expected.split(u' '));
+        predictor.rank(0);
+        QCOMPARE(predictor.t9(prefix), lineScan(lines[language - 1], prefix));
     }
 
     // Order 2 with its file in a temporary HOME: the user's words first, most used and then
@@ -156,23 +155,23 @@ private slots:
         QCoreApplication::setOrganizationName(u"Tarvo Technologies"_s);
         QCoreApplication::setApplicationName(u"Kelo#"_s);
         const QString path = home.filePath(u".config/Tarvo Technologies/Kelo#-words.txt"_s);
-        KeyM keym(&recording);
-        keym.langp(1);
-        keym.learn(u"thx"); // only order 2 learns
-        keym.rank(2);
+        Predictor predictor;
+        predictor.lang(1);
+        predictor.learn(u"thx"); // only order 2 learns
+        predictor.rank(2);
         for (const QString &w : { u"thx"_s, u"thx"_s, u"thumb"_s, u"the"_s, u""_s, u" th"_s,
                                   QString(65, u't'), u"th\tx"_s, u"th\u2028"_s })
-            keym.learn(w);
-        QCOMPARE(keym.t9(u"th"), QStringList({ "thx", "the", "thumb", "that", "their" }));
-        keym.langp(2);
-        QCOMPARE(keym.t9(u"th"), WordRank::forLanguage(2)->complete(u"th"));
+            predictor.learn(w);
+        QCOMPARE(predictor.t9(u"th"), QStringList({ "thx", "the", "thumb", "that", "their" }));
+        predictor.lang(2);
+        QCOMPARE(predictor.t9(u"th"), WordRank::forLanguage(2)->complete(u"th"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "Kelo# learned words 1\nen\t2\tthx\nen\t1\tthumb\nen\t1\tthe\n");
         QCOMPARE(LearnedWords().top(1, u"TH", 5), QStringList({ "thx", "the", "thumb" }));
-        keym.forget();
+        predictor.forget();
         QVERIFY(!QFile::exists(path));
-        keym.rank(0);
+        predictor.rank(0);
     }
 
     void damagedFile_data()
@@ -205,7 +204,6 @@ private slots:
 
 private:
     QStringList lines[4]; // the bundled lists as the scan reads them
-    RecordingPlatform recording;
 };
 
 QTEST_GUILESS_MAIN(TestWordList)
