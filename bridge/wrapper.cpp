@@ -259,3 +259,23 @@ void Wrapper::forget()
 {
     predictor.forget();
 }
+
+QStringList Wrapper::next()
+{
+    return predictor.next();
+}
+
+QString Wrapper::letters(const QString &prefix)
+{
+    return predictor.letters(prefix);
+}
+
+void Wrapper::sentence()
+{
+    predictor.sentence();
+}
+
+void Wrapper::learning(bool on)
+{
+    predictor.pause(!on);
+}

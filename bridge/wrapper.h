@@ -83,6 +83,12 @@ public slots:
     void setKey(const QString &name, bool grab);
     // The switch key's release after a press, once, as joyesc reports Escape.
     int keysw();
+    // The next words before their first letter (order 3), the likeliest letters after those
+    // typed, a sentence start, and learning on or paused; see Predictor.
+    QStringList next();
+    QString letters(const QString &prefix);
+    void sentence();
+    void learning(bool on);
 
 private:
     int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);

@@ -4,7 +4,9 @@
 #include "wordrank.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -139,14 +141,16 @@ private slots:
         Predictor predictor;
         predictor.lang(language);
         predictor.rank(1);
-        predictor.rank(3); // ignored
+        predictor.rank(4); // ignored
         QCOMPARE(predictor.t9(prefix), expected.split(u' '));
         predictor.rank(0);
         QCOMPARE(predictor.t9(prefix), lineScan(lines[language - 1], prefix));
     }
 
-    // Order 2 with its file in a temporary HOME: the user's words first, most used and then
-    // latest first, no duplicates, per language; read back; forgotten.
+    // Orders 2 and 3 with the file in a temporary HOME, started from an earlier version's file:
+    // the user's words first, most used and then latest first, no duplicates, per language;
+    // pairs after the word before; nothing mixing letters with digits or signs; read back;
+    // forgotten, pairs too.
     void learning()
     {
         QTemporaryDir home;
@@ -155,22 +159,32 @@ private slots:
         QCoreApplication::setOrganizationName(u"Tarvo Technologies"_s);
         QCoreApplication::setApplicationName(u"Kelo#"_s);
         const QString path = home.filePath(u".config/Tarvo Technologies/Kelo#-words.txt"_s);
+        QFile file(path);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(writeFile(file, "Kelo# learned words 1\nen\t3\tthumb\nen\t1\tth1s\n"));
         Predictor predictor;
         predictor.lang(1);
-        predictor.learn(u"thx"); // only order 2 learns
+        predictor.learn(u"thx"); // only orders 2 and 3 learn
         predictor.rank(2);
-        for (const QString &w : { u"thx"_s, u"thx"_s, u"thumb"_s, u"the"_s, u""_s, u" th"_s,
-                                  QString(65, u't'), u"th\tx"_s, u"th\u2028"_s })
+        for (const QString &w : { u"thx"_s, u"thx"_s, u"the"_s, u""_s, u" th"_s, QString(65, u't'),
+                                  u"th\tx"_s, u"th\u2028"_s, u"th3m"_s, u"th-"_s, u"th!"_s })
             predictor.learn(w);
-        QCOMPARE(predictor.t9(u"th"), QStringList({ "thx", "the", "thumb", "that", "their" }));
+        QCOMPARE(predictor.t9(u"th"), QStringList({ "thumb", "thx", "the", "that", "their" }));
+        predictor.rank(3);
+        predictor.learn(u"thx");
+        QCOMPARE(predictor.t9(u"TH").mid(0, 3), QStringList({ "thx", "the", "thumb" }));
+        QCOMPARE(predictor.next().mid(0, 2), QStringList({ "thx", "the" }));
         predictor.lang(2);
-        QCOMPARE(predictor.t9(u"th"), WordRank::forLanguage(2)->complete(u"th"));
-        QFile file(path);
+        QCOMPARE(predictor.t9(u"th").first(), WordRank::forLanguage(2)->complete(u"th").first());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "Kelo# learned words 1\nen\t2\tthx\nen\t1\tthumb\nen\t1\tthe\n");
-        QCOMPARE(LearnedWords().top(1, u"TH", 5), QStringList({ "thx", "the", "thumb" }));
+        QCOMPARE(file.readAll(),
+                 "Kelo# learned words 2\nen\t3\tthumb\nen\t2\tthx\tthx\nen\t1\tthe\n"
+                 "en\t1\tthx\tthe\nen\t3\tthx\n");
+        QCOMPARE(LearnedWords().top(1, u"TH", 5), QStringList({ "thx", "thumb", "the" }));
         predictor.forget();
         QVERIFY(!QFile::exists(path));
+        predictor.lang(1);
+        QVERIFY(!predictor.next().contains(u"thx"_s));
         predictor.rank(0);
     }
 
@@ -178,7 +192,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
-        const QByteArray head = "Kelo# learned words 1\n";
+        const QByteArray head = "Kelo# learned words 2\n";
         QTest::newRow("UTF-8") << head + "en\t1\tcaf\xE9\n" << u"line 2 is not valid UTF-8"_s;
         QTest::newRow("twice") << head + "en\t1\tthe\nen\t2\tthe\n" << u"line 3 repeats"_s;
         QTest::newRow("size") << head + QByteArray(LearnedWords::maxFileBytes, '\n') << u"larger"_s;
@@ -196,7 +210,7 @@ private slots:
         LearnedWords words(file.fileName());
         QCOMPARE(words.size(), 0);
         QVERIFY(file.open(QIODevice::ReadOnly) && aside.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "Kelo# learned words 1\n");
+        QCOMPARE(file.readAll(), "Kelo# learned words 2\n");
         QCOMPARE(aside.readAll(), content);
         words.forget();
         QVERIFY(!file.exists() && !aside.exists());
