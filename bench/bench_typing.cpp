@@ -9,11 +9,14 @@
 // likeliest letters at the start of the scan. spc_best is the fewest steps of the settings
 // without learning; spc_best_learned of those with learning, after one pass that teaches it.
 
+#include "contextmodel.h"
 #include "predictor.h"
 #include "wordrank.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QJSEngine>
 #include <QTemporaryDir>
@@ -248,13 +251,17 @@ int main(int argc, char **argv)
     const double best = std::min({ off, alphabetical, frequency, jump, context, contextLetters,
                                    run({ true, 1, true, true }), run({ true, 3, false }),
                                    run({ true, 3, false, true }) });
+    // KELO_BENCH_DETAIL=1: how sure the model must be before the next words show (the rule the
+    // program keeps is the one that saves most here and on held-out text).
     if (qEnvironmentVariableIsSet("KELO_BENCH_DETAIL")) {
-        for (const double c : { 0.0, 0.02, 0.05, 0.1, 0.2, 0.3 }) {
+        const double kept = predictor.confidence;
+        for (const double c : { 0.0, 0.1, 0.2, 0.3, 0.4, 0.6 }) {
             predictor.confidence = c;
             std::printf("confidence=%.2f jump=%.3f jump_letters=%.3f letters=%.3f plain=%.3f\n", c,
                         run({ true, 3, true }), run({ true, 3, true, true }),
                         run({ true, 3, false, true }), run({ true, 3, false }));
         }
+        predictor.confidence = kept;
     }
     const double bestLearned = std::min(
         { learned, learnedRun({ true, 3, true }), learnedRun({ true, 3, true, true }) });
@@ -272,6 +279,24 @@ int main(int argc, char **argv)
                 characters, off, alphabetical, frequency, jump, learned, context, contextLetters,
                 best, bestLearned, wpm(off), wpm(alphabetical), wpm(frequency), wpm(jump),
                 wpm(learned), wpm(context), wpm(contextLetters), wpm(best), wpm(bestLearned));
+    // The model's file and how much of it the runs brought into memory (Linux: the mapping's
+    // resident pages).
+    const QString model = u"ctx_"_s + code + u".bin"_s;
+    qint64 fileBytes = 0, residentKiB = 0;
+    for (const QString &dir : ContextModel::folders()) {
+        if (fileBytes == 0)
+            fileBytes = QFileInfo(QDir(dir).filePath(model)).size();
+    }
+    QFile maps(u"/proc/self/smaps"_s);
+    bool inModel = false;
+    const QByteArray smaps = maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+    for (const QByteArray &line : smaps.split('\n')) {
+        if (!line.isEmpty() && (line[0] < 'A' || line[0] > 'Z'))
+            inModel = line.trimmed().endsWith(model.toUtf8());
+        else if (inModel && line.startsWith("Rss:"))
+            residentKiB += line.mid(4).trimmed().split(' ').first().toLongLong();
+    }
+    std::printf("model_file_bytes=%lld model_resident_kib=%lld\n", fileBytes, residentKiB);
     // Look-up times over every question the runs asked.
     for (auto &[kind, times] : timings) {
         std::sort(times.begin(), times.end());

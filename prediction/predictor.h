@@ -51,7 +51,7 @@ public:
     void wait();
 
     // The least sum of the five chances for which next() offers its words.
-    double confidence = 0.05;
+    double confidence = 0.3;
 
 private:
     struct Data

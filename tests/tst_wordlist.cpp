@@ -1,3 +1,5 @@
+#include "contextmodel.h"
+#include "contextmodelwriter.h"
 #include "learnedwords.h"
 #include "predictor.h"
 #include "wordlist.h"
@@ -186,6 +188,86 @@ private slots:
         predictor.lang(1);
         QVERIFY(!predictor.next().contains(u"thx"_s));
         predictor.rank(0);
+    }
+
+    // A model counted from a tiny corpus, whole and pruned to one word per history: every
+    // history's probabilities add up to one; the discounted trigram; an unknown history backs
+    // off to the word's own probability; look-ups and letters rank by the context; a cut file
+    // is refused.
+    void contextModel_data()
+    {
+        QTest::addColumn<int>("keep");
+        QTest::newRow("whole") << 10;
+        QTest::newRow("pruned") << 1;
+    }
+    void contextModel()
+    {
+        QFETCH(int, keep);
+        ContextModelWriter writer;
+        for (const char *s : { "the cat sat", "the cat ran", "the dog sat", "a dog ran", "the cat sat" })
+            writer.countSentence(QString::fromLatin1(s).split(u' '));
+        writer.estimate(0.5);
+        const QByteArray bytes = writer.write(keep, keep);
+        const ContextModel m({}, bytes);
+        QVERIFY2(m.isValid(), qPrintable(m.error()));
+        QVERIFY(!ContextModel({}, bytes.chopped(8)).isValid());
+        const auto id = [&](const char *w) { return m.id(QString::fromLatin1(w)); };
+        QCOMPARE(id("zebra"), ContextModel::none);
+        const quint32 none = ContextModel::none;
+        for (const auto &[h2, h1] : { std::pair(none, none), std::pair(none, id("the")),
+                                      std::pair(id("<s>"), id("the")), std::pair(id("the"), id("cat")),
+                                      std::pair(id("zebra"), id("dog")) }) {
+            double sum = 0;
+            for (quint32 w = 0; w < quint32(m.size()); ++w)
+                sum += m.prob(w, h2, h1);
+            QVERIFY2(qAbs(sum - 1) < 1e-5, qPrintable(u"%1 %2: %3"_s.arg(h2).arg(h1).arg(sum)));
+        }
+        // (2 - 0.5) / 3 + (0.5 * 2 / 3) * ((2 - 0.5) / 3 + (0.5 * 2 / 3) * 3 / 15)
+        if (keep > 1)
+            QVERIFY(qAbs(m.prob(id("sat"), id("the"), id("cat")) - 0.688889) < 1e-5);
+        QVERIFY(qAbs(m.prob(id("ran"), none, id("zebra")) - 2.0 / 15) < 1e-6);
+        QVERIFY(m.prob(id("cat"), id("<s>"), id("the")) > m.prob(id("dog"), id("<s>"), id("the")));
+        const ContextModel::Guesses two = m.top({}, id("<s>"), id("the"), 2);
+        QCOMPARE(two.size(), 2u);
+        QCOMPARE(two[0].word, u"cat"_s);
+        QCOMPARE(two[1].word, keep > 1 ? u"dog"_s : u"the"_s); // "dog" pruned: backed off twice
+        QCOMPARE(m.top(u"D", none, none, 5).size(), 1u);
+        const auto letters = m.letters({}, id("<s>"), id("the"), 6);
+        QCOMPARE(letters.front().first, u'c');
+        QVERIFY(qAbs(letters.front().second - m.prob(id("cat"), id("<s>"), id("the"))) < 1e-6);
+        QCOMPARE(m.letters(u"c", id("the"), id("cat"), 6).size(), 1u); // only "cat"
+    }
+
+    // The bundled English model through the predictor: the next words after a word, before
+    // any letter (none with order 1), order 3 against order 1, the likeliest letters.
+    void context_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("next") << u"thank"_s << u""_s << u"you"_s;
+        QTest::newRow("order 3") << u"united"_s << u"s"_s << u"states"_s;
+        QTest::newRow("two words") << u"new york"_s << u"ti"_s << u"times"_s;
+    }
+    void context()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, prefix);
+        QFETCH(QString, first);
+        Predictor predictor(u"/nonexistent/words.txt"_s);
+        predictor.lang(1);
+        predictor.pause(true);
+        predictor.rank(1);
+        for (const QString &w : before.split(u' '))
+            predictor.learn(w);
+        QCOMPARE(predictor.next(), fiveEmpty);
+        QVERIFY(prefix.isEmpty() || predictor.t9(prefix).first() != first);
+        predictor.rank(3);
+        const auto answer = [&] { return prefix.isEmpty() ? predictor.next() : predictor.t9(prefix); };
+        QCOMPARE(answer().first(), first);
+        QCOMPARE(predictor.letters(prefix).front(), first[prefix.size()]);
+        predictor.sentence();
+        QVERIFY(answer().first() != first);
     }
 
     void damagedFile_data()
