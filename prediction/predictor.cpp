@@ -5,6 +5,10 @@
 #include "wordlist.h"
 #include "wordrank.h"
 
+#include <QThread>
+
+#include <chrono>
+
 using namespace Qt::StringLiterals;
 
 Predictor::Predictor(const QString &learnedPath)
@@ -20,8 +24,9 @@ Predictor::~Predictor()
 
 void Predictor::wait()
 {
-    if (loading.valid())
-        loading.wait();
+    if (loader)
+        loader->wait();
+    loader.reset();
 }
 
 void Predictor::lang(int n)
@@ -39,20 +44,28 @@ void Predictor::load()
     current = {};
     const int n = language;
     const bool ranked = loadingRanked = order > 0;
-    loading = std::async(std::launch::async, [n, ranked] {
-                  Data d;
-                  d.list = WordList::forLanguage(n);
-                  // Built now rather than on the first letter typed.
-                  if (ranked)
-                      d.rank = WordRank::forLanguage(n);
-                  d.model = ContextModel::forLanguage(n);
-                  return d;
-              }).share();
+    auto promise = std::make_shared<std::promise<Data>>();
+    loading = promise->get_future().share();
+    loader.reset(QThread::create([n, ranked, promise] {
+        Data d;
+        d.list = WordList::forLanguage(n);
+        // Built now rather than on the first letter typed.
+        if (ranked)
+            d.rank = WordRank::forLanguage(n);
+        d.model = ContextModel::forLanguage(n);
+        promise->set_value(d);
+    }));
+    // Idle priority: the loader takes only what the window leaves, so the first frames are
+    // never held up; a look-up that waits for it leaves it the processor.
+    loader->start(QThread::IdlePriority);
 }
 
 const Predictor::Data &Predictor::data()
 {
     if (!loaded && loading.valid()) {
+        // Someone waits now: the loader runs as any thread does.
+        if (loader && loading.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            loader->setPriority(QThread::NormalPriority);
         current = loading.get();
         loaded = true;
     }

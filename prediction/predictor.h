@@ -8,14 +8,16 @@
 #include <memory>
 
 class ContextModel;
+class QThread;
 class LearnedWords;
 class WordList;
 class WordRank;
 
 // Word prediction as the front end asks for it: the chosen language, the order of the five
 // answers, the words before the one being typed and the words this user taught. A language's
-// data load on a thread of their own when it is chosen, so choosing never holds up the window; a
-// look-up asked before they are ready waits for them rather than answer nothing.
+// data load on a thread of their own, at idle priority, when it is chosen, so choosing never
+// holds up the window; a look-up asked before they are ready waits for them rather than answer
+// nothing.
 class Predictor
 {
 public:
@@ -69,6 +71,7 @@ private:
     QString learnedPath;
     std::unique_ptr<LearnedWords> learnedWords; // read on first use
     std::shared_future<Data> loading;
+    std::unique_ptr<QThread> loader;
     Data current;
     bool loaded = false;
     bool loadingRanked = false;
