@@ -536,6 +536,7 @@ function keyboard(vk, recorded, a, b) {
     if (wrap.moved()) {
         wind.lastword = "";
         follow("");
+        wrap.sentence();
         if (a === 7) {
             wind.mov = 0;
             return;
