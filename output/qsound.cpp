@@ -3,12 +3,7 @@
 #include <QAudioOutput>
 #include <QMediaPlayer>
 
-QSound::QSound()
-    : player(new QMediaPlayer)
-    , output(new QAudioOutput)
-{
-    player->setAudioOutput(output);
-}
+QSound::QSound() = default;
 
 QSound::~QSound()
 {
@@ -18,15 +13,27 @@ QSound::~QSound()
 
 void QSound::play()
 {
-    player->play();
+    // The player, and with it the media back end and its threads, is made on the first click:
+    // with the sound off, or until the first press, Kelo# carries none of it.
+    if (!player && !source.isEmpty()) {
+        player = new QMediaPlayer;
+        output = new QAudioOutput;
+        player->setAudioOutput(output);
+        player->setSource(source);
+    }
+    if (player)
+        player->play();
 }
 
 void QSound::stop()
 {
-    player->stop();
+    if (player)
+        player->stop();
 }
 
-void QSound::loadWave(const QUrl &source)
+void QSound::loadWave(const QUrl &url)
 {
-    player->setSource(source);
+    source = url;
+    if (player)
+        player->setSource(url);
 }

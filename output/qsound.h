@@ -20,6 +20,7 @@ public slots:
     void loadWave(const QUrl &source);
 
 private:
-    QMediaPlayer *player;
-    QAudioOutput *output;
+    QUrl source;
+    QMediaPlayer *player = nullptr;
+    QAudioOutput *output = nullptr;
 };
