@@ -21,6 +21,7 @@ public slots:
 
 private:
     QUrl source;
+    bool starting = false;
     QMediaPlayer *player = nullptr;
     QAudioOutput *output = nullptr;
 };
