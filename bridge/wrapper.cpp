@@ -3,11 +3,20 @@
 #include "framepainter.h"
 #include "signinlaunch.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 Wrapper::Wrapper(QQuickItem *parent)
     : QQuickPaintedItem(parent)
@@ -122,7 +131,41 @@ int Wrapper::keyReleased(int level, int &prev, qint64 &since, int &ownPolls)
 
 int Wrapper::joyesc()
 {
-    return keyReleased(joystick.escape(), escprev, escSince, ownEscapePolls);
+    const int released = keyReleased(joystick.escape(), escprev, escSince, ownEscapePolls);
+    return escapeOff ? 0 : released;
+}
+
+void Wrapper::setEscape(int mode)
+{
+    escapeOff = mode == 2;
+    joystick.setEscapeGrab(mode == 0);
+}
+
+int Wrapper::modifier()
+{
+    return KeyM::modMode();
+}
+
+int Wrapper::moved()
+{
+    return keym.caretMayHaveMoved() ? 1 : 0;
+}
+
+QUrl Wrapper::helpPage(const QString &language)
+{
+    static const QRegularExpression code(u"^[a-z]{2}$"_s);
+    QString name = u":/help/"_s + (code.match(language).hasMatch() ? language : u"en"_s) + u".html"_s;
+    if (!QFile::exists(name))
+        name = u":/help/en.html"_s;
+    QFile page(name);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QSaveFile out(folder + u"/help-"_s + QFileInfo(name).fileName());
+    if (!QDir().mkpath(folder) || !page.open(QIODevice::ReadOnly)
+        || !out.open(QIODevice::WriteOnly) || out.write(page.readAll()) < 0 || !out.commit()) {
+        qWarning("Kelo#: the help page could not be written to %s", qPrintable(folder));
+        return {};
+    }
+    return QUrl::fromLocalFile(out.fileName());
 }
 
 int Wrapper::keysw()

@@ -82,6 +82,18 @@ public slots:
     void setKey(const QString &name, bool grab);
     // The switch key's release after a press, once, as joyesc reports Escape.
     int keysw();
+    // What the Escape key is: 0 a switch no application sees, 1 a switch that also reaches the
+    // application, 2 no switch (an ordinary key).
+    void setEscape(int mode);
+    // The modifier the next key or character gets (KeyM's mode: 0 none, 1 Ctrl, 3 Alt, 4 Shift,
+    // 5 and above a lasting Shift), so the window can show it.
+    int modifier();
+    // 1 once when the caret may have moved since the last call (a click anywhere, the focus gone
+    // to another window): the word being typed can no longer be followed.
+    int moved();
+    // A page of help in the language given ("en", "fr", ...; English when there is none),
+    // written out of the program's resources to a local file a browser can open.
+    QUrl helpPage(const QString &language);
 
 private:
     int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);
@@ -104,6 +116,8 @@ private:
     // Polls during which a switch-key release may come from what the program just typed.
     int ownKeyPolls = 0;
     bool keyChosen = false;
+    // Escape is no switch at all.
+    bool escapeOff = false;
     std::function<qint64()> clock;
     KeyM keym;
     Mouse mouseth;

@@ -25,6 +25,23 @@ LearnedWords &learnedWords()
 }
 } // namespace
 
+namespace {
+// The key each modifier mode holds while text() types; 0 for none.
+int modeKey(int mode)
+{
+    switch (mode) {
+    case 1:
+        return 0x11; // Ctrl
+    case 2:
+        return 0x5B; // left Windows key
+    case 3:
+        return 0xA4; // left Alt: the generic Alt code would not reach every application
+    default:
+        return mode > 3 ? 0x10 : 0; // Shift
+    }
+}
+} // namespace
+
 KeyM::KeyM(Platform *platform)
     : platform(platform ? *platform : Platform::system())
 {
@@ -48,6 +65,11 @@ int KeyM::modMode()
     return g_modMode;
 }
 
+bool KeyM::caretMayHaveMoved()
+{
+    return platform.caretMayHaveMoved();
+}
+
 void KeyM::press(int vk)
 {
     platform.keyEvent(vk & 0xff, false);
@@ -58,11 +80,21 @@ void KeyM::release(int vk)
     platform.keyEvent(vk & 0xff, true);
 }
 
+// A one-shot modifier armed before applies to this key as to a letter (Shift+Tab, Ctrl+Enter,
+// Ctrl+Left) and is then used up; the lasting Shift is for characters only.
 void KeyM::keyb(int vk)
 {
+    const int mode = g_modMode >= 1 && g_modMode <= 4 ? g_modMode : 0;
+    const int held = modeKey(mode);
+    if (held)
+        press(held);
     g_lastKey = vk;
     press(vk);
     release(vk);
+    if (held) {
+        release(held);
+        g_modMode = 0;
+    }
 }
 
 void KeyM::chP(int) { }
@@ -111,22 +143,6 @@ void KeyM::forget()
     learnedWords().forget();
 }
 
-namespace {
-// The key each modifier mode holds while text() types; 0 for none.
-int modeKey(int mode)
-{
-    switch (mode) {
-    case 1:
-        return 0x11; // Ctrl
-    case 2:
-        return 0x5B; // left Windows key
-    case 3:
-        return 0xA4; // left Alt: the generic Alt code would not reach every application
-    default:
-        return mode > 3 ? 0x10 : 0; // Shift
-    }
-}
-} // namespace
 
 // The key for unit on the virtual-key path, -1 when the layout cannot type it that way; *typed
 // is the character the key stands for. Shift modes type the capital, so the key must reach it

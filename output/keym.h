@@ -19,6 +19,8 @@ public:
     // Process-wide injector state, exposed for tests.
     static int lastKey();
     static int modMode();
+    // Whether the caret may have left the place the program last typed at (see Platform).
+    bool caretMayHaveMoved();
 
 public slots:
     void keyb(int vk);

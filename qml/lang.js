@@ -22,23 +22,26 @@ var en = {
     38: ["s-z", "s", "t", "u", "v", "w", "x", "y", "z"],
     39: ["0-4", "0", "1", "2", "3", "4"],
     40: ["5-9", "5", "6", "7", "8", "9"],
-    41: ["*-/", "*", "+", "=", "-", ".", "/"],
-    42: [",-.", ",", "@", "."],
+    41: ["*-/", "*", "+", "=", "-", ".", "/", "(", ")"],
+    42: [",-.", ",", "@", ".", "'", "?", "!", ":", ";", "\""],
     43: keys(["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"],
              ["D-OPT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "OPTION"]),
     44: keys(["T-ESC", "TAB", "SHIFT", "CAPS", "WIND", "ESC"],
              ["T-ESC", "TAB", "SHIFT", "CAPS", "COMM.", "ESC"]),
-    45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN"],
+    45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN", "HOME", "END"],
     46: ["MUL.", "MUTE", "V-DOWN", "VOL-UP", "NEXT", "PREV", "STOP", "||PLAY"],
     47: ["More", "Space", "Erase", ",", ".", "Er.All"],
-    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move"],
+    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1"],
     49: "Text size",
     50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
     51: "Headset", 52: "Blink", 53: "Signal",
     54: "Prediction order", 55: "Alphabetical", 56: "Most frequent first",
     57: "Frequent, and my own words", 58: "Forget my words",
     59: "Highlight the predictions after a letter", 60: "Ignore repeated presses",
-    61: "Hold to press", 62: "Longer on the first item", 63: "Off"
+    61: "Hold to press", 62: "Longer on the first item", 63: "Off",
+    100: "Escape key", 101: "A switch no application sees", 102: "A switch, and applications see it",
+    103: "Not a switch",
+    104: "Press the switch (Escape) to open the keyboard. The ? menu explains the rest."
 };
 
 var fr = {
@@ -54,17 +57,20 @@ var fr = {
              ["D-OPT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER", "OPTION"]),
     44: keys(["T-ECH", "TAB", "SHIFT", "MAJ.", "WIND", "ECHAP"],
              ["T-ECH", "TAB", "SHIFT", "MAJ.", "COMM.", "ECHAP"]),
-    45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"],
+    45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"],
     46: ["MUL.", "MUTE", "V-BAS", "V-HAUT", "SUIVANT", "PRECED.", "STOP", "||LECT."],
     47: ["Plus", "espace", "effacer", ",", ".", "ef.tout"],
-    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer"],
+    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1"],
     49: "Taille du texte",
     50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
     51: "Casque", 52: "Clignement", 53: "Signal",
     54: "Ordre des prédictions", 55: "Alphabétique", 56: "Les plus fréquents d'abord",
     57: "Fréquents, et mes propres mots", 58: "Oublier mes mots",
     59: "Aller aux prédictions après une lettre", 60: "Ignorer les appuis répétés",
-    61: "Maintenir pour appuyer", 62: "Plus long sur le premier choix", 63: "Non"
+    61: "Maintenir pour appuyer", 62: "Plus long sur le premier choix", 63: "Non",
+    100: "Touche Échap", 101: "Un contacteur qu'aucune application ne voit",
+    102: "Un contacteur, que les applications voient aussi", 103: "Pas un contacteur",
+    104: "Appuyez sur le contacteur (Échap) pour ouvrir le clavier. Le menu ? explique le reste."
 };
 
 var es = {
@@ -78,14 +84,17 @@ var es = {
     29: "Entrada visual", 30: "Cursor", 31: "Dejar", 32: "Salida", 33: "Ninguno",
     34: "Webcam",
     47: ["Más", "Espacio", "Borrar", ",", ".", "Borr.+"],
-    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar"],
+    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1"],
     49: "Tamaño del texto",
     50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
     51: "Casco", 52: "Parpadeo", 53: "Señal",
     54: "Orden de las predicciones", 55: "Alfabético", 56: "Los más frecuentes primero",
     57: "Frecuentes, y mis propias palabras", 58: "Olvidar mis palabras",
     59: "Ir a las predicciones tras una letra", 60: "Ignorar pulsaciones repetidas",
-    61: "Mantener para pulsar", 62: "Más tiempo en la primera opción", 63: "No"
+    61: "Mantener para pulsar", 62: "Más tiempo en la primera opción", 63: "No",
+    100: "Tecla Escape", 101: "Un pulsador que ninguna aplicación ve",
+    102: "Un pulsador, y las aplicaciones también lo ven", 103: "No es un pulsador",
+    104: "Pulse (Escape) para abrir el teclado. El menú ? explica el resto."
 };
 
 var de = {
@@ -98,14 +107,17 @@ var de = {
     29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Schließen", 32: "Ausgang", 33: "Keine",
     34: "Webcam",
     47: ["Mehr", "Raum", "Löschen", ",", ".", "Lösch.+"],
-    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen"],
+    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1"],
     49: "Textgröße",
     50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
     51: "Helm", 52: "zwinkern", 53: "Signal",
     54: "Reihenfolge der Vorschläge", 55: "Alphabetisch", 56: "Häufigste zuerst",
     57: "Häufige und meine eigenen Wörter", 58: "Meine Wörter vergessen",
     59: "Nach einem Buchstaben zu den Vorschlägen", 60: "Wiederholtes Drücken ignorieren",
-    61: "Zum Drücken halten", 62: "Länger auf der ersten Wahl", 63: "Aus"
+    61: "Zum Drücken halten", 62: "Länger auf der ersten Wahl", 63: "Aus",
+    100: "Escape-Taste", 101: "Ein Taster, den keine Anwendung sieht",
+    102: "Ein Taster, den Anwendungen auch sehen", 103: "Kein Taster",
+    104: "Drücken Sie den Taster (Escape), um die Tastatur zu öffnen. Das Menü ? erklärt den Rest."
 };
 
 // The tables below keep the English key-group lists (47, 48) as they are; a label they lack
@@ -176,6 +188,27 @@ var it = {
     57: "Frequenti, e le mie parole", 58: "Dimentica le mie parole",
     60: "Ignora le pressioni ripetute", 61: "Tieni premuto per scegliere", 63: "No"
 };
+
+// Accented letters and the Spanish opening signs, the likeliest first for each language, then
+// the rest in one order; eight to a group, for the accents layer.
+var accentOrder = {
+    fr: "éàèçêôîâùûëïüœ",
+    es: "áéíóñúü¿¡",
+    de: "üäößé",
+    en: "éèñüöäàç"
+};
+var accentsAll = "éèêëàâäáçñßùûüúôöóîïíœ¿¡";
+
+function accents(code) {
+    var first = has(accentOrder, code) ? accentOrder[code] : "";
+    var out = [];
+    var all = first + accentsAll;
+    for (var i = 0; i < all.length; ++i) {
+        if (out.indexOf(all[i]) < 0)
+            out.push(all[i]);
+    }
+    return out;
+}
 
 var tables = { en: en, fr: fr, es: es, de: de, pt: pt, zh: zh, ja: ja, hr: hr, it: it };
 

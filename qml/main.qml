@@ -17,7 +17,7 @@ ApplicationWindow {
     title: "Kelo#"
     // The user types into another application: where the menus are drawn by Kelo# itself the
     // window never takes the keyboard focus; its controls still work by pointer.
-    flags: Qt.Window | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
+    flags: (os === "linux" ? Qt.Tool : Qt.Window) | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
     visible: false
 
     property int sw: Screen.desktopAvailableWidth
@@ -73,6 +73,12 @@ ApplicationWindow {
     property int firstdwell: 100
     property string switchkey: ""
     property bool grabkey: false
+    // What Escape is (0 a switch no application sees, 1 a switch applications see too, 2 no
+    // switch), the modifier armed for the next key (as the injector counts them), and the word
+    // a chosen prediction typed last, with its space.
+    property int escmode: 0
+    property int armed: 0
+    property string lastword: ""
     // The poll's clock in ms; negative: the system's. Tests set their own.
     property real clock: -1
 
@@ -348,9 +354,14 @@ ApplicationWindow {
             visible: winkBar.visible
             font.bold: true
             font.pixelSize: sizp
-            color: "cornflowerblue"
-            x: winkBar.x + (winkBar.width - width) / 2
-            y: win.height * 0.8 - sizp / 2
+            fontSizeMode: Text.Fit
+            minimumPixelSize: 6
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            x: winkBar.x
+            width: winkBar.width
+            height: win.height * 0.1
+            y: win.height * 0.8 - height / 2
         }
 
         Text {
@@ -359,34 +370,77 @@ ApplicationWindow {
             visible: signalBar.visible
             font.bold: true
             font.pixelSize: sizp
-            color: "cornflowerblue"
-            x: signalBar.x + (signalBar.width - width) / 2
-            y: win.height * 0.8 - sizp / 2
+            fontSizeMode: Text.Fit
+            minimumPixelSize: 6
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            x: signalBar.x
+            width: signalBar.width
+            height: win.height * 0.1
+            y: win.height * 0.8 - height / 2
         }
 
         Item {
             id: norm
             objectName: "norm"
             visible: l17.checked
+            // Rows: a line telling how to start, then the three sliders above the indicator.
+            readonly property real hintHeight: (win.height - input.height) / 5
+            readonly property real rowStep: (win.height - input.height - hintHeight) / 3
             onVisibleChanged: {
                 if (visible)
                     Kel.viewShown(1);
             }
 
+            Text {
+                objectName: "hint"
+                text: Lang.lang(104)
+                x: win.width * 0.02
+                width: win.width * 0.96
+                height: norm.hintHeight
+                wrapMode: Text.WordWrap
+                font.pixelSize: sizp * 0.8
+                fontSizeMode: Text.Fit
+                minimumPixelSize: 6
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                color: "dimgray"
+            }
+
+            // Each row: its caption at the left, the slider, its value at the right; captions and
+            // values shrink to their column at large text sizes rather than leave the window.
             Repeater {
                 model: [
-                    { slider: s1, label: 30 },
-                    { slider: s2, label: 22 },
-                    { slider: s3, label: 49 }
+                    { slider: s1, label: 30, value: () => Math.round(s1.value) + " ms", name: "s1text" },
+                    { slider: s2, label: 22, value: () => Math.round(s2.value) + " ms", name: "s2text" },
+                    { slider: s3, label: 49, value: () => Math.round(s3.value * 100) / 100 + "x", name: "s3text" }
                 ]
                 Item {
                     required property var modelData
-                    required property int index
                     Text {
                         objectName: "label" + modelData.label
                         text: Lang.lang(modelData.label)
                         font.pixelSize: sizp
-                        x: win.width * 0.1 - width / 2
+                        fontSizeMode: Text.Fit
+                        minimumPixelSize: 6
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                        x: win.width * 0.01
+                        width: win.width * 0.2
+                        height: norm.rowStep
+                        y: modelData.slider.y + (modelData.slider.height - height) / 2
+                    }
+                    Text {
+                        objectName: modelData.name
+                        text: modelData.value()
+                        font.pixelSize: sizp
+                        fontSizeMode: Text.Fit
+                        minimumPixelSize: 6
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                        x: win.width * 0.88
+                        width: win.width * 0.11
+                        height: norm.rowStep
                         y: modelData.slider.y + (modelData.slider.height - height) / 2
                     }
                 }
@@ -402,7 +456,7 @@ ApplicationWindow {
                 value: s1v
                 x: win.width * 0.22
                 width: win.width * 0.65
-                y: 1 * (win.height - input.height) / 4 - height / 2
+                y: norm.hintHeight + 0.5 * norm.rowStep - height / 2
                 onValueChanged: s1v = value
             }
             Slider {
@@ -415,7 +469,7 @@ ApplicationWindow {
                 value: s2v
                 x: win.width * 0.22
                 width: win.width * 0.65
-                y: 2 * (win.height - input.height) / 4 - height / 2
+                y: norm.hintHeight + 1.5 * norm.rowStep - height / 2
                 onValueChanged: s2v = value
             }
             Slider {
@@ -428,29 +482,8 @@ ApplicationWindow {
                 value: s3v
                 x: win.width * 0.22
                 width: win.width * 0.65
-                y: 3 * (win.height - input.height) / 4 - height / 2
+                y: norm.hintHeight + 2.5 * norm.rowStep - height / 2
                 onValueChanged: s3v = value
-            }
-            Text {
-                objectName: "s1text"
-                text: Math.round(s1.value) + " ms"
-                font.pixelSize: sizp
-                x: win.width * 0.94 - width / 2
-                y: s1.y + (s1.height - height) / 2
-            }
-            Text {
-                objectName: "s2text"
-                text: Math.round(s2.value) + " ms"
-                font.pixelSize: sizp
-                x: win.width * 0.94 - width / 2
-                y: s2.y + (s2.height - height) / 2
-            }
-            Text {
-                objectName: "s3text"
-                text: Math.round(s3.value * 100) / 100 + "x"
-                font.pixelSize: sizp
-                x: win.width * 0.94 - width / 2
-                y: s3.y + (s3.height - height) / 2
             }
         }
 
@@ -472,7 +505,7 @@ ApplicationWindow {
                     id: combo
                     required property int index
                     readonly property int group: index + 1
-                    readonly property var labels: Lang.lang(group <= 4 ? 30 + group + 4 * plan : 42 + group)
+                    readonly property var labels: Kel.groupLabels(group, plan)
                     // Width of the widest entry of the list on show (Kel.mod).
                     property real widest: 0
                     objectName: "k" + group
@@ -480,14 +513,16 @@ ApplicationWindow {
                     y: win.height / 2 - height
                     width: win.width / 6 * (group === 6 ? 0.92 : 0.9)
                     indicator: null
+                    // A face too long for its group at a large text size shrinks to fit, whole.
                     contentItem: Text {
                         text: Kel.title(combo.labels)
                         color: "white"
                         font.bold: true
                         font.pixelSize: sizp
+                        fontSizeMode: Text.HorizontalFit
+                        minimumPixelSize: 6
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
-                        elide: Text.ElideRight
                     }
                     background: Rectangle {
                         radius: 4
@@ -522,19 +557,50 @@ ApplicationWindow {
                 }
             }
 
+            // Each prediction keeps to the width of the group under it, shrinking a long word
+            // rather than running into its neighbour; shown with the capitals it will be typed with.
             Repeater {
                 model: 5
                 Text {
                     required property int index
                     readonly property Item under: keyGroups.count > index + 1 ? keyGroups.itemAt(index + 1) : null
                     objectName: "p" + (index + 2)
-                    text: letr[index]
+                    text: Kel.cased(lword, letr[index])
                     visible: l13.checked
                     font.bold: true
                     font.pixelSize: sizp
-                    x: under ? under.x + under.width / 2 - width / 2 : 0
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPixelSize: 6
+                    horizontalAlignment: Text.AlignHCenter
+                    width: under ? under.width : 0
+                    x: under ? under.x : 0
                     y: under ? under.y / 2 - height / 2 : 0
                     color: ts1 === index && tk === 7 ? "darkorange" : "cornflowerblue"
+                }
+            }
+
+            // The modifier waiting for the next key, named as its entry is, until it is used or
+            // chosen again.
+            Rectangle {
+                objectName: "armedMark"
+                readonly property int mode: armed >= 5 ? 5 : armed
+                visible: mode !== 0
+                radius: 4
+                color: "crimson"
+                x: win.width / 6 * 0.05
+                y: win.height / 2 + 6
+                width: armedText.width + 12
+                height: armedText.height + 4
+                Text {
+                    id: armedText
+                    anchors.centerIn: parent
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: sizp
+                    text: {
+                        const special = Lang.lang(43), more = Lang.lang(44);
+                        return { 1: special[4], 3: special[6], 4: more[2], 5: more[3] }[parent.mode] || "";
+                    }
                 }
             }
         }
@@ -597,6 +663,8 @@ ApplicationWindow {
                     color: "white"
                     font.bold: true
                     font.pixelSize: sizp
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPixelSize: 6
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter
                 }
@@ -708,6 +776,27 @@ ApplicationWindow {
             MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
             MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
             Menu {
+                id: escapeMenu
+                objectName: "l100"
+                title: Lang.lang(100)
+                MenuItemGroup {
+                    id: escapes
+                }
+                Instantiator {
+                    model: 3
+                    MenuItem {
+                        required property int index
+                        text: Lang.lang(101 + index)
+                        checkable: true
+                        checked: escmode === index
+                        group: escapes
+                        onTriggered: Kel.escape(index)
+                    }
+                    onObjectAdded: (index, object) => escapeMenu.insertItem(index, object)
+                    onObjectRemoved: (index, object) => escapeMenu.removeItem(object)
+                }
+            }
+            Menu {
                 id: l54
                 objectName: "l54"
                 title: Lang.lang(54)
@@ -791,7 +880,12 @@ ApplicationWindow {
         Menu {
             id: help
             title: "?"
-            onAboutToShow: Qt.openUrlExternally("https://kelo.tarvo.example/")
+            // A page shipped with the program, in the language of the labels.
+            onAboutToShow: {
+                const page = wrap.helpPage(wind.lang);
+                if (page.toString() !== "")
+                    Qt.openUrlExternally(page);
+            }
         }
     }
 
@@ -825,6 +919,7 @@ ApplicationWindow {
         property alias firstdwell: wind.firstdwell
         property alias switchkey: wind.switchkey
         property alias grabkey: wind.grabkey
+        property alias escapekey: wind.escmode
     }
 
     Component.onCompleted: {

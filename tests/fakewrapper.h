@@ -21,6 +21,8 @@ class FakeWrapper : public QQuickItem
     Q_PROPERTY(bool headset MEMBER headset)
     Q_PROPERTY(int strength MEMBER strength)
     Q_PROPERTY(int winkValue MEMBER winkValue)
+    // Queued caret moves (a click elsewhere): each moved() call takes one.
+    Q_PROPERTY(int caretMoves MEMBER caretMoves)
     // What t9 answers, whatever the prefix.
     Q_PROPERTY(QStringList predictions MEMBER predictions)
 
@@ -39,10 +41,15 @@ public slots:
     void setjoy(int n) { note("setjoy", n); }
     void lang(int n) { note("lang", n); }
     void plan(int n) { note("plan", n); }
-    void text(const QString &s) { note("text", s); }
-    void keyb(int n) { note("keyb", n); }
+    // The modifier mode as the injector keeps it: one-shot modes go with the next key.
+    void text(const QString &s) { note("text", s), mode = s.isEmpty() || mode > 4 ? mode : 0; }
+    void keyb(int n) { note("keyb", n), mode = mode > 4 ? mode : 0; }
     void special(int n) { note("special", n); }
-    void modif(int n) { note("modif", n); }
+    void modif(int n) { note("modif", n), mode = n == 5 && mode != 0 ? 0 : n; }
+    int modifier() { return mode; }
+    int moved() { return take(caretMoves); }
+    void setEscape(int mode) { note("setEscape", mode); }
+    QUrl helpPage(const QString &language) { return QUrl(QStringLiteral("file:///help/") + language); }
     void loadSound(const QUrl &url) { note("loadSound", url); }
     void playSound() { note("playSound"); }
     void rank(int order) { note("rank", order); }
@@ -71,6 +78,7 @@ private:
     static int take(int &queue) { return queue > 0 ? (--queue, 1) : 0; }
 
     QStringList calls;
+    int mode = 0, caretMoves = 0;
     int escPresses = 0, joyPresses = 0, keyPresses = 0, blinks = 0, headBlinks = 0;
     QStringList joysticks;
     bool headset = false;
