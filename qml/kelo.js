@@ -717,7 +717,31 @@ function hasHeadsetEntry() {
     return entries.length > 0 && entries[entries.length - 1].type === "headset";
 }
 
+// Listing the cameras starts the media back end's device monitor, so it waits till the menu
+// opens, unless the stored choice may be a camera or a position that cameras shift.
+function camerasNeeded() {
+    const s = wind.source;
+    if (s === "")
+        return wind.index !== 0;
+    if (s.charAt(0) === "#")
+        return s !== "#0";
+    if (s.startsWith("webcam:"))
+        return true;
+    // Of two pads with one name the stored position tells which.
+    let named = 0;
+    for (let a = 0; s.startsWith("stick:") && a < wrap.joynb(); ++a)
+        named += "stick:" + wrap.joynm(a) === s ? 1 : 0;
+    return named > 1;
+}
+
+function showDevices() {
+    cameraList.active = true;
+    devup();
+}
+
 function devup() {
+    if (!cameraList.active && camerasNeeded())
+        cameraList.active = true;
     while (l21.items.length > 1) {
         const entry = l21.items[1];
         l21.removeItem(entry);

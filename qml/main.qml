@@ -29,8 +29,9 @@ ApplicationWindow {
     }
     property int control: 1
     property int cam: 0
-    // The cameras the system lists (tests put their own list here).
-    property var cameras: camera.videoInputs
+    // The cameras the system lists (tests put their own list here): empty until something
+    // needs them, since listing them starts the media back end's device monitor.
+    property var cameras: cameraList.item ? cameraList.item.videoInputs : []
     // The chosen switch source by kind and name, kept while its device is away, and the one
     // in use now.
     property string source: ""
@@ -121,10 +122,11 @@ ApplicationWindow {
         }
     }
 
+    // Once the whole window is complete, its stored settings included.
     Timer {
         id: tstart
         objectName: "tstart"
-        interval: 32
+        interval: 0
         onTriggered: Kel.init()
     }
 
@@ -715,8 +717,11 @@ ApplicationWindow {
         }
     }
 
-    MediaDevices {
-        id: camera
+    Loader {
+        id: cameraList
+        objectName: "cameraList"
+        active: false
+        sourceComponent: MediaDevices {}
     }
 
     // A submenu of exclusive values for one option; plain is the value that means "off".
@@ -892,7 +897,7 @@ ApplicationWindow {
             id: l21
             objectName: "l21"
             title: Lang.lang(21)
-            onAboutToShow: Kel.devup()
+            onAboutToShow: Kel.showDevices()
             MenuItem {
                 id: l33
                 property int dex: 0
