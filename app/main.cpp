@@ -1,3 +1,4 @@
+#include "platform.h"
 #include "pointoverlay.h"
 #include "pointsweep.h"
 #include "quitsignals.h"
@@ -65,9 +66,18 @@ int main(int argc, char *argv[])
     // The engine has printed why; without a window the user would be left with nothing.
     if (engine.rootObjects().isEmpty())
         return 1;
-    // On Windows, appearing must not take the focus from the application being typed into.
-    for (QObject *root : engine.rootObjects())
+    // Appearing must not take the focus from the application being typed into, nor ask for
+    // attention. X takes a zero user time (what showing without activating gives there) as a
+    // reason to mark the window, so that is for Windows alone.
+    for (QObject *root : engine.rootObjects()) {
+#ifdef Q_OS_WIN
         root->setProperty("_q_showWithoutActivating", true);
+#endif
+        if (auto *window = qobject_cast<QWindow *>(root);
+            window && QGuiApplication::platformName() == u"xcb") {
+            Platform::system().keepUnfocused(window->winId());
+        }
+    }
     // A logout or a kill ends Kelo# as its Quit menu does, through the bridge's exit path, so
     // that no held button outlives it.
     std::unique_ptr<QSocketNotifier> quitNotifier;

@@ -4,12 +4,20 @@
 #include "signinlaunch.h"
 
 #include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 Wrapper::Wrapper(QQuickItem *parent)
     : QQuickPaintedItem(parent)
@@ -37,6 +45,7 @@ Wrapper::~Wrapper()
     joystick.stop();
     headset.stop();
     qsound.stop();
+    predictor.wait();
     // Worker threads are left running; the process ends here, with success.
     std::exit(0);
 }
@@ -124,7 +133,41 @@ int Wrapper::keyReleased(int level, int &prev, qint64 &since, int &ownPolls)
 
 int Wrapper::joyesc()
 {
-    return keyReleased(joystick.escape(), escprev, escSince, ownEscapePolls);
+    const int released = keyReleased(joystick.escape(), escprev, escSince, ownEscapePolls);
+    return escapeOff ? 0 : released;
+}
+
+void Wrapper::setEscape(int mode)
+{
+    escapeOff = mode == 2;
+    joystick.setEscapeGrab(mode == 0);
+}
+
+int Wrapper::modifier()
+{
+    return KeyM::modMode();
+}
+
+int Wrapper::moved()
+{
+    return keym.caretMayHaveMoved() ? 1 : 0;
+}
+
+QUrl Wrapper::helpPage(const QString &language)
+{
+    static const QRegularExpression code(u"^[a-z]{2}$"_s);
+    QString name = u":/help/"_s + (code.match(language).hasMatch() ? language : u"en"_s) + u".html"_s;
+    if (!QFile::exists(name))
+        name = u":/help/en.html"_s;
+    QFile page(name);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QSaveFile out(folder + u"/help-"_s + QFileInfo(name).fileName());
+    if (!QDir().mkpath(folder) || !page.open(QIODevice::ReadOnly)
+        || !out.open(QIODevice::WriteOnly) || out.write(page.readAll()) < 0 || !out.commit()) {
+        qWarning("Kelo#: the help page could not be written to %s", qPrintable(folder));
+        return {};
+    }
+    return QUrl::fromLocalFile(out.fileName());
 }
 
 int Wrapper::keysw()
@@ -210,7 +253,7 @@ int Wrapper::wink()
 
 void Wrapper::lang(int n)
 {
-    keym.langp(n);
+    predictor.lang(n);
 }
 
 void Wrapper::plan(int n)
@@ -231,7 +274,7 @@ void Wrapper::text(const QString &s)
 
 QStringList Wrapper::t9(const QString &prefix)
 {
-    return keym.t9(prefix);
+    return predictor.t9(prefix);
 }
 
 void Wrapper::keyb(int n)
@@ -271,15 +314,35 @@ void Wrapper::stopSound()
 
 void Wrapper::rank(int order)
 {
-    keym.rank(order);
+    predictor.rank(order);
 }
 
 void Wrapper::learn(const QString &word)
 {
-    keym.learn(word);
+    predictor.learn(word);
 }
 
 void Wrapper::forget()
 {
-    keym.forget();
+    predictor.forget();
+}
+
+QStringList Wrapper::next()
+{
+    return predictor.next();
+}
+
+QString Wrapper::letters(const QString &prefix)
+{
+    return predictor.letters(prefix);
+}
+
+void Wrapper::sentence()
+{
+    predictor.sentence();
+}
+
+void Wrapper::learning(bool on)
+{
+    predictor.pause(!on);
 }

@@ -3,6 +3,7 @@
 #include "headset.h"
 #include "keym.h"
 #include "mouse.h"
+#include "predictor.h"
 #include "qjoystick.h"
 #include "qsound.h"
 #include "webth.h"
@@ -70,7 +71,7 @@ public slots:
     void playSound();
     void stopSound();
     // Prediction order (0 alphabetical, 1 frequency, 2 frequency and the user's words), a word
-    // the user completed, and forgetting those words; see KeyM.
+    // the user completed, and forgetting those words; see Predictor.
     void rank(int order);
     void learn(const QString &word);
     void forget();
@@ -88,6 +89,24 @@ public slots:
     // How long (ms) the Escape key, the switch key or the chosen pad's button has been held down
     // as of the last poll; 0 while none is.
     int held();
+    // What the Escape key is: 0 a switch no application sees, 1 a switch that also reaches the
+    // application, 2 no switch (an ordinary key).
+    void setEscape(int mode);
+    // The modifier the next key or character gets (KeyM's mode: 0 none, 1 Ctrl, 3 Alt, 4 Shift,
+    // 5 and above a lasting Shift), so the window can show it.
+    int modifier();
+    // 1 once when the caret may have moved since the last call (a click anywhere, the focus gone
+    // to another window): the word being typed can no longer be followed.
+    int moved();
+    // A page of help in the language given ("en", "fr", ...; English when there is none),
+    // written out of the program's resources to a local file a browser can open.
+    QUrl helpPage(const QString &language);
+    // The next words before their first letter (order 3), the likeliest letters after those
+    // typed, a sentence start, and learning on or paused; see Predictor.
+    QStringList next();
+    QString letters(const QString &prefix);
+    void sentence();
+    void learning(bool on);
 
 private:
     int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);
@@ -110,8 +129,11 @@ private:
     // Polls during which a switch-key release may come from what the program just typed.
     int ownKeyPolls = 0;
     bool keyChosen = false;
+    // Escape is no switch at all.
+    bool escapeOff = false;
     std::function<qint64()> clock;
     KeyM keym;
+    Predictor predictor;
     Mouse mouseth;
     Webth webth;
     QJoystick joystick;

@@ -83,6 +83,11 @@ bool QJoystick::setSwitchKey(const QString &name, bool grab)
     return platform.setSwitchKey(name.trimmed().toStdString(), grab);
 }
 
+void QJoystick::setEscapeGrab(bool grab)
+{
+    platform.setEscapeGrab(grab);
+}
+
 int QJoystick::switchKey()
 {
     return platform.switchKeyState() == 0 ? 1 : 0;

@@ -18,6 +18,8 @@ public:
     // application when grab is set; and its level as escape() gives Escape's.
     bool setSwitchKey(const QString &name, bool grab);
     int switchKey();
+    // Escape taken from every application while it is a switch (see Platform).
+    void setEscapeGrab(bool grab);
 
 public slots:
     int availableJoysticks();

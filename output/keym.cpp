@@ -1,27 +1,29 @@
 #include "keym.h"
 
-#include "learnedwords.h"
 #include "platform.h"
-#include "wordlist.h"
-#include "wordrank.h"
 
-#include <memory>
+#include <QChar>
 
 namespace {
 // One keyboard per process: the last key pressed and the pending modifier mode.
 int g_lastKey = 0;
 int g_modMode = 0;
-const WordList *g_wordList = nullptr;
-int g_language = 0;
-int g_order = 0;
+} // namespace
 
-// Read on first use, so a user who never chose learning never has the file read.
-LearnedWords &learnedWords()
+namespace {
+// The key each modifier mode holds while text() types; 0 for none.
+int modeKey(int mode)
 {
-    static std::unique_ptr<LearnedWords> words;
-    if (!words)
-        words = std::make_unique<LearnedWords>();
-    return *words;
+    switch (mode) {
+    case 1:
+        return 0x11; // Ctrl
+    case 2:
+        return 0x5B; // left Windows key
+    case 3:
+        return 0xA4; // left Alt: the generic Alt code would not reach every application
+    default:
+        return mode > 3 ? 0x10 : 0; // Shift
+    }
 }
 } // namespace
 
@@ -48,6 +50,11 @@ int KeyM::modMode()
     return g_modMode;
 }
 
+bool KeyM::caretMayHaveMoved()
+{
+    return platform.caretMayHaveMoved();
+}
+
 void KeyM::press(int vk)
 {
     platform.keyEvent(vk & 0xff, false);
@@ -58,75 +65,25 @@ void KeyM::release(int vk)
     platform.keyEvent(vk & 0xff, true);
 }
 
+// A one-shot modifier armed before applies to this key as to a letter (Shift+Tab, Ctrl+Enter,
+// Ctrl+Left) and is then used up; the lasting Shift is for characters only.
 void KeyM::keyb(int vk)
 {
+    const int mode = g_modMode >= 1 && g_modMode <= 4 ? g_modMode : 0;
+    const int held = modeKey(mode);
+    if (held)
+        press(held);
     g_lastKey = vk;
     press(vk);
     release(vk);
+    if (held) {
+        release(held);
+        g_modMode = 0;
+    }
 }
 
 void KeyM::chP(int) { }
 
-void KeyM::langp(int language)
-{
-    if (const WordList *list = WordList::forLanguage(language)) {
-        g_wordList = list;
-        g_language = language;
-        // Built now rather than on the first letter typed.
-        if (g_order > 0)
-            WordRank::forLanguage(language);
-    }
-}
-
-QStringList KeyM::t9(QStringView prefix)
-{
-    if (prefix.isEmpty() || !g_wordList)
-        return QStringList(5, QString());
-    if (g_order == 0)
-        return g_wordList->complete(prefix);
-    const QStringList learned
-        = g_order == 2 ? learnedWords().top(g_language, prefix, 5) : QStringList();
-    return WordRank::forLanguage(g_language)->complete(prefix, learned);
-}
-
-void KeyM::rank(int order)
-{
-    if (order < 0 || order > 2)
-        return;
-    g_order = order;
-    if (order > 0 && g_language != 0)
-        WordRank::forLanguage(g_language);
-    if (order == 2)
-        learnedWords();
-}
-
-void KeyM::learn(QStringView word)
-{
-    if (g_order == 2 && g_language != 0)
-        learnedWords().learn(g_language, word);
-}
-
-void KeyM::forget()
-{
-    learnedWords().forget();
-}
-
-namespace {
-// The key each modifier mode holds while text() types; 0 for none.
-int modeKey(int mode)
-{
-    switch (mode) {
-    case 1:
-        return 0x11; // Ctrl
-    case 2:
-        return 0x5B; // left Windows key
-    case 3:
-        return 0xA4; // left Alt: the generic Alt code would not reach every application
-    default:
-        return mode > 3 ? 0x10 : 0; // Shift
-    }
-}
-} // namespace
 
 // The key for unit on the virtual-key path, -1 when the layout cannot type it that way; *typed
 // is the character the key stands for. Shift modes type the capital, so the key must reach it

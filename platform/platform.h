@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -25,12 +26,23 @@ public:
     // The Escape key seen globally: bit 15 while it is down, bit 0 when it went down since the
     // previous call. Both bits read 0 only when the key is idle and was not tapped meanwhile.
     virtual int escapeState() = 0;
+    // With grab, Escape is taken before any application sees it (it is only a switch then);
+    // the program's own presses of it still reach the application.
+    virtual void setEscapeGrab(bool grab) = 0;
+    // True once when, since the previous call, another window took the keyboard focus or a
+    // pointer button was pressed anywhere: the caret may no longer be where the program typed.
+    virtual bool caretMayHaveMoved() = 0;
     // A second switch key of the user's choice, by its X keysym name ("F8", "Pause", "space");
     // an empty name chooses none. With grab the key is taken before any application sees it;
     // the program's own presses of it still reach the application. False for an unknown name.
     virtual bool setSwitchKey(const std::string &name, bool grab) = 0;
     // The chosen key in the bits of escapeState; 0 while none is chosen.
     virtual int switchKeyState() = 0;
+
+    // A top-level window of the program that must never be given the keyboard focus nor be
+    // marked as asking for attention when it appears over the application in use; called before
+    // it is first shown, with the system's own window handle.
+    virtual void keepUnfocused(std::uintptr_t window) = 0;
 
     // The entry that starts a program at the user's sign-in. Paths are UTF-8, given with "/"
     // separators; each system stores them in its own quoting.

@@ -1,5 +1,7 @@
 #include "recordingplatform.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -42,6 +44,21 @@ void RecordingPlatform::pointerButton(Button button, bool release)
 int RecordingPlatform::escapeState()
 {
     return escape;
+}
+
+void RecordingPlatform::setEscapeGrab(bool grab)
+{
+    escapeGrab = grab;
+}
+
+void RecordingPlatform::keepUnfocused(std::uintptr_t window)
+{
+    events.push_back("unfocused " + std::to_string(window));
+}
+
+bool RecordingPlatform::caretMayHaveMoved()
+{
+    return std::exchange(caretMoved, false);
 }
 
 bool RecordingPlatform::setSwitchKey(const std::string &name, bool grab)

@@ -17,8 +17,11 @@ public:
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
     int escapeState() override;
+    void setEscapeGrab(bool grab) override;
+    bool caretMayHaveMoved() override;
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
+    void keepUnfocused(std::uintptr_t window) override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
@@ -33,6 +36,9 @@ public:
     std::map<char16_t, int> layout;
     // The value the next escapeState calls return.
     int escape = 0;
+    bool escapeGrab = false;
+    // What the next caretMayHaveMoved call returns; it then reads false.
+    bool caretMoved = false;
     // The chosen switch key, and the value the next switchKeyState calls return.
     std::string switchKeyName;
     bool switchKeyGrab = false;

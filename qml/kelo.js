@@ -26,15 +26,22 @@ function init() {
     s2.value = wind.s2v;
     s3.value = wind.s3v;
     // Options stored by hand or by another version are brought into range.
-    wind.ranking = [0, 1, 2].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
+    wind.ranking = [0, 1, 2, 3].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
     wind.debounce = bounded(wind.debounce, 0, 5000);
     wind.holdtime = bounded(wind.holdtime, 0, 5000);
     wind.firstdwell = bounded(wind.firstdwell, 100, 500);
-    [l55, l56, l57][wind.ranking].checked = true;
+    [l55, l56, l57, l80][wind.ranking].checked = true;
     l59.checked = wind.padjump;
+    l81.checked = wind.learnpause;
+    l82.checked = wind.likely;
     wrap.rank(wind.ranking);
+    wrap.learning(!wind.learnpause);
     wrap.setHold(wind.holdtime);
     wrap.setKey(wind.switchkey, wind.grabkey);
+    wind.escmode = [0, 1, 2].indexOf(wind.escmode) >= 0 ? wind.escmode : 0;
+    wrap.setEscape(wind.escmode);
+    // Whatever happened before the window was there is no reason to drop a word later.
+    wrap.moved();
     devup();
     onScreen();
     const y = wind.y;
@@ -46,15 +53,38 @@ function bounded(v, low, high) {
     return v >= low ? Math.min(v, high) : low;
 }
 
+// What the Escape key is: 0 a switch no application sees, 1 a switch applications see too,
+// 2 an ordinary key.
+function escape(mode) {
+    wind.escmode = mode;
+    wrap.setEscape(mode);
+}
+
 function rank(order) {
     wind.ranking = order;
     wrap.rank(order);
 }
 
-// A word the user completed, counted only where the user chose to have words learned.
+// A word the user completed: the context of the next, learned where the user chose so (the
+// native side decides). With order 3 the likeliest next words show before their first letter.
 function learn(word) {
-    if (wind.ranking === 2 && word !== "")
+    if (word !== "")
         wrap.learn(word);
+    if (wind.ranking === 3 && l13.checked) {
+        wind.letr = wrap.next();
+        if (wind.padjump && p1.visible)
+            wind.tk = 7;
+    }
+    likelyUpdate();
+}
+
+function pauseLearning(on) {
+    wind.learnpause = on;
+    wrap.learning(!on);
+}
+
+function likelyUpdate() {
+    wind.likelyText = wind.likely ? wrap.letters(wind.lword) : "";
 }
 
 function now() {
@@ -221,9 +251,9 @@ function outerTick() {
     wind.tm += 1;
     if (wind.tm > 5)
         wind.tm = 1;
-    wind.tk += 1;
-    if (wind.tk > (p1.visible ? 7 : 6))
-        wind.tk = 1;
+    // The likeliest letters (8) come first, the pad (7) last, each while it shows.
+    const cycle = (k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], p1.visible ? [7] : []);
+    wind.tk = cycle[(cycle.indexOf(wind.tk) + 1) % cycle.length];
 }
 
 function innerTick() {
@@ -264,6 +294,7 @@ function record() {
 
 function wclose() {
     m3.popup.close();
+    k0.popup.close();
     for (let i = 0; i < 6; ++i)
         keyGroups.itemAt(i).popup.close();
 }
@@ -298,10 +329,17 @@ function wav() {
         return;
     }
     const a = wind.selection[0], b = wind.selection[1] + 1;
-    if (wind.startup === 2)
-        keyboard(vk, recorded, a, b);
+    if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
+        wind.mov = 1;
+        k0.popup.open();
+    } else if (wind.startup === 2) {
+        // A letter of the likeliest letters types as one of the letters groups' would.
+        keyboard(vk, recorded, a === 8 ? 1 : a, b);
+    }
     else if (wind.startup === 3)
         pointer(vm, b, moving);
+    else
+        vision(2); // the settings view is no dead end: the switch alone reaches the keyboard
 }
 
 // A view has been shown. Whatever the last one left going ends with it: a held button is let
@@ -338,6 +376,54 @@ function padHidden() {
 }
 
 // ---- keyboard panel ----
+
+// The label list of keyboard group 1..6 in layer plan: letters, digits and signs, special keys,
+// then the accents layer (three groups of accented letters, the current language's first, and
+// the function keys).
+function groupLabels(group, plan) {
+    if (group > 4)
+        return Lang.lang(42 + group);
+    if (plan < 4)
+        return Lang.lang(30 + group + 4 * plan);
+    if (group === 4) {
+        const keys = ["F1-12"];
+        for (let i = 1; i <= 12; ++i)
+            keys.push("F" + i);
+        return keys;
+    }
+    const letters = Lang.accents(wind.lang).slice((group - 1) * 8, group * 8);
+    return [letters[0] + "-" + letters[letters.length - 1]].concat(letters);
+}
+
+function isLetter(c) {
+    return c.toLowerCase() !== c.toUpperCase();
+}
+
+// A character as it lands under the armed modifier: Shift and Caps give the capital where there
+// is a single one.
+function shown(c, armed) {
+    const upper = c.toUpperCase();
+    return armed >= 4 && upper.length === 1 ? upper : c;
+}
+
+// A prediction as it is typed after the letters typed: capitals typed stay capitals, a word
+// typed in capitals (two letters or more) is typed in capitals, and so is everything under Caps.
+function cased(typed, word) {
+    if (!word)
+        return "";
+    if (wind.armed >= 5 || (typed.length >= 2 && typed === typed.toUpperCase() && typed !== typed.toLowerCase()))
+        return word.toUpperCase().length === word.length ? word.toUpperCase() : word;
+    let out = "";
+    for (let i = 0; i < word.length; ++i)
+        out += i < typed.length ? shown(word[i], typed[i] !== typed[i].toLowerCase() ? 4 : 0) : word[i];
+    return out;
+}
+
+// The word being typed has moved on: its predictions follow it.
+function follow(word) {
+    wind.lword = word;
+    wind.letr = word !== "" ? wrap.t9(word.toLowerCase()) : ["", "", "", "", ""];
+}
 
 function title(t) {
     return t[0];
@@ -391,36 +477,52 @@ function del(l) {
 
 function keyCode(a, b) {
     if (Lang.windowsKeys()) {
+        if (wind.plan === 4)
+            return a === 4 ? 111 + b : 0; // F1..F12
         if (a === 1)
             return [46, 8, 13, 17, 14, 18][b - 1];
         if (a === 2)
             return [9, 16, 20, 91, 27][b - 1];
         if (a === 3)
-            return b > 4 ? 28 + b : 36 + b;
+            return b === 7 ? 36 : b === 8 ? 35 : b > 4 ? 28 + b : 36 + b; // HOME, END after the rest
         if (a === 4)
             return 172 + b;
         return 0;
     }
-    const table = {
+    const table = wind.plan === 4 ? { 4: [122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111] } : {
         1: [117, 51, 36, 17, 14, 18],
         2: [48, 16, 20, 55, 53],
-        3: [123, 126, 124, 125, 116, 121],
+        3: [123, 126, 124, 125, 116, 121, 115, 119],
         4: [74, 73, 72, 101, 98, 100, 100]
     };
     return table[a] ? table[a][b - 1] : 0;
 }
 
+// A modifier chosen again is cancelled; another takes the place of the one armed. Caps stays
+// until chosen again.
+function arm(mode) {
+    if (wind.armed === mode) {
+        wrap.modif(0);
+    } else {
+        if (mode === 5 && wind.armed !== 0)
+            wrap.modif(0);
+        wrap.modif(mode);
+    }
+}
+
 function send(code) {
+    if (code === (Lang.windowsKeys() ? 13 : 36))
+        wrap.sentence(); // Enter
     if (code === 14)
         wrap.special(14);
     else if (code === 20)
-        wrap.modif(5);
+        arm(5);
     else if (code === 16)
-        wrap.modif(4);
+        arm(4);
     else if (code === 17)
-        wrap.modif(1);
+        arm(1);
     else if (code === 18)
-        wrap.modif(3);
+        arm(3);
     if (code === 174 || code === 175) {
         for (let i = 0; i < 4; ++i)
             wrap.keyb(code);
@@ -440,29 +542,46 @@ function keyboard(vk, recorded, a, b) {
         }
         return;
     }
-    // The letters typed for the current word, which a chosen prediction replaces.
-    const typed = wind.lword;
+    // The caret has left the word (a click, another window): the word and its predictions end,
+    // and nothing is erased or completed where the letters no longer are.
+    if (wrap.moved()) {
+        wind.lastword = "";
+        follow("");
+        wrap.sentence();
+        if (a === 7) {
+            wind.mov = 0;
+            return;
+        }
+    }
+    // The letters of the current word as they show, which a chosen prediction replaces, the
+    // word a prediction completed just before, and the modifier armed for this key.
+    const typed = wind.lword, last = wind.lastword, armed = wind.armed;
     const w = a !== 7 ? wind.lword : wind.letr[b - 1];
-    wind.letr = ["", "", "", "", ""];
-    wind.lword = "";
-    if (a < 5 && wind.plan < 3) {
+    // A layer, a modifier, pause or a move of the window types nothing: the word stays.
+    const keep = a === 6 ? b !== 5 : wind.plan === 3 && [16, 17, 18, 20].indexOf(keyCode(a, b)) >= 0;
+    if (!keep) {
+        wind.letr = ["", "", "", "", ""];
+        wind.lword = "";
+        wind.lastword = "";
+    }
+    const chord = armed === 1 || armed === 3;
+    if (a < 5 && (wind.plan < 3 || (wind.plan === 4 && a < 4))) {
         wrap.text(recorded);
-        if (wind.plan === 1) {
-            wind.lword = w + recorded;
-            wind.letr = wrap.t9(wind.lword);
+        if ((wind.plan === 1 || wind.plan === 4) && isLetter(recorded) && !chord) {
+            follow(w + shown(recorded, armed));
             // The predictions are the likeliest next choice; left alone, the scan goes on at 1.
             if (wind.padjump && p1.visible)
                 wind.tk = 7;
         }
     }
-    if (wind.plan === 3) {
+    if (wind.plan === 3 || (wind.plan === 4 && a === 4)) {
         const code = keyCode(a, b);
         if (code !== undefined)
             send(code);
     }
     if (a === 6) {
-        if (b >= 1 && b <= 3) {
-            wind.plan = b;
+        if ((b >= 1 && b <= 3) || b === 7) {
+            wind.plan = b === 7 ? 4 : b;
         } else if (b === 4) {
             wind.visibility = 3;
         } else if (b === 5) {
@@ -476,22 +595,30 @@ function keyboard(vk, recorded, a, b) {
     if (a === 5) {
         if (b === 1) {
             wrap.keyb(32);
-            learn(typed);
-        }
-        else if (b === 2)
+            learn(typed.toLowerCase());
+        } else if (b === 2) {
             wrap.keyb(eraseKey());
-        else if (b === 3)
+            // The word follows its last letter going; right after a completed word, the space
+            // goes and the word is back. With Ctrl or Alt the key did more than that.
+            if (!chord)
+                follow(typed !== "" ? typed.slice(0, -1) : /^\S+ $/.test(last) ? last.slice(0, -1) : "");
+        } else if (b === 3)
             wrap.keyb(188);
-        else if (b === 4)
+        else if (b === 4) {
             wrap.keyb(110);
+            wrap.sentence();
+        }
         else if (b === 5)
-            del(w);
+            del(typed !== "" ? typed : last);
     }
     if (a === 7) {
         del(typed);
-        wrap.text(w + " ");
+        const word = cased(typed, w);
+        wrap.text(word + " ");
         learn(w);
+        wind.lastword = word + " ";
     }
+    wind.armed = wrap.modifier();
     wind.mov = 0;
 }
 
@@ -566,7 +693,7 @@ function pointer(vm, b, moving) {
 
 // The centre list: the mouse view's entries, then point mode's.
 function centreList() {
-    return Lang.lang(50).concat([Lang.lang(64)]);
+    return Lang.lang(50).concat([Lang.lang(140)]);
 }
 
 // Every screen's area together, in the pointer's coordinates.
@@ -737,7 +864,31 @@ function hasHeadsetEntry() {
     return entries.length > 0 && entries[entries.length - 1].type === "headset";
 }
 
+// Listing the cameras starts the media back end's device monitor, so it waits till the menu
+// opens, unless the stored choice may be a camera or a position that cameras shift.
+function camerasNeeded() {
+    const s = wind.source;
+    if (s === "")
+        return wind.index !== 0;
+    if (s.charAt(0) === "#")
+        return s !== "#0";
+    if (s.startsWith("webcam:"))
+        return true;
+    // Of two pads with one name the stored position tells which.
+    let named = 0;
+    for (let a = 0; s.startsWith("stick:") && a < wrap.joynb(); ++a)
+        named += "stick:" + wrap.joynm(a) === s ? 1 : 0;
+    return named > 1;
+}
+
+function showDevices() {
+    cameraList.active = true;
+    devup();
+}
+
 function devup() {
+    if (!cameraList.active && camerasNeeded())
+        cameraList.active = true;
     while (l21.items.length > 1) {
         const entry = l21.items[1];
         l21.removeItem(entry);

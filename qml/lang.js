@@ -22,23 +22,26 @@ var en = {
     38: ["s-z", "s", "t", "u", "v", "w", "x", "y", "z"],
     39: ["0-4", "0", "1", "2", "3", "4"],
     40: ["5-9", "5", "6", "7", "8", "9"],
-    41: ["*-/", "*", "+", "=", "-", ".", "/"],
-    42: [",-.", ",", "@", "."],
+    41: ["*-/", "*", "+", "=", "-", ".", "/", "(", ")"],
+    42: [",-.", ",", "@", ".", "'", "?", "!", ":", ";", "\""],
     43: keys(["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"],
              ["D-OPT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "OPTION"]),
     44: keys(["T-ESC", "TAB", "SHIFT", "CAPS", "WIND", "ESC"],
              ["T-ESC", "TAB", "SHIFT", "CAPS", "COMM.", "ESC"]),
-    45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN"],
+    45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN", "HOME", "END"],
     46: ["MUL.", "MUTE", "V-DOWN", "VOL-UP", "NEXT", "PREV", "STOP", "||PLAY"],
     47: ["More", "Space", "Erase", ",", ".", "Er.All"],
-    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move"],
+    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1"],
     49: "Text size",
     50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
     51: "Headset", 52: "Blink", 53: "Signal",
     54: "Prediction order", 55: "Alphabetical", 56: "Most frequent first",
     57: "Frequent, and my own words", 58: "Forget my words",
     59: "Highlight the predictions after a letter", 60: "Ignore repeated presses",
-    61: "Hold to press", 62: "Longer on the first item", 63: "Off"
+    61: "Hold to press", 62: "Longer on the first item", 63: "Off",
+    100: "Escape key", 101: "A switch no application sees", 102: "A switch, and applications see it",
+    103: "Not a switch",
+    104: "Press the switch (Escape) to open the keyboard. The ? menu explains the rest."
 };
 
 var fr = {
@@ -54,17 +57,20 @@ var fr = {
              ["D-OPT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER", "OPTION"]),
     44: keys(["T-ECH", "TAB", "SHIFT", "MAJ.", "WIND", "ECHAP"],
              ["T-ECH", "TAB", "SHIFT", "MAJ.", "COMM.", "ECHAP"]),
-    45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"],
+    45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"],
     46: ["MUL.", "MUTE", "V-BAS", "V-HAUT", "SUIVANT", "PRECED.", "STOP", "||LECT."],
     47: ["Plus", "espace", "effacer", ",", ".", "ef.tout"],
-    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer"],
+    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1"],
     49: "Taille du texte",
     50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
     51: "Casque", 52: "Clignement", 53: "Signal",
     54: "Ordre des prédictions", 55: "Alphabétique", 56: "Les plus fréquents d'abord",
     57: "Fréquents, et mes propres mots", 58: "Oublier mes mots",
     59: "Aller aux prédictions après une lettre", 60: "Ignorer les appuis répétés",
-    61: "Maintenir pour appuyer", 62: "Plus long sur le premier choix", 63: "Non"
+    61: "Maintenir pour appuyer", 62: "Plus long sur le premier choix", 63: "Non",
+    100: "Touche Échap", 101: "Un contacteur qu'aucune application ne voit",
+    102: "Un contacteur, que les applications voient aussi", 103: "Pas un contacteur",
+    104: "Appuyez sur le contacteur (Échap) pour ouvrir le clavier. Le menu ? explique le reste."
 };
 
 var es = {
@@ -78,14 +84,17 @@ var es = {
     29: "Entrada visual", 30: "Cursor", 31: "Dejar", 32: "Salida", 33: "Ninguno",
     34: "Webcam",
     47: ["Más", "Espacio", "Borrar", ",", ".", "Borr.+"],
-    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar"],
+    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1"],
     49: "Tamaño del texto",
     50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
     51: "Casco", 52: "Parpadeo", 53: "Señal",
     54: "Orden de las predicciones", 55: "Alfabético", 56: "Los más frecuentes primero",
     57: "Frecuentes, y mis propias palabras", 58: "Olvidar mis palabras",
     59: "Ir a las predicciones tras una letra", 60: "Ignorar pulsaciones repetidas",
-    61: "Mantener para pulsar", 62: "Más tiempo en la primera opción", 63: "No"
+    61: "Mantener para pulsar", 62: "Más tiempo en la primera opción", 63: "No",
+    100: "Tecla Escape", 101: "Un pulsador que ninguna aplicación ve",
+    102: "Un pulsador, y las aplicaciones también lo ven", 103: "No es un pulsador",
+    104: "Pulse (Escape) para abrir el teclado. El menú ? explica el resto."
 };
 
 var de = {
@@ -98,14 +107,17 @@ var de = {
     29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Schließen", 32: "Ausgang", 33: "Keine",
     34: "Webcam",
     47: ["Mehr", "Raum", "Löschen", ",", ".", "Lösch.+"],
-    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen"],
+    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1"],
     49: "Textgröße",
     50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
     51: "Helm", 52: "zwinkern", 53: "Signal",
     54: "Reihenfolge der Vorschläge", 55: "Alphabetisch", 56: "Häufigste zuerst",
     57: "Häufige und meine eigenen Wörter", 58: "Meine Wörter vergessen",
     59: "Nach einem Buchstaben zu den Vorschlägen", 60: "Wiederholtes Drücken ignorieren",
-    61: "Zum Drücken halten", 62: "Länger auf der ersten Wahl", 63: "Aus"
+    61: "Zum Drücken halten", 62: "Länger auf der ersten Wahl", 63: "Aus",
+    100: "Escape-Taste", 101: "Ein Taster, den keine Anwendung sieht",
+    102: "Ein Taster, den Anwendungen auch sehen", 103: "Kein Taster",
+    104: "Drücken Sie den Taster (Escape), um die Tastatur zu öffnen. Das Menü ? erklärt den Rest."
 };
 
 // The tables below keep the English key-group lists (47, 48) as they are; a label they lack
@@ -177,29 +189,50 @@ var it = {
     60: "Ignora le pressioni ripetute", 61: "Tieni premuto per scegliere", 63: "No"
 };
 
+// Accented letters and the Spanish opening signs, the likeliest first for each language, then
+// the rest in one order; eight to a group, for the accents layer.
+var accentOrder = {
+    fr: "éàèçêôîâùûëïüœ",
+    es: "áéíóñúü¿¡",
+    de: "üäößé",
+    en: "éèñüöäàç"
+};
+var accentsAll = "éèêëàâäáçñßùûüúôöóîïíœ¿¡";
+
+function accents(code) {
+    var first = has(accentOrder, code) ? accentOrder[code] : "";
+    var out = [];
+    var all = first + accentsAll;
+    for (var i = 0; i < all.length; ++i) {
+        if (out.indexOf(all[i]) < 0)
+            out.push(all[i]);
+    }
+    return out;
+}
+
 var tables = { en: en, fr: fr, es: es, de: de, pt: pt, zh: zh, ja: ja, hr: hr, it: it };
 
-// Point mode, in every language: the centre list's last entry (64), its two options (65 opens
-// the mouse view in point mode, 66 the accelerating arrows) and the click list (67).
+// Point mode, in every language: the centre list's last entry (140), its two options (141 opens
+// the mouse view in point mode, 142 the accelerating arrows) and the click list (143).
 var pointLabels = {
-    en: { 64: "point", 65: "Mouse view opens in point mode", 66: "Accelerating arrows",
-          67: ["Click", "left click", "right click", "double click", "held click", "cancel"] },
-    fr: { 64: "pointer", 65: "Vue souris en mode pointage", 66: "Flèches accélérées",
-          67: ["Clic", "clic gauche", "clic droit", "double clic", "clic tenu", "annuler"] },
-    es: { 64: "apuntar", 65: "Vista ratón en modo apuntar", 66: "Flechas con aceleración",
-          67: ["Clic", "clic izquierdo", "clic derecho", "doble clic", "mantener", "cancelar"] },
-    de: { 64: "zeigen", 65: "Mausansicht im Zeigemodus", 66: "Beschleunigende Pfeile",
-          67: ["Klick", "Linksklick", "Rechtsklick", "Doppelklick", "Halten", "Abbrechen"] },
-    pt: { 64: "apontar", 65: "Vista do mouse no modo apontar", 66: "Setas com aceleração",
-          67: ["Clique", "clique esquerdo", "clique direito", "clique duplo", "manter", "cancelar"] },
-    zh: { 64: "指点", 65: "鼠标视图以指点模式打开", 66: "加速箭头",
-          67: ["点击", "左键单击", "右键单击", "双击", "按住", "取消"] },
-    ja: { 64: "ポイント", 65: "マウス表示をポイントモードで開く", 66: "加速する矢印",
-          67: ["クリック", "左クリック", "右クリック", "ダブルクリック", "押したまま", "キャンセル"] },
-    hr: { 64: "pokaži", 65: "Prikaz miša u načinu pokazivanja", 66: "Strelice s ubrzanjem",
-          67: ["Klik", "lijevi klik", "desni klik", "dvostruki klik", "držanje", "odustani"] },
-    it: { 64: "puntare", 65: "Vista mouse in modalità puntamento", 66: "Frecce con accelerazione",
-          67: ["Clic", "clic sinistro", "clic destro", "doppio clic", "tieni premuto", "annulla"] }
+    en: { 140: "point", 141: "Mouse view opens in point mode", 142: "Accelerating arrows",
+          143: ["Click", "left click", "right click", "double click", "held click", "cancel"] },
+    fr: { 140: "pointer", 141: "Vue souris en mode pointage", 142: "Flèches accélérées",
+          143: ["Clic", "clic gauche", "clic droit", "double clic", "clic tenu", "annuler"] },
+    es: { 140: "apuntar", 141: "Vista ratón en modo apuntar", 142: "Flechas con aceleración",
+          143: ["Clic", "clic izquierdo", "clic derecho", "doble clic", "mantener", "cancelar"] },
+    de: { 140: "zeigen", 141: "Mausansicht im Zeigemodus", 142: "Beschleunigende Pfeile",
+          143: ["Klick", "Linksklick", "Rechtsklick", "Doppelklick", "Halten", "Abbrechen"] },
+    pt: { 140: "apontar", 141: "Vista do mouse no modo apontar", 142: "Setas com aceleração",
+          143: ["Clique", "clique esquerdo", "clique direito", "clique duplo", "manter", "cancelar"] },
+    zh: { 140: "指点", 141: "鼠标视图以指点模式打开", 142: "加速箭头",
+          143: ["点击", "左键单击", "右键单击", "双击", "按住", "取消"] },
+    ja: { 140: "ポイント", 141: "マウス表示をポイントモードで開く", 142: "加速する矢印",
+          143: ["クリック", "左クリック", "右クリック", "ダブルクリック", "押したまま", "キャンセル"] },
+    hr: { 140: "pokaži", 141: "Prikaz miša u načinu pokazivanja", 142: "Strelice s ubrzanjem",
+          143: ["Klik", "lijevi klik", "desni klik", "dvostruki klik", "držanje", "odustani"] },
+    it: { 140: "puntare", 141: "Vista mouse in modalità puntamento", 142: "Frecce con accelerazione",
+          143: ["Clic", "clic sinistro", "clic destro", "doppio clic", "tieni premuto", "annulla"] }
 };
 for (var pointCode in pointLabels) {
     for (var pointLabel in pointLabels[pointCode])
@@ -245,4 +278,22 @@ function lang(l, m) {
         return 0;
     var e = entry(tables[m], l);
     return e === 1 ? entry(en, l) : e;
+}
+
+// Labels of prediction by context, one line per table: the order, pausing learning and the
+// likeliest letters' group.
+var contextLabels = {
+    en: { 80: "By context and my words", 81: "Pause learning", 82: "Likeliest letters first" },
+    fr: { 80: "Selon le contexte et mes mots", 81: "Suspendre l'apprentissage", 82: "Lettres probables d'abord" },
+    es: { 80: "Según el contexto y mis palabras", 81: "Pausar el aprendizaje", 82: "Letras probables primero" },
+    de: { 80: "Nach Zusammenhang und meinen Wörtern", 81: "Lernen anhalten", 82: "Wahrscheinliche Buchstaben zuerst" },
+    pt: { 80: "Pelo contexto e as minhas palavras", 81: "Pausar a aprendizagem", 82: "Letras prováveis primeiro" },
+    zh: { 80: "按上下文和我的词", 81: "暂停学习", 82: "可能的字母优先" },
+    ja: { 80: "文脈と自分の単語で", 81: "学習を一時停止", 82: "可能性の高い文字を先に" },
+    hr: { 80: "Prema kontekstu i mojim riječima", 81: "Pauziraj učenje", 82: "Vjerojatna slova prvo" },
+    it: { 80: "Per contesto e le mie parole", 81: "Sospendi l'apprendimento", 82: "Lettere probabili prima" }
+};
+for (var table in contextLabels) {
+    for (var label in contextLabels[table])
+        tables[table][label] = contextLabels[table][label];
 }

@@ -19,7 +19,7 @@ ApplicationWindow {
     title: "Kelo#"
     // The user types into another application: where the menus are drawn by Kelo# itself the
     // window never takes the keyboard focus; its controls still work by pointer.
-    flags: Qt.Window | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
+    flags: (os === "linux" ? Qt.Tool : Qt.Window) | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
     visible: false
 
     property int sw: Screen.desktopAvailableWidth
@@ -31,8 +31,9 @@ ApplicationWindow {
     }
     property int control: 1
     property int cam: 0
-    // The cameras the system lists (tests put their own list here).
-    property var cameras: camera.videoInputs
+    // The cameras the system lists (tests put their own list here): empty until something
+    // needs them, since listing them starts the media back end's device monitor.
+    property var cameras: cameraList.item ? cameraList.item.videoInputs : []
     // The chosen switch source by kind and name, kept while its device is away, and the one
     // in use now.
     property string source: ""
@@ -69,11 +70,23 @@ ApplicationWindow {
     // a switch key of the user's choice (an X keysym name) with its grab.
     property int ranking: 0
     property bool padjump: false
+    // Learning paused (orders 2 and 3), and the group of the likeliest letters with its letters.
+    property bool learnpause: false
+    property bool likely: false
+    property string likelyText: ""
+    onLwordChanged: Kel.likelyUpdate()
+    onLikelyChanged: Kel.likelyUpdate()
     property int debounce: 0
     property int holdtime: 0
     property int firstdwell: 100
     property string switchkey: ""
     property bool grabkey: false
+    // What Escape is (0 a switch no application sees, 1 a switch applications see too, 2 no
+    // switch), the modifier armed for the next key (as the injector counts them), and the word
+    // a chosen prediction typed last, with its space.
+    property int escmode: 0
+    property int armed: 0
+    property string lastword: ""
     // The poll's clock in ms; negative: the system's. Tests set their own.
     property real clock: -1
     // Point mode: 0 off, 1 sweeping, 2 click list shown; the option that makes it what the mouse
@@ -139,17 +152,18 @@ ApplicationWindow {
         active: pointing > 0
         area: sweep.desktop
         parts: pointing > 0 ? Kel.overlayParts() : []
-        entries: Kel.content(Lang.lang(67))
+        entries: Kel.content(Lang.lang(143))
         listShown: pointing === 2
         lit: pointing === 2 ? ts1 : -1
         point: sweep.point
         textSize: sizp
     }
 
+    // Once the whole window is complete, its stored settings included.
     Timer {
         id: tstart
         objectName: "tstart"
-        interval: 32
+        interval: 0
         onTriggered: Kel.init()
     }
 
@@ -383,9 +397,14 @@ ApplicationWindow {
             visible: winkBar.visible
             font.bold: true
             font.pixelSize: sizp
-            color: "cornflowerblue"
-            x: winkBar.x + (winkBar.width - width) / 2
-            y: win.height * 0.8 - sizp / 2
+            fontSizeMode: Text.Fit
+            minimumPixelSize: 6
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            x: winkBar.x
+            width: winkBar.width
+            height: win.height * 0.1
+            y: win.height * 0.8 - height / 2
         }
 
         Text {
@@ -394,34 +413,77 @@ ApplicationWindow {
             visible: signalBar.visible
             font.bold: true
             font.pixelSize: sizp
-            color: "cornflowerblue"
-            x: signalBar.x + (signalBar.width - width) / 2
-            y: win.height * 0.8 - sizp / 2
+            fontSizeMode: Text.Fit
+            minimumPixelSize: 6
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            x: signalBar.x
+            width: signalBar.width
+            height: win.height * 0.1
+            y: win.height * 0.8 - height / 2
         }
 
         Item {
             id: norm
             objectName: "norm"
             visible: l17.checked
+            // Rows: a line telling how to start, then the three sliders above the indicator.
+            readonly property real hintHeight: (win.height - input.height) / 5
+            readonly property real rowStep: (win.height - input.height - hintHeight) / 3
             onVisibleChanged: {
                 if (visible)
                     Kel.viewShown(1);
             }
 
+            Text {
+                objectName: "hint"
+                text: Lang.lang(104)
+                x: win.width * 0.02
+                width: win.width * 0.96
+                height: norm.hintHeight
+                wrapMode: Text.WordWrap
+                font.pixelSize: sizp * 0.8
+                fontSizeMode: Text.Fit
+                minimumPixelSize: 6
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                color: "dimgray"
+            }
+
+            // Each row: its caption at the left, the slider, its value at the right; captions and
+            // values shrink to their column at large text sizes rather than leave the window.
             Repeater {
                 model: [
-                    { slider: s1, label: 30 },
-                    { slider: s2, label: 22 },
-                    { slider: s3, label: 49 }
+                    { slider: s1, label: 30, value: () => Math.round(s1.value) + " ms", name: "s1text" },
+                    { slider: s2, label: 22, value: () => Math.round(s2.value) + " ms", name: "s2text" },
+                    { slider: s3, label: 49, value: () => Math.round(s3.value * 100) / 100 + "x", name: "s3text" }
                 ]
                 Item {
                     required property var modelData
-                    required property int index
                     Text {
                         objectName: "label" + modelData.label
                         text: Lang.lang(modelData.label)
                         font.pixelSize: sizp
-                        x: win.width * 0.1 - width / 2
+                        fontSizeMode: Text.Fit
+                        minimumPixelSize: 6
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                        x: win.width * 0.01
+                        width: win.width * 0.2
+                        height: norm.rowStep
+                        y: modelData.slider.y + (modelData.slider.height - height) / 2
+                    }
+                    Text {
+                        objectName: modelData.name
+                        text: modelData.value()
+                        font.pixelSize: sizp
+                        fontSizeMode: Text.Fit
+                        minimumPixelSize: 6
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                        x: win.width * 0.88
+                        width: win.width * 0.11
+                        height: norm.rowStep
                         y: modelData.slider.y + (modelData.slider.height - height) / 2
                     }
                 }
@@ -437,7 +499,7 @@ ApplicationWindow {
                 value: s1v
                 x: win.width * 0.22
                 width: win.width * 0.65
-                y: 1 * (win.height - input.height) / 4 - height / 2
+                y: norm.hintHeight + 0.5 * norm.rowStep - height / 2
                 onValueChanged: s1v = value
             }
             Slider {
@@ -450,7 +512,7 @@ ApplicationWindow {
                 value: s2v
                 x: win.width * 0.22
                 width: win.width * 0.65
-                y: 2 * (win.height - input.height) / 4 - height / 2
+                y: norm.hintHeight + 1.5 * norm.rowStep - height / 2
                 onValueChanged: s2v = value
             }
             Slider {
@@ -463,29 +525,8 @@ ApplicationWindow {
                 value: s3v
                 x: win.width * 0.22
                 width: win.width * 0.65
-                y: 3 * (win.height - input.height) / 4 - height / 2
+                y: norm.hintHeight + 2.5 * norm.rowStep - height / 2
                 onValueChanged: s3v = value
-            }
-            Text {
-                objectName: "s1text"
-                text: Math.round(s1.value) + " ms"
-                font.pixelSize: sizp
-                x: win.width * 0.94 - width / 2
-                y: s1.y + (s1.height - height) / 2
-            }
-            Text {
-                objectName: "s2text"
-                text: Math.round(s2.value) + " ms"
-                font.pixelSize: sizp
-                x: win.width * 0.94 - width / 2
-                y: s2.y + (s2.height - height) / 2
-            }
-            Text {
-                objectName: "s3text"
-                text: Math.round(s3.value * 100) / 100 + "x"
-                font.pixelSize: sizp
-                x: win.width * 0.94 - width / 2
-                y: s3.y + (s3.height - height) / 2
             }
         }
 
@@ -507,7 +548,7 @@ ApplicationWindow {
                     id: combo
                     required property int index
                     readonly property int group: index + 1
-                    readonly property var labels: Lang.lang(group <= 4 ? 30 + group + 4 * plan : 42 + group)
+                    readonly property var labels: Kel.groupLabels(group, plan)
                     // Width of the widest entry of the list on show (Kel.mod).
                     property real widest: 0
                     objectName: "k" + group
@@ -515,14 +556,16 @@ ApplicationWindow {
                     y: win.height / 2 - height
                     width: win.width / 6 * (group === 6 ? 0.92 : 0.9)
                     indicator: null
+                    // A face too long for its group at a large text size shrinks to fit, whole.
                     contentItem: Text {
                         text: Kel.title(combo.labels)
                         color: "white"
                         font.bold: true
                         font.pixelSize: sizp
+                        fontSizeMode: Text.HorizontalFit
+                        minimumPixelSize: 6
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
-                        elide: Text.ElideRight
                     }
                     background: Rectangle {
                         radius: 4
@@ -539,6 +582,35 @@ ApplicationWindow {
                 }
             }
 
+            // The likeliest letters, first in the scan (position 8), below the first group.
+            ComboBox {
+                id: k0
+                objectName: "k8"
+                readonly property var labels: [likelyText].concat(likelyText.split(""))
+                property real widest: 0
+                visible: likely && plan === 1 && likelyText !== ""
+                x: win.width / 6 * 0.05
+                y: win.height / 2 + height * 0.2
+                width: win.width / 6 * 0.9
+                indicator: null
+                contentItem: Text {
+                    text: likelyText
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: sizp
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                    elide: Text.ElideRight
+                }
+                background: Rectangle {
+                    radius: 4
+                    color: tk === 8 ? "darkorange" : "cornflowerblue"
+                }
+                popup.width: Math.min(wind.width, Math.max(width, widest + 8))
+                popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
+                popup.onOpened: Kel.openList(k0, k0.labels)
+            }
+
             Rectangle {
                 id: p1
                 objectName: "p1"
@@ -549,7 +621,7 @@ ApplicationWindow {
                 radius: 4
                 x: k1 ? k1.x + k1.width / 2 - width / 2 : 0
                 y: k1 ? k1.y / 2 - height / 2 : 0
-                visible: l13.checked && lword !== ""
+                visible: l13.checked && (lword !== "" || letr[0] !== "")
                 color: tk === 7 ? "darkorange" : "cornflowerblue"
                 onVisibleChanged: {
                     if (!visible)
@@ -557,19 +629,50 @@ ApplicationWindow {
                 }
             }
 
+            // Each prediction keeps to the width of the group under it, shrinking a long word
+            // rather than running into its neighbour; shown with the capitals it will be typed with.
             Repeater {
                 model: 5
                 Text {
                     required property int index
                     readonly property Item under: keyGroups.count > index + 1 ? keyGroups.itemAt(index + 1) : null
                     objectName: "p" + (index + 2)
-                    text: letr[index]
+                    text: Kel.cased(lword, letr[index])
                     visible: l13.checked
                     font.bold: true
                     font.pixelSize: sizp
-                    x: under ? under.x + under.width / 2 - width / 2 : 0
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPixelSize: 6
+                    horizontalAlignment: Text.AlignHCenter
+                    width: under ? under.width : 0
+                    x: under ? under.x : 0
                     y: under ? under.y / 2 - height / 2 : 0
                     color: ts1 === index && tk === 7 ? "darkorange" : "cornflowerblue"
+                }
+            }
+
+            // The modifier waiting for the next key, named as its entry is, until it is used or
+            // chosen again.
+            Rectangle {
+                objectName: "armedMark"
+                readonly property int mode: armed >= 5 ? 5 : armed
+                visible: mode !== 0
+                radius: 4
+                color: "crimson"
+                x: win.width / 6 * 0.05
+                y: win.height / 2 + 6
+                width: armedText.width + 12
+                height: armedText.height + 4
+                Text {
+                    id: armedText
+                    anchors.centerIn: parent
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: sizp
+                    text: {
+                        const special = Lang.lang(43), more = Lang.lang(44);
+                        return { 1: special[4], 3: special[6], 4: more[2], 5: more[3] }[parent.mode] || "";
+                    }
                 }
             }
         }
@@ -635,6 +738,8 @@ ApplicationWindow {
                     color: "white"
                     font.bold: true
                     font.pixelSize: sizp
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPixelSize: 6
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter
                 }
@@ -652,8 +757,11 @@ ApplicationWindow {
         }
     }
 
-    MediaDevices {
-        id: camera
+    Loader {
+        id: cameraList
+        objectName: "cameraList"
+        active: false
+        sourceComponent: MediaDevices {}
     }
 
     // A submenu of exclusive values for one option; plain is the value that means "off".
@@ -742,8 +850,30 @@ ApplicationWindow {
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
             MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
             MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
-            MenuItem { objectName: "l65"; text: Lang.lang(65); checkable: true; checked: pointmode; onTriggered: pointmode = checked }
-            MenuItem { objectName: "l66"; text: Lang.lang(66); checkable: true; checked: accel; onTriggered: accel = checked }
+            MenuItem { objectName: "l141"; text: Lang.lang(141); checkable: true; checked: pointmode; onTriggered: pointmode = checked }
+            MenuItem { objectName: "l142"; text: Lang.lang(142); checkable: true; checked: accel; onTriggered: accel = checked }
+            MenuItem { id: l82; objectName: "l82"; text: Lang.lang(82); checkable: true; onTriggered: likely = checked }
+            Menu {
+                id: escapeMenu
+                objectName: "l100"
+                title: Lang.lang(100)
+                MenuItemGroup {
+                    id: escapes
+                }
+                Instantiator {
+                    model: 3
+                    MenuItem {
+                        required property int index
+                        text: Lang.lang(101 + index)
+                        checkable: true
+                        checked: escmode === index
+                        group: escapes
+                        onTriggered: Kel.escape(index)
+                    }
+                    onObjectAdded: (index, object) => escapeMenu.insertItem(index, object)
+                    onObjectRemoved: (index, object) => escapeMenu.removeItem(object)
+                }
+            }
             Menu {
                 id: l54
                 objectName: "l54"
@@ -754,7 +884,9 @@ ApplicationWindow {
                 MenuItem { id: l55; text: Lang.lang(55); checkable: true; group: rankings; onTriggered: Kel.rank(0) }
                 MenuItem { id: l56; text: Lang.lang(56); checkable: true; group: rankings; onTriggered: Kel.rank(1) }
                 MenuItem { id: l57; text: Lang.lang(57); checkable: true; group: rankings; onTriggered: Kel.rank(2) }
+                MenuItem { id: l80; objectName: "l80"; text: Lang.lang(80); checkable: true; group: rankings; onTriggered: Kel.rank(3) }
                 MenuSeparator {}
+                MenuItem { id: l81; objectName: "l81"; text: Lang.lang(81); checkable: true; onTriggered: Kel.pauseLearning(checked) }
                 MenuItem { text: Lang.lang(58); onTriggered: wrap.forget() }
             }
             ChoiceMenu {
@@ -807,7 +939,7 @@ ApplicationWindow {
             id: l21
             objectName: "l21"
             title: Lang.lang(21)
-            onAboutToShow: Kel.devup()
+            onAboutToShow: Kel.showDevices()
             MenuItem {
                 id: l33
                 property int dex: 0
@@ -828,7 +960,12 @@ ApplicationWindow {
         Menu {
             id: help
             title: "?"
-            onAboutToShow: Qt.openUrlExternally("https://kelo.tarvo.example/")
+            // A page shipped with the program, in the language of the labels.
+            onAboutToShow: {
+                const page = wrap.helpPage(wind.lang);
+                if (page.toString() !== "")
+                    Qt.openUrlExternally(page);
+            }
         }
     }
 
@@ -857,6 +994,8 @@ ApplicationWindow {
         property alias level: level.width
         property alias ranking: wind.ranking
         property alias padjump: wind.padjump
+        property alias learnpause: wind.learnpause
+        property alias likely: wind.likely
         property alias debounce: wind.debounce
         property alias holdtime: wind.holdtime
         property alias firstdwell: wind.firstdwell
@@ -864,6 +1003,7 @@ ApplicationWindow {
         property alias grabkey: wind.grabkey
         property alias pointmode: wind.pointmode
         property alias accel: wind.accel
+        property alias escapekey: wind.escmode
     }
 
     Component.onCompleted: {

@@ -24,8 +24,12 @@ class FakeWrapper : public QQuickItem
     // Where the pointer is, and how long a switch has been held (ms), as the bridge reports them.
     Q_PROPERTY(QPoint pointerAt MEMBER pointerAt)
     Q_PROPERTY(int heldMs MEMBER heldMs)
-    // What t9 answers, whatever the prefix.
+    // Queued caret moves (a click elsewhere): each moved() call takes one.
+    Q_PROPERTY(int caretMoves MEMBER caretMoves)
+    // What t9 answers, whatever the prefix; what next and letters answer.
     Q_PROPERTY(QStringList predictions MEMBER predictions)
+    Q_PROPERTY(QStringList nextWords MEMBER nextWords)
+    Q_PROPERTY(QString likelyLetters MEMBER likelyLetters)
 
 public:
     Q_INVOKABLE void clearCalls() { calls.clear(); }
@@ -42,10 +46,15 @@ public slots:
     void setjoy(int n) { note("setjoy", n); }
     void lang(int n) { note("lang", n); }
     void plan(int n) { note("plan", n); }
-    void text(const QString &s) { note("text", s); }
-    void keyb(int n) { note("keyb", n); }
+    // The modifier mode as the injector keeps it: one-shot modes go with the next key.
+    void text(const QString &s) { note("text", s), mode = s.isEmpty() || mode > 4 ? mode : 0; }
+    void keyb(int n) { note("keyb", n), mode = mode > 4 ? mode : 0; }
     void special(int n) { note("special", n); }
-    void modif(int n) { note("modif", n); }
+    void modif(int n) { note("modif", n), mode = n == 5 && mode != 0 ? 0 : n; }
+    int modifier() { return mode; }
+    int moved() { return take(caretMoves); }
+    void setEscape(int mode) { note("setEscape", mode); }
+    QUrl helpPage(const QString &language) { return QUrl(QStringLiteral("file:///help/") + language); }
     void loadSound(const QUrl &url) { note("loadSound", url); }
     void playSound() { note("playSound"); }
     void rank(int order) { note("rank", order); }
@@ -53,6 +62,18 @@ public slots:
     void forget() { note("forget"); }
     void setHold(int ms) { note("setHold", ms); }
     void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
+    void sentence() { note("sentence"); }
+    void learning(bool on) { note("learning", on); }
+    QStringList next()
+    {
+        note("next");
+        return nextWords;
+    }
+    QString letters(const QString &prefix)
+    {
+        note("letters", prefix);
+        return likelyLetters;
+    }
     QStringList t9(const QString &prefix)
     {
         note("t9", prefix);
@@ -77,10 +98,13 @@ private:
     static int take(int &queue) { return queue > 0 ? (--queue, 1) : 0; }
 
     QStringList calls;
+    int mode = 0, caretMoves = 0;
     int escPresses = 0, joyPresses = 0, keyPresses = 0, blinks = 0, headBlinks = 0;
     QStringList joysticks;
     bool headset = false;
     int strength = 0, winkValue = 0, heldMs = 0;
     QPoint pointerAt;
     QStringList predictions = QStringList(5, QString());
+    QStringList nextWords = QStringList(5, QString());
+    QString likelyLetters;
 };

@@ -81,7 +81,7 @@ QString KeloRunner::setting(const QString &key) const
     return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString();
 }
 
-bool KeloRunner::start(QString *why)
+bool KeloRunner::start(QString *why, int stepMs)
 {
     win = 0;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -96,7 +96,7 @@ bool KeloRunner::start(QString *why)
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);
     logStart = log(0).size();
-    process.start(QStringLiteral(KELO_EXECUTABLE), {});
+    process.start(program, {});
     const auto painted = [&] { // the scan's colour is on screen
         win = win ? win : findWindow();
         const QImage image = grab();
@@ -104,7 +104,7 @@ bool KeloRunner::start(QString *why)
         return std::any_of(pixels, pixels + image.width() * image.height(),
                            [](QRgb pixel) { return (pixel & 0xffffff) == 0x6495ed; });
     };
-    if (waitUntil(20000, 50, [&] { return !running() || painted(); }) && running())
+    if (waitUntil(20000, stepMs, [&] { return !running() || painted(); }) && running())
         return true;
     *why = running()
         ? (win ? u"kelo's window was never painted"_s : u"no window titled \"Kelo#\" appeared"_s)

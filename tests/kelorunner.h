@@ -26,7 +26,9 @@ public:
 
     bool writeSettings(const QMap<QString, QString> &values) const;
     QString setting(const QString &key) const;
-    bool start(QString *why); // returns once the window is mapped and painted
+    // Returns once the window is mapped and painted, looked for every stepMs.
+    bool start(QString *why, int stepMs = 50);
+    void setProgram(const QString &path) { program = path; } // the build's kelo by default
     bool running() const { return process.state() != QProcess::NotRunning; }
     qint64 pid() const { return process.processId(); }
     qint64 rssKiB() const; // VmRSS, 0 once ended
@@ -65,6 +67,7 @@ private:
     Display *dpy;
     QString homeDir;
     QProcess process;
+    QString program = QStringLiteral(KELO_EXECUTABLE);
     qint64 logStart = 0;
     Window win = 0;
     int columns = 6;

@@ -4,7 +4,9 @@
 #include "recordingplatform.h"
 #include "wrapper.h"
 
+#include <QFile>
 #include <QResource>
+#include <QStandardPaths>
 #include <QTest>
 
 // The test has its own main; SDL must not rename it on Windows.
@@ -30,7 +32,10 @@ const char *const wrapperMethods
       "slot void special(int); slot void modif(int); slot void loadSound(QUrl); "
       "slot void playSound(); slot void stopSound(); slot void rank(int); "
       "slot void learn(QString); slot void forget(); slot void setHold(int); "
-      "slot void setKey(QString,bool); slot int keysw()";
+      "slot void setKey(QString,bool); slot int keysw(); slot void setEscape(int); "
+      "slot int modifier(); slot int moved(); slot QUrl helpPage(QString); "
+      "slot QStringList next(); slot QString letters(QString); slot void sentence(); "
+      "slot void learning(bool)";
 
 // A game pad plugged in while it exists, with its own share of SDL as a second SDL user in the
 // process would have, so it can be plugged in before a Wrapper starts SDL.
@@ -201,6 +206,33 @@ private slots:
         QTEST(joystick, "joystick");
     }
 
+    // Escape as a switch no application sees, one they see too, or no switch.
+    void escapeRoles()
+    {
+        for (int mode : { 0, 1, 2 }) {
+            wrap->setEscape(mode);
+            QCOMPARE(rec.escapeGrab, mode == 0);
+            rec.escape = 0x8001;
+            wrap->joyesc();
+            rec.escape = 0;
+            QCOMPARE(wrap->joyesc(), mode == 2 ? 0 : 1);
+        }
+    }
+
+    // The help page is written out of the resources in the language asked for, English for any
+    // other code (never a path of the caller's making).
+    void helpPage()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        for (const auto &[code, lang] :
+             { std::pair(u"fr"_s, "lang=\"fr\""), std::pair(u"xx"_s, "lang=\"en\""),
+               std::pair(u"../fr"_s, "lang=\"en\"") }) {
+            QFile page(wrap->helpPage(code).toLocalFile());
+            QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(code));
+            QVERIFY2(page.readAll().contains(lang), qPrintable(code));
+        }
+    }
+
     // The sign-in entry follows the menu; the click is bundled whole.
     void signInEntryAndClick()
     {
@@ -210,6 +242,18 @@ private slots:
         wrap->osstop();
         QVERIFY(rec.signInLaunch("Kelo#").empty());
         QCOMPARE(QResource(u":/click.wav"_s).uncompressedSize(), 6504);
+#ifdef Q_OS_LINUX
+        // The media back end comes with the first click, after the press that asked for it.
+        const auto mediaUp = [] {
+            QFile maps(u"/proc/self/maps"_s);
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/multimedia/lib");
+        };
+        wrap->loadSound(QUrl(u"qrc:/click.wav"_s));
+        QVERIFY(!mediaUp());
+        wrap->playSound();
+        QVERIFY(!mediaUp());
+        QTRY_VERIFY(mediaUp());
+#endif
     }
 
 private:

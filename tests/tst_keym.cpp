@@ -38,8 +38,11 @@ private slots:
         row("text as Unicode; nothing from others", u"special 13 0; chP 2; text ; text a\U0001F600",
             "u0061+ u0061- ud83d+ ud83d- ude00+ ude00-", 0, 0);
         row("Ctrl then cv", u"modif 1; text cv", "17+ 67+ 67- 17- u0076+ u0076-", 0, 67);
-        row("Shift pending after keyb reaches the next text", u"modif 4; keyb 37; text a",
-            "37+ 37- 16+ 65+ 65- 16-", 0, 0x141);
+        // A one-shot modifier goes with the very next key, whatever it is, and only with it; Caps
+        // lasts and is for characters alone.
+        row("Shift+Left, Ctrl+Enter, then plain keys", u"modif 4; keyb 37; text a; modif 1; keyb 13 13",
+            "16+ 37+ 37- 16- u0061+ u0061- 17+ 13+ 13- 17- 13+ 13-", 0, 13);
+        row("Caps leaves keys alone", u"modif 5; keyb 9", "9+ 9-", 5, 9);
         row("Caps cancels pending Ctrl", u"modif 1 5; text a", "u0061+ u0061-", 0, 0);
         row("Caps stays, Shift released after each text", u"modif 5; text ab; text ; text c",
             "16+ 65+ 65- 66+ 66- 16- 16+ 67+ 67- 16-", 5, 0x143);

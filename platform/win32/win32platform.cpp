@@ -74,21 +74,37 @@ int vkOfName(const std::string &name)
     return 0;
 }
 
-// The grabbed switch key, shared with the hook, which has no other way to its platform.
-std::atomic<int> hookedVk { 0 };
-std::atomic<bool> hookedDown { false };
-std::atomic<bool> hookedPressed { false };
+// A key the hook swallows, shared with it, since a hook has no other way to its platform: the
+// state it keeps stands in for the global key state the swallowed key never reaches.
+struct HookedKey
+{
+    std::atomic<int> vk { 0 };
+    std::atomic<bool> down { false };
+    std::atomic<bool> pressed { false };
+
+    void set(int key)
+    {
+        vk = key;
+        down = pressed = false;
+    }
+    int state() { return (down ? 0x8000 : 0) | (pressed.exchange(false) ? 1 : 0); }
+};
+HookedKey hookedSwitch, hookedEscape;
 
 // Runs in the thread that set the hook, from its message loop (the GUI thread's).
 LRESULT CALLBACK switchKeyHook(int code, WPARAM message, LPARAM data)
 {
     const auto *key = reinterpret_cast<const KBDLLHOOKSTRUCT *>(data);
-    if (code == HC_ACTION && int(key->vkCode) == hookedVk.load() && key->dwExtraInfo != ownMark) {
-        const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
-        if (!up)
-            hookedPressed = true;
-        hookedDown = !up;
-        return 1;
+    if (code == HC_ACTION && key->dwExtraInfo != ownMark) {
+        for (HookedKey *hooked : { &hookedSwitch, &hookedEscape }) {
+            if (hooked->vk != 0 && int(key->vkCode) == hooked->vk) {
+                const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+                if (!up)
+                    hooked->pressed = true;
+                hooked->down = !up;
+                return 1;
+            }
+        }
     }
     return CallNextHookEx(nullptr, code, message, data);
 }
@@ -97,7 +113,20 @@ LRESULT CALLBACK switchKeyHook(int code, WPARAM message, LPARAM data)
 
 Win32Platform::~Win32Platform()
 {
-    setSwitchKey({}, false);
+    hookedSwitch.set(0);
+    hookedEscape.set(0);
+    rehook();
+}
+
+void Win32Platform::rehook()
+{
+    const bool wanted = hookedSwitch.vk != 0 || hookedEscape.vk != 0;
+    if (hook && !wanted) {
+        UnhookWindowsHookEx(static_cast<HHOOK>(hook));
+        hook = nullptr;
+    } else if (!hook && wanted) {
+        hook = SetWindowsHookExW(WH_KEYBOARD_LL, switchKeyHook, GetModuleHandleW(nullptr), 0);
+    }
 }
 
 void Win32Platform::keyEvent(int vk, bool release)
@@ -136,22 +165,39 @@ void Win32Platform::pointerButton(Button button, bool release)
 
 int Win32Platform::escapeState()
 {
+    if (hook && hookedEscape.vk != 0)
+        return hookedEscape.state();
     return GetAsyncKeyState(VK_ESCAPE) & 0xffff;
+}
+
+void Win32Platform::setEscapeGrab(bool grab)
+{
+    hookedEscape.set(grab ? VK_ESCAPE : 0);
+    rehook();
+    GetAsyncKeyState(VK_ESCAPE);
+}
+
+// Qt already gives a window that takes no focus WS_EX_NOACTIVATE, and shows it without
+// activation; nothing flashes in the taskbar for such a window.
+void Win32Platform::keepUnfocused(std::uintptr_t) { }
+
+bool Win32Platform::caretMayHaveMoved()
+{
+    // Bit 0: pressed since the last query, whoever asked (good enough for a hint).
+    bool clicked = false;
+    for (int button : { VK_LBUTTON, VK_RBUTTON, VK_MBUTTON })
+        clicked = (GetAsyncKeyState(button) & 1) || clicked;
+    void *now = GetForegroundWindow();
+    const bool changed = now != foreground;
+    foreground = now;
+    return clicked || changed;
 }
 
 bool Win32Platform::setSwitchKey(const std::string &name, bool grab)
 {
-    if (hook) {
-        UnhookWindowsHookEx(static_cast<HHOOK>(hook));
-        hook = nullptr;
-    }
     switchVk = vkOfName(name);
-    hookedVk = 0;
-    hookedDown = hookedPressed = false;
-    if (switchVk && grab) {
-        hookedVk = switchVk;
-        hook = SetWindowsHookExW(WH_KEYBOARD_LL, switchKeyHook, GetModuleHandleW(nullptr), 0);
-    }
+    hookedSwitch.set(switchVk && grab ? switchVk : 0);
+    rehook();
     GetAsyncKeyState(switchVk);
     return switchVk != 0;
 }
@@ -160,9 +206,8 @@ int Win32Platform::switchKeyState()
 {
     if (!switchVk)
         return 0;
-    // A swallowed key never reaches the global key state: the hook keeps its own.
-    if (hook)
-        return (hookedDown ? 0x8000 : 0) | (hookedPressed.exchange(false) ? 1 : 0);
+    if (hook && hookedSwitch.vk != 0)
+        return hookedSwitch.state();
     return GetAsyncKeyState(switchVk) & 0xffff;
 }
 

@@ -14,14 +14,22 @@ public:
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
     int escapeState() override;
+    void setEscapeGrab(bool grab) override;
+    bool caretMayHaveMoved() override;
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
+    void keepUnfocused(std::uintptr_t window) override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
 
 private:
+    // Sets or removes the hook as the grabbed keys need it.
+    void rehook();
+
     int switchVk = 0;
-    // The low-level keyboard hook that swallows a grabbed switch key.
+    // The window that had the focus at the last caretMayHaveMoved.
+    void *foreground = nullptr;
+    // The low-level keyboard hook that swallows a grabbed switch key or Escape.
     void *hook = nullptr;
 };

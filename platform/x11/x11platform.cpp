@@ -16,6 +16,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -307,6 +308,11 @@ struct X11Platform::Private
     KeyCode switchCode = 0;
     bool switchGrab = false;
     bool switchPressed = false;
+    // Escape taken from every application, as the switch key can be.
+    bool escapeGrab = false;
+    // A pointer button pressed since the last caretMayHaveMoved, and the focus then.
+    bool pointerPressed = false;
+    Window focus = None;
     std::vector<Slot> slots;
     // Keys pressed and not yet released, so the release goes to the keycode that was pressed
     // even if the keymap changed in between.
@@ -328,6 +334,8 @@ struct X11Platform::Private
     void drain();
     void tidy();
     void grabSwitch(bool on);
+    void grabKey(KeyCode keycode, bool on);
+    bool grabbed(KeyCode keycode) const;
     bool isDown(KeyCode keycode);
     int vkFor(const Keymap &map, KeyCode keycode);
 };
@@ -481,14 +489,14 @@ void X11Platform::Private::giveBack(Slot &slot)
 
 void X11Platform::Private::keycodeEvent(KeyCode keycode, bool press)
 {
-    // The program's own press of the grabbed key goes to the application like any other key.
-    const bool own = switchGrab && keycode == switchCode;
+    // The program's own press of a grabbed key goes to the application like any other key.
+    const bool own = grabbed(keycode);
     if (own && press)
-        grabSwitch(false);
+        grabKey(keycode, false);
     XTestFakeKeyEvent(display, keycode, press, CurrentTime);
     if (own && !press) {
         XSync(display, False);
-        grabSwitch(true);
+        grabKey(keycode, true);
     }
     if (Slot *slot = slotOf(keycode)) {
         slot->held = std::max(0, slot->held + (press ? 1 : -1));
@@ -526,6 +534,8 @@ void X11Platform::Private::drain()
                 escapePressed = true;
             if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == switchCode && switchCode)
                 switchPressed = true;
+            if (event.xcookie.evtype == XI_RawButtonPress)
+                pointerPressed = true;
             XFreeEventData(display, &event.xcookie);
         }
     }
@@ -533,17 +543,29 @@ void X11Platform::Private::drain()
 
 // Every modifier combination, so that the key stays the switch under a held Shift, Num Lock or
 // Caps Lock; one by one, so that a combination another client holds costs only itself.
-void X11Platform::Private::grabSwitch(bool on)
+void X11Platform::Private::grabKey(KeyCode keycode, bool on)
 {
-    if (!switchCode)
+    if (!keycode)
         return;
     const Window root = DefaultRootWindow(display);
     if (!on) {
-        XUngrabKey(display, switchCode, AnyModifier, root);
+        XUngrabKey(display, keycode, AnyModifier, root);
         return;
     }
     for (unsigned mods = 0; mods < 256; ++mods)
-        XGrabKey(display, switchCode, mods, root, False, GrabModeAsync, GrabModeAsync);
+        XGrabKey(display, keycode, mods, root, False, GrabModeAsync, GrabModeAsync);
+}
+
+void X11Platform::Private::grabSwitch(bool on)
+{
+    grabKey(switchCode, on);
+}
+
+bool X11Platform::Private::grabbed(KeyCode keycode) const
+{
+    return keycode
+        && ((switchGrab && keycode == switchCode)
+            || (escapeGrab && keycode == XKeysymToKeycode(display, XK_Escape)));
 }
 
 // Selects the raw key events once, then asks the server which keys are down. The round trip
@@ -555,6 +577,7 @@ bool X11Platform::Private::isDown(KeyCode keycode)
         unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
         XISetMask(bits, XI_RawKeyPress);
         XISetMask(bits, XI_RawKeyRelease);
+        XISetMask(bits, XI_RawButtonPress);
         XIEventMask mask { XIAllMasterDevices, int(sizeof bits), bits };
         XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
         rawSelected = true;
@@ -633,6 +656,8 @@ X11Platform::~X11Platform()
 {
     if (d->display) {
         d->grabSwitch(false);
+        if (d->escapeGrab)
+            d->grabKey(XKeysymToKeycode(d->display, XK_Escape), false);
         // Nothing pressed here may outlive the program, nor any keycode it borrowed.
         for (const auto &[vk, keycode] : d->heldVks)
             XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
@@ -793,12 +818,72 @@ int X11Platform::escapeState()
     return state;
 }
 
+void X11Platform::setEscapeGrab(bool grab)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display || d->escapeGrab == grab)
+        return;
+    const KeyCode escape = XKeysymToKeycode(d->display, XK_Escape);
+    // Escape chosen as the switch key too keeps the switch key's grab.
+    if (escape != d->switchCode || !d->switchGrab)
+        d->grabKey(escape, grab);
+    d->escapeGrab = grab;
+    XSync(d->display, False);
+}
+
+// Window managers hand the focus to a window that lists WM_TAKE_FOCUS whatever its input hint,
+// and mark one that appears without the focus over the focused window as asking for attention
+// (metacity, mutter, kwin) unless it cannot take the focus at all: so the protocol goes.
+void X11Platform::keepUnfocused(std::uintptr_t window)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display || !window)
+        return;
+    const Window w = Window(window);
+    Atom *protocols = nullptr;
+    int count = 0;
+    if (XGetWMProtocols(d->display, w, &protocols, &count)) {
+        const Atom takeFocus = XInternAtom(d->display, "WM_TAKE_FOCUS", False);
+        std::vector<Atom> kept;
+        for (int i = 0; i < count; ++i) {
+            if (protocols[i] != takeFocus)
+                kept.push_back(protocols[i]);
+        }
+        XSetWMProtocols(d->display, w, kept.data(), int(kept.size()));
+        XFree(protocols);
+    }
+    XWMHints hints {};
+    if (XWMHints *old = XGetWMHints(d->display, w)) {
+        hints = *old;
+        XFree(old);
+    }
+    hints.flags = (hints.flags | InputHint) & ~XUrgencyHint;
+    hints.input = False;
+    XSetWMHints(d->display, w, &hints);
+    XSync(d->display, False);
+}
+
+bool X11Platform::caretMayHaveMoved()
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return false;
+    d->isDown(0);
+    Window now = None;
+    int revert = 0;
+    XGetInputFocus(d->display, &now, &revert);
+    const bool moved = std::exchange(d->pointerPressed, false) || now != d->focus;
+    d->focus = now;
+    return moved;
+}
+
 bool X11Platform::setSwitchKey(const std::string &name, bool grab)
 {
     std::lock_guard lock(d->mutex);
     if (!d->display)
         return false;
-    d->grabSwitch(false);
+    if (!(d->escapeGrab && d->switchCode == XKeysymToKeycode(d->display, XK_Escape)))
+        d->grabSwitch(false);
     const KeySym sym = name.empty() ? NoSymbol : XStringToKeysym(name.c_str());
     d->switchCode = sym == NoSymbol ? 0 : XKeysymToKeycode(d->display, sym);
     d->switchGrab = grab && d->switchCode;

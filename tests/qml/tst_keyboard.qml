@@ -34,24 +34,30 @@ KeloTestCase {
     }
 
     function test_entries_data() {
+        // What types nothing (a modifier, a layer, pause, a move) leaves the word as it was.
+        const K = { lword: "ab" }, K6 = { lword: "ab", tk: [6, 7] };
         const five = code => [code, code, code, code, code];
         return [
-            ["Space", 1, 5, 0, ["keyb(32)", "learn(ab)"]], ["Space, not learning", 1, 5, 0, ["keyb(32)"], { rank: 1 }],
-            ["Erase", 1, 5, 1, ["keyb(8)"]], ["comma", 1, 5, 2, ["keyb(188)"]],
+            ["Space", 1, 5, 0, ["keyb(32)", "learn(ab)"]], ["Space, order 1", 1, 5, 0, ["keyb(32)", "learn(ab)"], { rank: 1 }],
+            // Order 3: the next words before a letter, and the highlight sent to them; the
+            // likeliest letters' group first in the scan, typing as the letters do.
+            ["Space, next words", 1, 5, 0, ["keyb(32)", "learn(ab)"], { rank: 3, jump: true, nextWords: ["you", "the", "a", "it", "is"], tk: [7, 1], done: () => child("p2").text === "you" }],
+            ["likeliest letter", 1, 8, 1, ["text(t)", "t9(abt)"], { lword: "abt", likely: "etaoin", tk: [8, 1] }],
+            ["Erase", 1, 5, 1, ["keyb(8)", "t9(a)"], { lword: "a" }], ["comma", 1, 5, 2, ["keyb(188)"]],
             ["Er.All", 1, 5, 4, ["keyb(8)", "keyb(8)"]],
             ["digit", 2, 2, 0, ["text(5)"]], ["DEL", 3, 1, 0, ["keyb(46)"]], ["BACK", 3, 1, 1, ["keyb(8)"]],
-            ["ENTER", 3, 1, 2, ["keyb(13)"]], ["CTRL", 3, 1, 3, ["modif(1)"]], ["QUIT", 3, 1, 4, ["special(14)"]],
-            ["ALT", 3, 1, 5, ["modif(3)"]], ["TAB", 3, 2, 0, ["keyb(9)"]], ["SHIFT", 3, 2, 1, ["modif(4)"]],
-            ["CAPS", 3, 2, 2, ["modif(5)"]], ["ESC", 3, 2, 4, ["keyb(27)"]], ["P-DOWN", 3, 3, 5, ["keyb(34)"]],
+            ["ENTER", 3, 1, 2, ["keyb(13)"]], ["CTRL", 3, 1, 3, ["modif(1)"], K], ["QUIT", 3, 1, 4, ["special(14)"]],
+            ["ALT", 3, 1, 5, ["modif(3)"], K], ["TAB", 3, 2, 0, ["keyb(9)"]], ["SHIFT", 3, 2, 1, ["modif(4)"], K],
+            ["CAPS", 3, 2, 2, ["modif(5)"], K], ["ESC", 3, 2, 4, ["keyb(27)"]], ["P-DOWN", 3, 3, 5, ["keyb(34)"]],
             ["V-DOWN", 3, 4, 1, five("keyb(174)")], ["VOL-UP", 3, 4, 2, five("keyb(175)")], ["play", 3, 4, 6, ["keyb(179)"]],
             // The next press after "pause" only shows the window again.
-            ["pause", 1, 6, 3, [], { done: () => w.visibility === 3, next: 0 }],
+            ["pause", 1, 6, 3, [], { done: () => w.visibility === 3, next: 0, lword: "ab", tk: [6, 7] }],
             ["Mouse", 1, 6, 4, [], { done: () => w.startup === 3 && child("mous").visible && !child("keyb").visible }],
-            ["move", 1, 6, 5, [], { done: () => w.x === w.sw - w.width && w.y === 25 }],
+            ["move", 1, 6, 5, [], { done: () => w.x === w.sw - w.width && w.y === 25, lword: "ab", tk: [6, 7] }],
             // The faces follow the layer, and the bridge hears of each change once.
-            ["digits layer", 1, 6, 1, ["plan(2)"], { faces: ["0-4", "5-9", "*-/", ",-."] }],
-            ["special layer", 1, 6, 2, ["plan(3)"], { faces: ["D-ALT", "T-ECH", "GEST", "MUL."] }],
-            ["letters layer", 3, 6, 0, ["plan(1)"], { faces: ["a-f", "g-l", "m-r", "s-z"] }], ["letters layer again", 1, 6, 0, []],
+            ["digits layer", 1, 6, 1, ["plan(2)"], { lword: "ab", tk: [6, 7], faces: ["0-4", "5-9", "*-/", ",-."] }],
+            ["special layer", 1, 6, 2, ["plan(3)"], { lword: "ab", tk: [6, 7], faces: ["D-ALT", "T-ECH", "GEST", "MUL."] }],
+            ["letters layer", 3, 6, 0, ["plan(1)"], { lword: "ab", tk: [6, 7], faces: ["a-f", "g-l", "m-r", "s-z"] }], ["letters layer again", 1, 6, 0, [], K6],
             // With padjump a typed letter sends the highlight to the predictions shown; left
             // alone, the scan goes on at the first group. Otherwise it goes on from the group used.
             ["letter", 1, 4, 1, ["text(t)", "t9(abt)"], { lword: "abt" }],
@@ -65,6 +71,9 @@ KeloTestCase {
         view(2, { s3v: 2, l: "fr" }); // long French labels at the largest text size
         w.os = data.os;
         w.plan = data.plan;
+        wrap.nextWords = data.nextWords || ["", "", "", "", ""];
+        wrap.likelyLetters = data.likely || "";
+        w.likely = !!data.likely;
         w.lword = "ab";
         w.padjump = !!data.jump;
         if (data.word === false)
@@ -83,5 +92,89 @@ KeloTestCase {
         wrap.clearCalls();
         press();
         compare([w.visibility, w.mov, calls(["playSound"]).length], [2, data.next, data.next]);
+    }
+
+    // Picks prediction n (0-based) from the pad.
+    function pick(n) {
+        goTo(7);
+        press();
+        tick("combot", n);
+        press();
+    }
+    // Entry e of group g in layer plan; the layer is set as KeyB would.
+    function key(plan, g, e) {
+        w.plan = plan;
+        choose(g, e);
+    }
+
+    function test_wordFollowsText_data() {
+        const L = (g, e) => () => key(1, g, e), more = e => () => key(1, 5, e), P = n => () => pick(n);
+        const shift = () => key(3, 2, 1), ctrl = () => key(3, 1, 3);
+        return [
+            // "it", Erase, "t": the word is "it" again and a prediction replaces both letters.
+            { tag: "erase, then a prediction", steps: [L(2, 2), L(4, 1), more(1), L(4, 1), P(0)],
+              calls: ["text(i)", "t9(i)", "text(t)", "t9(it)", "keyb(8)", "t9(i)", "text(t)", "t9(it)", "keyb(8)", "keyb(8)", "text(the )"], lword: "" },
+            { tag: "Er.All after an Erase erases the word on screen", steps: [L(1, 0), L(1, 1), L(1, 2), more(1), more(4)],
+              calls: ["text(a)", "t9(a)", "text(b)", "t9(ab)", "text(c)", "t9(abc)", "keyb(8)", "t9(ab)", "keyb(8)", "keyb(8)"], lword: "" },
+            { tag: "Shift, t, the", steps: [shift, L(4, 1), P(0)], calls: ["modif(4)", "text(t)", "t9(t)", "keyb(8)", "text(The )"], shown: "The" },
+            { tag: "NA and nasa", steps: [shift, L(3, 1), shift, L(1, 0), P(1)], pred: ["the", "nasa"],
+              calls: ["modif(4)", "text(n)", "t9(n)", "modif(4)", "text(a)", "t9(na)", "keyb(8)", "keyb(8)", "text(NASA )"] },
+            // Ctrl+t is a command, no letter of a word; Ctrl then goes with Space.
+            { tag: "a chord is no letter", steps: [ctrl, L(4, 1), ctrl, more(0)], calls: ["modif(1)", "text(t)", "modif(1)", "keyb(32)"], lword: "" },
+            // After a click elsewhere the letters are not where they were: nothing is erased.
+            { tag: "the caret moved", steps: [L(4, 1), () => { wrap.caretMoves = 1; }, P(0)], calls: ["text(t)", "t9(t)"], lword: "" },
+            { tag: "erase after a chosen word brings it back", steps: [L(4, 1), P(0), more(1), more(4)],
+              calls: ["text(t)", "t9(t)", "keyb(8)", "text(the )", "keyb(8)", "t9(the)", "keyb(8)", "keyb(8)", "keyb(8)"], lword: "" }
+        ];
+    }
+    // The word being typed is what the text shows: erasing follows it, a prediction replaces
+    // exactly its letters and keeps the capitals typed, a lost caret ends it.
+    function test_wordFollowsText(data) {
+        view(2);
+        wrap.predictions = data.pred || ["the", "to", "that", "this", "then"];
+        for (const step of data.steps) {
+            if (data.shown && step === data.steps[data.steps.length - 1])
+                compare(child("p2").text, data.shown, "the prediction does not show as it will be typed");
+            step();
+        }
+        compare(calls(["keyb", "text", "t9", "modif"]), data.calls);
+        if (data.lword !== undefined)
+            compare(w.lword, data.lword);
+    }
+
+    // An armed modifier shows until used or chosen again; it goes with the next key of any kind.
+    function test_modifiers() {
+        view(2);
+        const mark = child("armedMark");
+        key(3, 1, 3);
+        compare([mark.visible, mark.children[0].text], [true, "CTRL"]);
+        key(3, 1, 3);
+        compare([mark.visible, calls(["modif"])], [false, ["modif(1)", "modif(0)"]]);
+        key(3, 2, 2);
+        key(3, 2, 1);
+        compare([mark.visible, mark.children[0].text, w.armed], [true, "SHIFT", 4], "Shift takes the place of Caps");
+        key(3, 2, 0);
+        compare([mark.visible, calls(["keyb"])], [false, ["keyb(9)"]]);
+    }
+
+    // The accents layer: the language's likeliest accent first, capitals through Shift, and F1.
+    function test_accentsLayer() {
+        view(2, { l: "fr" });
+        key(1, 6, 6);
+        compare([w.plan, child("k1").contentItem.text], [4, "é-â"]);
+        choose(1, 0);
+        key(3, 2, 1);
+        w.plan = 4;
+        choose(1, 1);
+        choose(4, 0);
+        compare(calls(["text", "keyb", "t9"]), ["text(é)", "t9(é)", "text(à)", "t9(éà)", "keyb(112)"]);
+        compare(w.lword, "");
+    }
+
+    // In the settings view a press opens the keyboard: the switch alone never meets a dead end.
+    function test_noDeadEnd() {
+        view(1);
+        press();
+        compare([w.startup, child("keyb").visible], [2, true]);
     }
 }

@@ -17,7 +17,7 @@ TestCase {
         const d43 = ["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"];
         return [
             { tag: "French 35 is the English list", lang: "fr", n: 35, want: ["a-f", "a", "b", "c", "d", "e", "f"] },
-            { tag: "French 45 is French", lang: "fr", n: 45, want: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS"] },
+            { tag: "French 45 is French", lang: "fr", n: 45, want: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"] },
             { tag: "German 52 whatever the language", lang: "fr", n: 52, code: "de", want: "zwinkern" },
             { tag: "Spanish 43 falls back", lang: "es", n: 43, want: d43 },
             { tag: "German 43 on Linux", lang: "de", os: "linux", n: 43, want: d43 }, { tag: "unknown language", lang: "en", n: 5, code: "xx", want: 0 },

@@ -7,13 +7,13 @@ KeloTestCase {
     // changed, in the language chosen, without writing the sign-in entry again.
     function test_restartRestores() {
         start();
-        compare([w.registered, calls(["rank", "setHold", "setKey"])], [true, ["rank(0)", "setHold(0)", "setKey(,0)"]]);
+        compare([w.registered, calls(["rank", "setHold", "setKey", "setEscape"])], [true, ["rank(0)", "setHold(0)", "setKey(,0)", "setEscape(0)"]]);
         k.vision(3);
         toggle(child("l12"));
         compare([calls(["osstart", "osstop"]), w.ostart], [["osstart()"], true]);
         k.lg(2);
         // The options, as chosen in the Options menu.
-        for (const [menu, n] of [["l54", 2], ["l54", 4], ["l60", 2], ["l61", 3], ["l62", 2]])
+        for (const [menu, n] of [["l54", 2], ["l54", 6], ["l60", 2], ["l61", 3], ["l62", 2], ["l100", 2]])
             child(menu).items[n].triggered();
         toggle(child("l59"));
         compare([child("l61").items[3].text, calls(["rank", "forget", "setHold"]).slice(-3)], ["300 ms", ["rank(2)", "forget()", "setHold(300)"]]);
@@ -22,7 +22,7 @@ KeloTestCase {
         store.setValue("grabkey", true);
         start(true);
         compare([w.startup, child("mous").visible, child("l12").checked], [3, true, true]);
-        compare(calls(["osstart", "osstop", "rank", "forget", "setHold", "setKey", "lang"]), ["lang(2)", "rank(2)", "setHold(300)", "setKey(F8,1)"]);
+        compare(calls(["osstart", "osstop", "rank", "forget", "setHold", "setKey", "lang", "setEscape"]), ["lang(2)", "rank(2)", "setHold(300)", "setKey(F8,1)", "setEscape(2)"]);
         compare([w.debounce, w.firstdwell, w.padjump, child("l59").checked, child("l61").items[3].checked], [100, 150, true, true, true]);
         compare(["k1", "k5", "k6", "m3"].map(n => child(n).contentItem.text), ["a-f", "Plus", "clavier", "Plus"]);
         toggle(child("l12"));
@@ -49,8 +49,8 @@ KeloTestCase {
             { tag: "larger than the screen", set: { x: 0, y: 0, width: 3000, height: 2000 }, check: shown },
             { tag: "fr_CA", locale: "fr_CA", check: spoken("fr", 2) }, { tag: "hr_HR", locale: "hr_HR", check: spoken("en", 1) },
             { tag: "de_AT", locale: "de_AT", check: spoken("de", 4) }, { tag: "stored language", locale: "fr_CA", set: { l: "es" }, check: spoken("es", 3) },
-            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20 },
-              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell].join() === "0,0,0,100" }
+            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20, escapekey: 9 },
+              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell, w.escmode].join() === "0,0,0,100,0" }
         ];
     }
     function test_storedSettings(data) {
@@ -62,5 +62,64 @@ KeloTestCase {
         k.vision(2);
         press();
         compare(w.mov, 1);
+    }
+
+    function test_layout_data() {
+        const rows = [];
+        for (const l of ["en", "fr", "es", "de"])
+            for (const size of [0.5, 1, 2])
+                rows.push({ tag: l + " " + size + "x", l: l, s3v: size });
+        return rows;
+    }
+    // At every text size and in every language, nothing shown is cut off, leaves the window or
+    // runs into anything else: labels, values, faces, predictions, the modifier's mark.
+    function test_layout(data) {
+        start({ registered: true, width: 556, height: 230, l: data.l, s3v: data.s3v });
+        tryVerify(() => w.contentItem.parent.width === 556, 2000);
+        wrap.predictions = ["internationalisation", "extraordinarily", "représentation", "Geschwindigkeit", "probablemente"];
+        for (const v of [1, 2, 3]) {
+            k.vision(v);
+            if (v === 2) {
+                w.plan = 1;
+                choose(1, 0);
+                w.plan = 3;
+                choose(1, 3);
+            }
+            wait(0);
+            const texts = [], boxes = [], root = w.contentItem.parent;
+            const painted = t => {
+                const dx = t.horizontalAlignment === Text.AlignHCenter ? (t.width - t.contentWidth) / 2 : t.horizontalAlignment === Text.AlignRight ? t.width - t.contentWidth : 0;
+                const dy = t.verticalAlignment === Text.AlignVCenter ? (t.height - t.contentHeight) / 2 : t.verticalAlignment === Text.AlignBottom ? t.height - t.contentHeight : 0;
+                const at = t.mapToItem(root, dx, dy);
+                return { name: t.text, x: at.x, y: at.y, w: t.contentWidth, h: t.contentHeight };
+            };
+            const walk = item => {
+                for (let n = 0; n < item.children.length; ++n) {
+                    const c = item.children[n];
+                    if (!c.visible || c.opacity === 0)
+                        continue;
+                    if (c.objectName && /^(k[1-6]|m3|p1)$/.test(c.objectName)) {
+                        const at = c.mapToItem(root, 0, 0);
+                        boxes.push({ name: c.objectName, x: at.x, y: at.y, w: c.width, h: c.height, face: painted(c.contentItem ? c.contentItem : c) });
+                        continue;
+                    }
+                    if (c.truncated !== undefined && c.text !== "")
+                        texts.push(painted(c));
+                    walk(c);
+                }
+            };
+            walk(root);
+            const inside = (r, o) => r.x >= o.x - 0.5 && r.y >= o.y - 0.5 && r.x + r.w <= o.x + o.w + 0.5 && r.y + r.h <= o.y + o.h + 0.5;
+            const meet = (r, o) => r.x < o.x + o.w - 0.5 && o.x < r.x + r.w - 0.5 && r.y < o.y + o.h - 0.5 && o.y < r.y + r.h - 0.5;
+            const all = texts.concat(boxes), whole = { x: 0, y: 0, w: root.width, h: root.height };
+            for (const b of boxes)
+                verify(!b.face.w || inside(b.face, b), "view " + v + ": the face of " + b.name + " is cut: " + JSON.stringify(b));
+            for (let i = 0; i < all.length; ++i) {
+                verify(inside(all[i], whole), "view " + v + ": " + all[i].name + " leaves the window: " + JSON.stringify(all[i]));
+                for (let j = i + 1; j < all.length; ++j)
+                    verify(!meet(all[i], all[j]), "view " + v + ": " + all[i].name + " runs into " + all[j].name);
+            }
+            verify(texts.length >= (v === 2 ? 6 : v === 1 ? 7 : 0), "view " + v + " shows too few texts: " + texts.length);
+        }
     }
 }
