@@ -3,6 +3,7 @@
 #include "framepainter.h"
 #include "signinlaunch.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -172,6 +173,29 @@ QUrl Wrapper::helpPage(const QString &language)
 int Wrapper::keysw()
 {
     return keyReleased(joystick.switchKey(), keyprev, keySince, ownKeyPolls);
+}
+
+QPoint Wrapper::pointer()
+{
+    return QCursor::pos();
+}
+
+void Wrapper::pointAt(int x, int y)
+{
+    mouseth.moveTo(x, y);
+}
+
+int Wrapper::held()
+{
+    const qint64 now = clock();
+    qint64 longest = 0;
+    if (escprev == 0)
+        longest = now - escSince;
+    if (keyChosen && keyprev == 0)
+        longest = std::max(longest, now - keySince);
+    if (joyprev != 0)
+        longest = std::max(longest, now - joySince);
+    return int(std::min<qint64>(longest, 1 << 30));
 }
 
 void Wrapper::setHold(int ms)

@@ -83,6 +83,12 @@ public slots:
     void setKey(const QString &name, bool grab);
     // The switch key's release after a press, once, as joyesc reports Escape.
     int keysw();
+    // Point mode: where the pointer is, and putting it at a point of the virtual desktop.
+    QPoint pointer();
+    void pointAt(int x, int y);
+    // How long (ms) the Escape key, the switch key or the chosen pad's button has been held down
+    // as of the last poll; 0 while none is.
+    int held();
     // What the Escape key is: 0 a switch no application sees, 1 a switch that also reaches the
     // application, 2 no switch (an ordinary key).
     void setEscape(int mode);

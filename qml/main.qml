@@ -8,6 +8,8 @@ import QtMultimedia
 import Qt.labs.platform
 import Wrapper
 import Spareweb
+import PointSweep
+import PointOverlay
 import "kelo.js" as Kel
 import "lang.js" as Lang
 
@@ -87,6 +89,11 @@ ApplicationWindow {
     property string lastword: ""
     // The poll's clock in ms; negative: the system's. Tests set their own.
     property real clock: -1
+    // Point mode: 0 off, 1 sweeping, 2 click list shown; the option that makes it what the mouse
+    // view opens with, and the arrows' accelerating step.
+    property int pointing: 0
+    property bool pointmode: false
+    property bool accel: false
 
     // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar
     // inside the window, since most X11 desktops have no global menu service.
@@ -120,6 +127,36 @@ ApplicationWindow {
             wind.x += mouse.x - clickPos.x;
             wind.y += mouse.y - clickPos.y;
         }
+    }
+
+    PointSweep {
+        id: sweep
+        objectName: "sweep"
+    }
+
+    // Point mode's frames: the band and line move on the same clock as the poll.
+    Timer {
+        id: tpoint
+        objectName: "tpoint"
+        interval: 16
+        repeat: true
+        running: pointing === 1
+        onTriggered: sweep.advance(Kel.now())
+    }
+
+    // Point mode's overlay over every screen: drawn only where its parts are, never focused,
+    // and every click goes through it to the application beneath.
+    PointOverlay {
+        id: overlay
+        objectName: "overlay"
+        active: pointing > 0
+        area: sweep.desktop
+        parts: pointing > 0 ? Kel.overlayParts() : []
+        entries: Kel.content(Lang.lang(143))
+        listShown: pointing === 2
+        lit: pointing === 2 ? ts1 : -1
+        point: sweep.point
+        textSize: sizp
     }
 
     // Once the whole window is complete, its stored settings included.
@@ -667,10 +704,13 @@ ApplicationWindow {
                     height: win.height / 2
                     x: modelData.slot * win.width / 5 + win.width / 5 * 0.1
                     y: win.height / 3 - height / 2
+                    // The direction running stays marked while the pointer moves.
+                    readonly property bool running: tmouse.running && tmouse.repeat
+                        && Kel.arrowCodes[modelData.pos] === bm
                     ShapePath {
-                        strokeWidth: 0
-                        strokeColor: "transparent"
-                        fillColor: tm === arrow.modelData.pos ? "darkorange" : "cornflowerblue"
+                        strokeWidth: arrow.running ? 6 : 0
+                        strokeColor: arrow.running ? "midnightblue" : "transparent"
+                        fillColor: tm === arrow.modelData.pos && !pointing ? "darkorange" : "cornflowerblue"
                         startX: 0
                         startY: 0
                         PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
@@ -705,14 +745,14 @@ ApplicationWindow {
                 }
                 background: Rectangle {
                     radius: 4
-                    color: tm === 3 ? "darkorange" : "cornflowerblue"
+                    color: tm === 3 && !pointing ? "darkorange" : "cornflowerblue"
                 }
                 popup.width: Math.min(wind.width, Math.max(width, widest + 8))
                 popup.x: (width - popup.width) / 2
                 popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
                 popup.leftMargin: 0
                 popup.rightMargin: 0
-                popup.onOpened: Kel.openList(m3, Lang.lang(50))
+                popup.onOpened: Kel.openList(m3, Kel.centreList())
             }
         }
     }
@@ -810,6 +850,8 @@ ApplicationWindow {
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
             MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
             MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
+            MenuItem { objectName: "l141"; text: Lang.lang(141); checkable: true; checked: pointmode; onTriggered: pointmode = checked }
+            MenuItem { objectName: "l142"; text: Lang.lang(142); checkable: true; checked: accel; onTriggered: accel = checked }
             MenuItem { id: l82; objectName: "l82"; text: Lang.lang(82); checkable: true; onTriggered: likely = checked }
             Menu {
                 id: escapeMenu
@@ -959,6 +1001,8 @@ ApplicationWindow {
         property alias firstdwell: wind.firstdwell
         property alias switchkey: wind.switchkey
         property alias grabkey: wind.grabkey
+        property alias pointmode: wind.pointmode
+        property alias accel: wind.accel
         property alias escapekey: wind.escmode
     }
 

@@ -176,15 +176,21 @@ Window KeloRunner::findWindow() const
     return 0;
 }
 
-Window KeloRunner::findMenu() const // a pop-up: a top-level window no window manager manages
+// A pop-up: a top-level window no window manager manages; or point mode's overlay, another.
+Window KeloRunner::findMenu(bool overlay) const
 {
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+    const std::vector<unsigned long> title {
+        'K', 'e', 'l', 'o', '#', ' ', 'p', 'o', 'i', 'n', 't'
+    };
     Window root = 0, parent = 0, *children = nullptr, menu = 0;
     unsigned count = 0;
     XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
     for (unsigned i = 0; i < count; ++i) {
         XWindowAttributes a {};
         if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable
-            && a.override_redirect && a.width >= 20 && a.height >= 20 && ours(children[i]))
+            && a.override_redirect && a.width >= 20 && a.height >= 20 && ours(children[i])
+            && (property(dpy, children[i], "_NET_WM_NAME", utf8) == title) == overlay)
             menu = children[i];
     }
     XFree(children);

@@ -39,6 +39,7 @@ public:
     QRect geometry() const { return rectOf(win); } // the client area, empty while minimised
     QImage grab() const;
     QRect menuGeometry() const { return rectOf(findMenu()); } // the open pop-up menu
+    QRect overlayGeometry() const { return rectOf(findMenu(true)); } // point mode's, if shown
     QPoint menuTitle(int n) const; // the centre of the n-th title (from 0); null if none
     QList<int> menuTitleWidths() const; // of every title's cell, separator included
     void movePointer(QPoint root) const;
@@ -61,7 +62,7 @@ private:
     QRect rectOf(Window window) const;
     bool ours(Window window) const;
     Window findWindow() const;
-    Window findMenu() const;
+    Window findMenu(bool overlay = false) const;
 
     Display *dpy;
     QString homeDir;

@@ -102,7 +102,7 @@ private slots:
         STEP(drag.match(why).captured(2).toInt() >= 100);
 
         // The centre's pause minimises the window; the next press only brings it back.
-        STEP(walk({ { 3 }, { 3, 5, 7 } }));
+        STEP(walk({ { 3 }, { 3, 5, 8 } }));
         QTRY_VERIFY_WITH_TIMEOUT(kelo->geometry().isEmpty(), 3000);
         target.clear();
         lastPress = kelo->pressEscape(holdMs);
@@ -138,7 +138,7 @@ private slots:
         for (const QString &kept : { u"l=fr"_s, u"startup=3"_s, u"s2v=20"_s, u"source=headset"_s })
             QCOMPARE(kelo->setting(kept.section(u'=', 0, 0)), kept.section(u'=', 1));
 
-        // The next start: the same place, French, the mouse view whose centre list has seven
+        // The next start: the same place, French, the mouse view whose centre list has eight
         // entries; a blink on its first, left click, clicks.
         STEP(kelo->start(&why));
         QCOMPARE(kelo->geometry(), geometry);
@@ -150,7 +150,7 @@ private slots:
             service.waitForBytesWritten(1000);
             return Clock::now();
         };
-        STEP(walk({ { 3 }, { 3, 0, 7 } }));
+        STEP(walk({ { 3 }, { 3, 0, 8 } }));
         pressSwitch = nullptr;
         QTRY_COMPARE_WITH_TIMEOUT(fromPress(target.pointer()),
                                   QStringList({ "press 1 150,120", "release 1 150,120" }), 3000);
@@ -284,7 +284,7 @@ private:
         kelo->movePointer(at);
         target.clear();
         const QStringList pressed { u"press 1 %1,%2"_s.arg(at.x()).arg(at.y()) };
-        const bool held = walk({ { 3 }, { 3, 3, 7 } })
+        const bool held = walk({ { 3 }, { 3, 3, 8 } })
             && QTest::qWaitFor([&] { return fromPress(target.pointer()) == pressed; });
         why += u"; the client saw: "_s + target.pointer().join(u", ");
         return held;
