@@ -1,3 +1,4 @@
+#include "platform.h"
 #include "quitsignals.h"
 #include "spareweb.h"
 #include "wrapper.h"
@@ -9,6 +10,7 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSocketNotifier>
+#include <QWindow>
 
 #include <memory>
 
@@ -43,6 +45,13 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("QSG_RENDER_LOOP"))
         qputenv("QSG_RENDER_LOOP", "basic");
     QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL);
+#ifdef Q_OS_LINUX
+    // In a Wayland session the window is an XWayland client: only there can it stay on top
+    // without taking the focus.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY")
+        && qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("Tarvo Technologies"));
     app.setOrganizationDomain(QStringLiteral("kelo.tarvo.example"));
@@ -61,9 +70,15 @@ int main(int argc, char *argv[])
     // The engine has printed why; without a window the user would be left with nothing.
     if (engine.rootObjects().isEmpty())
         return 1;
-    // On Windows, appearing must not take the focus from the application being typed into.
-    for (QObject *root : engine.rootObjects())
+    // Appearing must not take the focus from the application being typed into: on Windows by
+    // Qt's own property, on X (and XWayland) by what the window manager is told.
+    for (QObject *root : engine.rootObjects()) {
         root->setProperty("_q_showWithoutActivating", true);
+        auto *window = qobject_cast<QWindow *>(root);
+        if (window && QGuiApplication::platformName() == u"xcb"
+            && window->flags().testFlag(Qt::WindowDoesNotAcceptFocus))
+            Platform::system().windowTakesNoFocus(window->winId());
+    }
     // A logout or a kill ends Kelo# as its Quit menu does, through the bridge's exit path, so
     // that no held button outlives it.
     std::unique_ptr<QSocketNotifier> quitNotifier;

@@ -46,6 +46,10 @@ public:
     // The program the entry starts, in the system's own spelling; empty when there is none.
     virtual std::string signInLaunch(const std::string &name) = 0;
 
+    // Keeps the window manager from ever giving this window (an X window id) the keyboard
+    // focus, before it is first shown; nothing where windows are not X windows.
+    virtual void windowTakesNoFocus(unsigned long window) { (void)window; }
+
     // What keeps typing or pointing from working on this desktop and the command that fixes
     // it, for the user to read; empty when nothing does.
     virtual std::string problem() { return {}; }

@@ -198,12 +198,12 @@ std::string VirtualKeymap::text()
     static const std::pair<const char *, uint32_t> maps[]
         = { { "Shift", 1 }, { "Control", 4 }, { "Mod1", 8 }, { "Mod4", 64 } };
     for (const auto &[name, bit] : maps) {
-        out += std::string(" modifier_map ") + name + " {";
+        std::string keys;
         for (const Fixed &f : fixed) {
             if (f.mod == bit)
-                out += " <K" + std::to_string(f.key) + ">";
+                keys += std::string(keys.empty() ? " " : ", ") + "<K" + std::to_string(f.key) + ">";
         }
-        out += " };\n";
+        out += std::string(" modifier_map ") + name + " {" + keys + " };\n";
     }
     for (const Fixed &f : fixed) {
         if (f.lower == XKB_KEY_Caps_Lock)

@@ -204,6 +204,13 @@ std::string WaylandPlatform::signInLaunch(const std::string &name)
     return Autostart::path(name);
 }
 
+// The window is an XWayland client.
+void WaylandPlatform::windowTakesNoFocus(unsigned long window)
+{
+    if (x11)
+        x11->windowTakesNoFocus(window);
+}
+
 std::string WaylandPlatform::problem()
 {
     std::lock_guard lock(mutex);

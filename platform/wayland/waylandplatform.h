@@ -35,6 +35,7 @@ public:
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
+    void windowTakesNoFocus(unsigned long window) override;
     std::string problem() override;
 
     // Which way keys and motion go: "wlroots", "uinput" or "none".

@@ -103,6 +103,19 @@ const wl_keyboard_listener keyboardListener = {
 
 } // namespace
 
+// The keyboard object may be asked for only once the seat has a keyboard: a compositor with
+// none yet ends a connection that asks earlier.
+const wl_seat_listener WaylandSession::seatListener = {
+    [](void *data, wl_seat *seat, uint32_t caps) {
+        auto *s = static_cast<WaylandSession *>(data);
+        if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) && !s->keyboard) {
+            s->keyboard = wl_seat_get_keyboard(seat);
+            wl_keyboard_add_listener(s->keyboard, &keyboardListener, &s->seatKeymap);
+        }
+    },
+    [](void *, wl_seat *, const char *) { },
+};
+
 void WaylandSession::global(void *data, wl_registry *registry, uint32_t name,
                             const char *interface, uint32_t version)
 {
@@ -157,12 +170,9 @@ std::unique_ptr<WaylandSession> WaylandSession::connect()
     static const wl_registry_listener listener = { global, globalRemove };
     wl_registry_add_listener(s->registry, &listener, s.get());
     wl_display_roundtrip(display);
-    if (s->seat) {
-        // The keymap the compositor gives clients, for typing through a kernel device; the
-        // keyboard object exists whether or not a keyboard is plugged in.
-        s->keyboard = wl_seat_get_keyboard(s->seat);
-        wl_keyboard_add_listener(s->keyboard, &keyboardListener, &s->seatKeymap);
-    }
+    // The keymap the compositor gives clients, for typing through a kernel device.
+    if (s->seat)
+        wl_seat_add_listener(s->seat, &seatListener, s.get());
     // Outputs, their xdg-output details and the keymap.
     wl_display_roundtrip(display);
     wl_display_roundtrip(display);

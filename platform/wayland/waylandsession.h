@@ -51,6 +51,7 @@ private:
     static void global(void *data, wl_registry *registry, uint32_t name, const char *interface,
                        uint32_t version);
     static void globalRemove(void *data, wl_registry *registry, uint32_t name);
+    static const struct wl_seat_listener seatListener;
 
     wl_registry *registry = nullptr;
     wl_keyboard *keyboard = nullptr;

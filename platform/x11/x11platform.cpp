@@ -710,3 +710,34 @@ std::string X11Platform::signInLaunch(const std::string &name)
 {
     return Autostart::path(name);
 }
+
+// Qt lists WM_TAKE_FOCUS among the window's protocols whatever its flags, and a window manager
+// that sees it (sway, for one) gives the window the focus; with neither it nor the input hint
+// the window has ICCCM's "no input" model.
+void X11Platform::windowTakesNoFocus(unsigned long window)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display || !window)
+        return;
+    Atom *protocols = nullptr;
+    int count = 0;
+    if (XGetWMProtocols(d->display, window, &protocols, &count)) {
+        const Atom takeFocus = XInternAtom(d->display, "WM_TAKE_FOCUS", False);
+        std::vector<Atom> kept;
+        for (int i = 0; i < count; ++i) {
+            if (protocols[i] != takeFocus)
+                kept.push_back(protocols[i]);
+        }
+        XFree(protocols);
+        XSetWMProtocols(d->display, window, kept.data(), int(kept.size()));
+    }
+    XWMHints *hints = XGetWMHints(d->display, window);
+    XWMHints none {};
+    XWMHints *set = hints ? hints : &none;
+    set->flags |= InputHint;
+    set->input = False;
+    XSetWMHints(d->display, window, set);
+    if (hints)
+        XFree(hints);
+    XSync(d->display, False);
+}

@@ -24,6 +24,7 @@ public:
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
+    void windowTakesNoFocus(unsigned long window) override;
 
 private:
     struct Private;
