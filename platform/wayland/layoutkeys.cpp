@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 LayoutKeys::LayoutKeys(const std::string &text)
 {
@@ -53,8 +54,14 @@ LayoutKeys::Chord LayoutKeys::find(uint32_t keysym) const
                      [](unsigned a, unsigned b) { return std::popcount(a) < std::popcount(b); });
     Chord best;
     size_t bestMods = SIZE_MAX;
-    for (xkb_keycode_t k = std::max<xkb_keycode_t>(9, xkb_keymap_min_keycode(keymap));
-         k <= xkb_keymap_max_keycode(keymap); ++k) {
+    // Keys the device has (evdev codes below 256) and that a keyboard has: the keymap's
+    // stand-ins for modifiers (LVL3, MDSW) are no key anyone presses.
+    const xkb_keycode_t last = std::min<xkb_keycode_t>(255 + 8, xkb_keymap_max_keycode(keymap));
+    for (xkb_keycode_t k = std::max<xkb_keycode_t>(9, xkb_keymap_min_keycode(keymap)); k <= last;
+         ++k) {
+        const char *name = xkb_keymap_key_get_name(keymap, k);
+        if (name && (!std::strncmp(name, "LVL", 3) || !std::strcmp(name, "MDSW")))
+            continue;
         bool listed = false;
         for (xkb_level_index_t l = 0; !listed && l < xkb_keymap_num_levels_for_key(keymap, k, 0);
              ++l) {
