@@ -17,8 +17,10 @@ printf '%q ' "$@" >"$dir/command"
 cat >"$dir/config" <<CONFIG
 xwayland enable
 output HEADLESS-1 resolution 1280x1024
-# As the README advises for Kelo#: floating, so above the tiled windows, on every workspace.
+# As the README advises for Kelo#: floating, so above the tiled windows, on every workspace;
+# the focus not following the pointer onto it.
 for_window [title="^Kelo#\$"] floating enable, sticky enable
+focus_follows_mouse no
 exec sh -c 'sh $dir/command >$dir/out 2>&1; echo \$? >$dir/rc; swaymsg exit'
 CONFIG
 [ ${#user[@]} -eq 0 ] || chown -R 65534:65534 "$dir"
