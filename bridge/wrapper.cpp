@@ -1,6 +1,7 @@
 #include "wrapper.h"
 
 #include "framepainter.h"
+#include "platform.h"
 #include "signinlaunch.h"
 
 #include <algorithm>
@@ -257,4 +258,9 @@ void Wrapper::learn(const QString &word)
 void Wrapper::forget()
 {
     keym.forget();
+}
+
+QString Wrapper::problem()
+{
+    return QString::fromStdString(Platform::system().problem());
 }

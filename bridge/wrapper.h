@@ -82,6 +82,8 @@ public slots:
     void setKey(const QString &name, bool grab);
     // The switch key's release after a press, once, as joyesc reports Escape.
     int keysw();
+    // What keeps typing or pointing from working on this desktop, and its fix; empty if nothing.
+    QString problem();
 
 private:
     int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);

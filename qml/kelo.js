@@ -36,6 +36,7 @@ function init() {
     wrap.setHold(wind.holdtime);
     wrap.setKey(wind.switchkey, wind.grabkey);
     devup();
+    wind.problem = wrap.problem();
     onScreen();
     const y = wind.y;
     wind.visible = true;

@@ -21,6 +21,8 @@ class FakeWrapper : public QQuickItem
     Q_PROPERTY(bool headset MEMBER headset)
     Q_PROPERTY(int strength MEMBER strength)
     Q_PROPERTY(int winkValue MEMBER winkValue)
+    // What problem answers.
+    Q_PROPERTY(QString problemText MEMBER problemText)
     // What t9 answers, whatever the prefix.
     Q_PROPERTY(QStringList predictions MEMBER predictions)
 
@@ -57,6 +59,7 @@ public slots:
     }
     int joynb() { return int(joysticks.size()); }
     QString joynm(int n) { return joysticks.value(n); }
+    QString problem() { return problemText; }
     int headnb() { return headset ? 1 : 0; }
     int strengh() { return strength; }
     int wink() { return winkValue; }
@@ -76,4 +79,5 @@ private:
     bool headset = false;
     int strength = 0, winkValue = 0;
     QStringList predictions = QStringList(5, QString());
+    QString problemText;
 };

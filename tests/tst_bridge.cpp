@@ -30,7 +30,7 @@ const char *const wrapperMethods
       "slot void special(int); slot void modif(int); slot void loadSound(QUrl); "
       "slot void playSound(); slot void stopSound(); slot void rank(int); "
       "slot void learn(QString); slot void forget(); slot void setHold(int); "
-      "slot void setKey(QString,bool); slot int keysw()";
+      "slot void setKey(QString,bool); slot int keysw(); slot QString problem()";
 
 // A game pad plugged in while it exists, with its own share of SDL as a second SDL user in the
 // process would have, so it can be plugged in before a Wrapper starts SDL.

@@ -63,4 +63,15 @@ KeloTestCase {
         press();
         compare(w.mov, 1);
     }
+
+    // Where the platform cannot type or point the window says so, and the switch still works.
+    function test_problemShown() {
+        start({}, wrap => wrap.problemText = "no virtual keyboard. Fix: sudo modprobe uinput");
+        const banner = child("problem");
+        verify(banner.visible && banner.height > 10 && banner.height < w.height / 2);
+        compare(banner.children[0].text, "no virtual keyboard. Fix: sudo modprobe uinput");
+        stop();
+        start();
+        verify(!child("problem").visible);
+    }
 }
