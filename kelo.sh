@@ -23,8 +23,10 @@ PACKAGES=(
     libopencv-dev
     opencv-data
     libsdl2-dev libx11-dev libxtst-dev libxi-dev
+    libwayland-dev wayland-protocols libxkbcommon-dev libevdev-dev
 )
-TEST_PACKAGES=(xvfb x11-utils openbox g++-mingw-w64-x86-64-posix wine wine64 desktop-file-utils)
+TEST_PACKAGES=(xvfb x11-utils openbox g++-mingw-w64-x86-64-posix wine wine64 desktop-file-utils
+    sway xwayland)
 
 install_missing() {
     local missing=() p
