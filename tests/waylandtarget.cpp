@@ -1,6 +1,7 @@
 // A native Wayland window that takes the keyboard focus and prints, one line each, what it
 // receives: "focus in|out", "key <text or keysym name>", "enter|motion x,y",
 // "press|release <button> x,y" (surface coordinates). It runs until its standard input closes.
+// With --times each key line ends in the monotonic clock's reading, in milliseconds.
 #include "xdg-shell-client-protocol.h"
 
 #include <wayland-client.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +25,7 @@ xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
 xkb_keymap *keymap;
 xkb_state *state;
 double px, py;
+bool times;
 
 void paint(int width, int height)
 {
@@ -74,7 +77,13 @@ const wl_keyboard_listener keyboardListener = {
         if (xkb_state_key_get_utf8(state, key + 8, text, sizeof text) <= 0 || text[0] < 0x20
             || text[0] == 0x7f)
             xkb_keysym_get_name(sym, text, sizeof text);
-        std::printf("key %s\n", text);
+        if (times) {
+            timespec now;
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            std::printf("key %s %.3f\n", text, double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6);
+        } else {
+            std::printf("key %s\n", text);
+        }
     },
     [](void *, wl_keyboard *, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked,
        uint32_t group) {
@@ -171,8 +180,9 @@ const wl_registry_listener registryListener = {
 
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
+    times = argc > 1 && !std::strcmp(argv[1], "--times");
     setvbuf(stdout, nullptr, _IOLBF, 0);
     wl_display *display = wl_display_connect(nullptr);
     if (!display) {
