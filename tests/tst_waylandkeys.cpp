@@ -1,3 +1,4 @@
+#include "wayland/evdevswitches.h"
 #include "wayland/uinputinjector.h"
 #include "wayland/virtualkeymap.h"
 
@@ -107,6 +108,21 @@ private slots:
         free(keymapText);
         xkb_keymap_unref(keymap);
         QTEST(events.join(u' '), "events");
+    }
+
+    // The switch key's event code by its keysym name, in the layout the compositor gives.
+    void switchKeyCodes()
+    {
+        xkb_rule_names fr { nullptr, nullptr, "fr", nullptr, nullptr };
+        xkb_keymap *keymap = xkb_keymap_new_from_names(context, &fr, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        char *text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+        const std::string french = text;
+        free(text);
+        xkb_keymap_unref(keymap);
+        QCOMPARE(EvdevSwitches::codeOf("F8", ""), unsigned(KEY_F8));
+        QCOMPARE(EvdevSwitches::codeOf("space", french), unsigned(KEY_SPACE));
+        QCOMPARE(EvdevSwitches::codeOf("a", french), unsigned(KEY_Q));
+        QCOMPARE(EvdevSwitches::codeOf("NoSuchKey", french), 0u);
     }
 
     void cleanupTestCase() { xkb_context_unref(context); }
