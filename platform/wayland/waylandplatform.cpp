@@ -57,6 +57,10 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::create()
     if (std::getenv("DISPLAY"))
         p->x11 = std::make_unique<X11Platform>();
     p->evdev = std::make_unique<EvdevSwitches>(UinputInjector::deviceName);
+    if (p->evdev->keyboards() == 0 && p->evdev->refused() > 0)
+        std::fprintf(stderr, "Kelo#: the keyboards cannot be read, so Escape and the switch key "
+                             "work only while an X window has the focus. Fix: sudo adduser "
+                             "$USER input, then log in again\n");
     return p;
 }
 
@@ -104,28 +108,23 @@ int WaylandPlatform::keyForChar(char16_t c)
     return injector ? injector->keyForChar(c) : -1;
 }
 
+// At the pointer, wherever it is: a click never moves it.
 void WaylandPlatform::pointerButton(Button button, bool release)
 {
     std::lock_guard lock(mutex);
-    if (!injector)
-        return;
-    placePointer();
-    injector->button(button == Button::Right, release);
+    if (injector)
+        injector->button(button == Button::Right, release);
 }
 
 // Until the program has placed the pointer its reckoning is a guess, the middle of the
-// desktop; the first motion makes it true.
-void WaylandPlatform::placePointer()
+// desktop; the first motion puts the pointer where the guess says, so it becomes true.
+void WaylandPlatform::guessPointer()
 {
     session->pump();
     const WaylandSession::Box box = session->layout();
-    if (box.width <= 0)
-        return;
-    if (!placed) {
+    if (!placed && box.width > 0) {
         pointerX = box.x + box.width / 2;
         pointerY = box.y + box.height / 2;
-        placed = true;
-        injector->moveTo(pointerX - box.x, pointerY - box.y, box.width, box.height);
     }
 }
 
@@ -134,11 +133,17 @@ void WaylandPlatform::pointerMoveBy(int dx, int dy)
     std::lock_guard lock(mutex);
     if (!injector)
         return;
-    placePointer();
+    guessPointer();
     const WaylandSession::Box box = session->layout();
+    if (box.width <= 0)
+        return;
     const int x = std::clamp(pointerX + dx, box.x, box.x + box.width - 1);
     const int y = std::clamp(pointerY + dy, box.y, box.y + box.height - 1);
-    injector->moveBy(x - pointerX, y - pointerY);
+    if (placed)
+        injector->moveBy(x - pointerX, y - pointerY);
+    else
+        injector->moveTo(x - box.x, y - box.y, box.width, box.height);
+    placed = true;
     pointerX = x;
     pointerY = y;
 }
@@ -148,10 +153,13 @@ void WaylandPlatform::pointerMoveTo(int x, int y)
     std::lock_guard lock(mutex);
     if (!injector)
         return;
-    placePointer();
+    session->pump();
     const WaylandSession::Box box = session->layout();
+    if (box.width <= 0)
+        return;
     pointerX = std::clamp(x, box.x, box.x + box.width - 1);
     pointerY = std::clamp(y, box.y, box.y + box.height - 1);
+    placed = true;
     injector->moveTo(pointerX - box.x, pointerY - box.y, box.width, box.height);
 }
 
@@ -160,10 +168,10 @@ bool WaylandPlatform::pointerPosition(int *x, int *y)
     std::lock_guard lock(mutex);
     if (!injector)
         return false;
-    placePointer();
+    guessPointer();
     *x = pointerX;
     *y = pointerY;
-    return placed;
+    return session->layout().width > 0;
 }
 
 int WaylandPlatform::escapeState()

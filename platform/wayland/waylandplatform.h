@@ -43,7 +43,7 @@ public:
 
 private:
     WaylandPlatform() = default;
-    void placePointer();
+    void guessPointer();
 
     std::mutex mutex;
     std::unique_ptr<WaylandSession> session;
