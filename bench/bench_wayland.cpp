@@ -78,7 +78,8 @@ int main(int argc, char *argv[])
         while (target.canReadLine() || target.waitForReadyRead(0))
             target.readAll();
         release = kelo.pressEscape(holdMs);
-        const double sent = std::chrono::duration<double, std::milli>(release.time_since_epoch()).count();
+        const double sent
+            = std::chrono::duration<double, std::milli>(release.time_since_epoch()).count();
         if (const auto arrived = nextA(target))
             delays.push_back(*arrived - sent);
         else
@@ -87,7 +88,9 @@ int main(int argc, char *argv[])
     std::sort(delays.begin(), delays.end());
     if (delays.empty())
         return fail(QStringLiteral("no key arrived"));
-    const auto at = [&](double q) { return delays[size_t(q * double(delays.size() - 1) + 0.5)]; };
+    const auto at = [&](double q) {
+        return delays[size_t(q * double(delays.size() - 1) + 0.5)];
+    };
     std::printf("wayland_release_to_key_ms n=%zu min=%.1f median=%.1f p90=%.1f max=%.1f "
                 "missed=%d (targets: median < 25, max < 45)\n",
                 delays.size(), delays.front(), at(0.5), at(0.9), delays.back(), missed);

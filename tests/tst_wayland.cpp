@@ -1,5 +1,5 @@
-#include "keym.h"
 #include "kelorunner.h"
+#include "keym.h"
 #include "recordingplatform.h"
 #include "wayland/waylandplatform.h"
 

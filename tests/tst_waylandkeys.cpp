@@ -24,9 +24,8 @@ private slots:
         VirtualKeymap map;
         const auto typed = [&](uint32_t key, uint32_t mods) {
             const std::string text = map.text();
-            xkb_keymap *keymap = xkb_keymap_new_from_string(context, text.c_str(),
-                                                            XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                            XKB_KEYMAP_COMPILE_NO_FLAGS);
+            xkb_keymap *keymap = xkb_keymap_new_from_string(
+                context, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
             xkb_state *state = keymap ? xkb_state_new(keymap) : nullptr;
             xkb_state_update_mask(state, mods, 0, 0, 0, 0, 0);
             const char32_t cp = state ? xkb_state_key_get_utf32(state, key + 8) : 0;
@@ -61,10 +60,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("vk"); // 0: type text
         QTest::addColumn<QString>("events");
-        const auto row = [](const char *name, const char *layout, QString text, int vk,
-                            const char *events) {
-            QTest::newRow(name) << QString::fromLatin1(layout) << text << vk << events;
-        };
+        const auto row
+            = [](const char *name, const char *layout, QString text, int vk, const char *events) {
+                  QTest::newRow(name) << QString::fromLatin1(layout) << text << vk << events;
+              };
         row("us a", "us", u"a"_s, 0, "+30 -30");
         row("us capital", "us", u"A"_s, 0, "+42 +30 -30 -42");
         row("fr a is on Q", "fr", u"a"_s, 0, "+16 -16");
@@ -87,7 +86,8 @@ private slots:
         QFETCH(int, vk);
         const QByteArray name = layout.toLatin1();
         const xkb_rule_names names { nullptr, nullptr, name.constData(), nullptr, nullptr };
-        xkb_keymap *keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        xkb_keymap *keymap
+            = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
         QVERIFY2(keymap, "xkeyboard-config's layouts are missing");
         char *keymapText = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
         QStringList events;

@@ -54,9 +54,9 @@ const wl_keyboard_listener keyboardListener = {
         close(fd);
         if (format != WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 || text == MAP_FAILED)
             return;
-        xkb_keymap *next = xkb_keymap_new_from_buffer(context, text, strnlen(text, size),
-                                                      XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                      XKB_KEYMAP_COMPILE_NO_FLAGS);
+        xkb_keymap *next
+            = xkb_keymap_new_from_buffer(context, text, strnlen(text, size),
+                                         XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
         munmap(text, size);
         if (!next) {
             std::printf("keymap refused\n");
@@ -80,7 +80,8 @@ const wl_keyboard_listener keyboardListener = {
         if (times) {
             timespec now;
             clock_gettime(CLOCK_MONOTONIC, &now);
-            std::printf("key %s %.3f\n", text, double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6);
+            std::printf("key %s %.3f\n", text,
+                        double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6);
         } else {
             std::printf("key %s\n", text);
         }
@@ -90,7 +91,7 @@ const wl_keyboard_listener keyboardListener = {
         if (state)
             xkb_state_update_mask(state, depressed, latched, locked, 0, 0, group);
     },
-    [](void *, wl_keyboard *, int32_t, int32_t) { },
+    [](void *, wl_keyboard *, int32_t, int32_t) {},
 };
 
 const wl_pointer_listener pointerListener = {
@@ -108,11 +109,11 @@ const wl_pointer_listener pointerListener = {
     [](void *, wl_pointer *, uint32_t, uint32_t, uint32_t button, uint32_t pressed) {
         std::printf("%s %u %d,%d\n", pressed ? "press" : "release", button, int(px), int(py));
     },
-    [](void *, wl_pointer *, uint32_t, uint32_t, wl_fixed_t) { },
-    [](void *, wl_pointer *) { },
-    [](void *, wl_pointer *, uint32_t) { },
-    [](void *, wl_pointer *, uint32_t, uint32_t) { },
-    [](void *, wl_pointer *, uint32_t, int32_t) { },
+    [](void *, wl_pointer *, uint32_t, uint32_t, wl_fixed_t) {},
+    [](void *, wl_pointer *) {},
+    [](void *, wl_pointer *, uint32_t) {},
+    [](void *, wl_pointer *, uint32_t, uint32_t) {},
+    [](void *, wl_pointer *, uint32_t, int32_t) {},
 };
 
 // The seat may have no keyboard or pointer until the program under test brings its own.
@@ -139,7 +140,7 @@ const wl_seat_listener seatListener = {
             pointer = nullptr;
         }
     },
-    [](void *, wl_seat *, const char *) { },
+    [](void *, wl_seat *, const char *) {},
 };
 
 const xdg_wm_base_listener wmBaseListener = {
@@ -158,7 +159,7 @@ const xdg_toplevel_listener toplevelListener = {
         width = w;
         height = h;
     },
-    [](void *, xdg_toplevel *) { },
+    [](void *, xdg_toplevel *) {},
 };
 
 const wl_registry_listener registryListener = {
@@ -175,7 +176,7 @@ const wl_registry_listener registryListener = {
         else if (!std::strcmp(interface, xdg_wm_base_interface.name))
             wmBase = static_cast<xdg_wm_base *>(bind(&xdg_wm_base_interface, 1));
     },
-    [](void *, wl_registry *, uint32_t) { },
+    [](void *, wl_registry *, uint32_t) {},
 };
 
 } // namespace

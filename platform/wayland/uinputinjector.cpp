@@ -32,14 +32,14 @@ std::unique_ptr<UinputInjector> UinputInjector::create(const std::string &keymap
         close(fd);
         return nullptr;
     }
-    auto injector = std::make_unique<UinputInjector>(keymap, [fd](uint16_t type, uint16_t code,
-                                                                   int32_t value) {
-        input_event event {};
-        event.type = type;
-        event.code = code;
-        event.value = value;
-        (void)!write(fd, &event, sizeof event);
-    });
+    auto injector = std::make_unique<UinputInjector>(
+        keymap, [fd](uint16_t type, uint16_t code, int32_t value) {
+            input_event event {};
+            event.type = type;
+            event.code = code;
+            event.value = value;
+            (void)!write(fd, &event, sizeof event);
+        });
     injector->fd = fd;
     // The desktop needs a moment to take a new device into use before its first event.
     usleep(200000);

@@ -17,17 +17,28 @@ uint32_t usShifted(uint32_t sym)
     if (sym >= XKB_KEY_a && sym <= XKB_KEY_z)
         return sym - XKB_KEY_a + XKB_KEY_A;
     static const std::pair<uint32_t, uint32_t> pairs[] = {
-        { XKB_KEY_1, XKB_KEY_exclam },          { XKB_KEY_2, XKB_KEY_at },
-        { XKB_KEY_3, XKB_KEY_numbersign },      { XKB_KEY_4, XKB_KEY_dollar },
-        { XKB_KEY_5, XKB_KEY_percent },         { XKB_KEY_6, XKB_KEY_asciicircum },
-        { XKB_KEY_7, XKB_KEY_ampersand },       { XKB_KEY_8, XKB_KEY_asterisk },
-        { XKB_KEY_9, XKB_KEY_parenleft },       { XKB_KEY_0, XKB_KEY_parenright },
-        { XKB_KEY_semicolon, XKB_KEY_colon },   { XKB_KEY_equal, XKB_KEY_plus },
-        { XKB_KEY_comma, XKB_KEY_less },        { XKB_KEY_minus, XKB_KEY_underscore },
-        { XKB_KEY_period, XKB_KEY_greater },    { XKB_KEY_slash, XKB_KEY_question },
-        { XKB_KEY_grave, XKB_KEY_asciitilde },  { XKB_KEY_bracketleft, XKB_KEY_braceleft },
-        { XKB_KEY_backslash, XKB_KEY_bar },     { XKB_KEY_bracketright, XKB_KEY_braceright },
-        { XKB_KEY_apostrophe, XKB_KEY_quotedbl }, { XKB_KEY_less, XKB_KEY_greater },
+        { XKB_KEY_1, XKB_KEY_exclam },
+        { XKB_KEY_2, XKB_KEY_at },
+        { XKB_KEY_3, XKB_KEY_numbersign },
+        { XKB_KEY_4, XKB_KEY_dollar },
+        { XKB_KEY_5, XKB_KEY_percent },
+        { XKB_KEY_6, XKB_KEY_asciicircum },
+        { XKB_KEY_7, XKB_KEY_ampersand },
+        { XKB_KEY_8, XKB_KEY_asterisk },
+        { XKB_KEY_9, XKB_KEY_parenleft },
+        { XKB_KEY_0, XKB_KEY_parenright },
+        { XKB_KEY_semicolon, XKB_KEY_colon },
+        { XKB_KEY_equal, XKB_KEY_plus },
+        { XKB_KEY_comma, XKB_KEY_less },
+        { XKB_KEY_minus, XKB_KEY_underscore },
+        { XKB_KEY_period, XKB_KEY_greater },
+        { XKB_KEY_slash, XKB_KEY_question },
+        { XKB_KEY_grave, XKB_KEY_asciitilde },
+        { XKB_KEY_bracketleft, XKB_KEY_braceleft },
+        { XKB_KEY_backslash, XKB_KEY_bar },
+        { XKB_KEY_bracketright, XKB_KEY_braceright },
+        { XKB_KEY_apostrophe, XKB_KEY_quotedbl },
+        { XKB_KEY_less, XKB_KEY_greater },
     };
     for (const auto &[lower, upper] : pairs) {
         if (lower == sym)
@@ -72,8 +83,8 @@ VirtualKeymap::VirtualKeymap()
         const uint32_t sym = vkKeysym(vk);
         if (!sym)
             continue;
-        const auto same
-            = std::find_if(fixed.begin(), fixed.end(), [&](const Fixed &f) { return f.lower == sym; });
+        const auto same = std::find_if(fixed.begin(), fixed.end(),
+                                       [&](const Fixed &f) { return f.lower == sym; });
         if (same != fixed.end()) {
             vkKeys[vk] = same->key;
             continue;

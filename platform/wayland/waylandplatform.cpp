@@ -58,9 +58,10 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::create()
         p->x11 = std::make_unique<X11Platform>();
     p->evdev = std::make_unique<EvdevSwitches>(UinputInjector::deviceName);
     if (p->evdev->keyboards() == 0 && p->evdev->refused() > 0)
-        std::fprintf(stderr, "Kelo#: the keyboards cannot be read, so Escape and the switch key "
-                             "work only while an X window has the focus. Fix: sudo adduser "
-                             "$USER input, then log in again\n");
+        std::fprintf(stderr,
+                     "Kelo#: the keyboards cannot be read, so Escape and the switch key "
+                     "work only while an X window has the focus. Fix: sudo adduser "
+                     "$USER input, then log in again\n");
     return p;
 }
 

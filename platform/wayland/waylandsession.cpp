@@ -55,12 +55,12 @@ const wl_output_listener outputListener = {
             o->mode.height = height;
         }
     },
-    [](void *, wl_output *) { },
+    [](void *, wl_output *) {},
     [](void *data, wl_output *, int32_t factor) {
         static_cast<WaylandSession::Output *>(data)->scale = factor;
     },
-    [](void *, wl_output *, const char *) { },
-    [](void *, wl_output *, const char *) { },
+    [](void *, wl_output *, const char *) {},
+    [](void *, wl_output *, const char *) {},
 };
 
 const zxdg_output_v1_listener xdgOutputListener = {
@@ -76,9 +76,9 @@ const zxdg_output_v1_listener xdgOutputListener = {
         o->logical.height = height;
         o->hasLogical = true;
     },
-    [](void *, zxdg_output_v1 *) { },
-    [](void *, zxdg_output_v1 *, const char *) { },
-    [](void *, zxdg_output_v1 *, const char *) { },
+    [](void *, zxdg_output_v1 *) {},
+    [](void *, zxdg_output_v1 *, const char *) {},
+    [](void *, zxdg_output_v1 *, const char *) {},
 };
 
 const wl_keyboard_listener keyboardListener = {
@@ -94,11 +94,11 @@ const wl_keyboard_listener keyboardListener = {
         }
         close(fd);
     },
-    [](void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *) { },
-    [](void *, wl_keyboard *, uint32_t, wl_surface *) { },
-    [](void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t) { },
-    [](void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) { },
-    [](void *, wl_keyboard *, int32_t, int32_t) { },
+    [](void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *) {},
+    [](void *, wl_keyboard *, uint32_t, wl_surface *) {},
+    [](void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t) {},
+    [](void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {},
+    [](void *, wl_keyboard *, int32_t, int32_t) {},
 };
 
 } // namespace
@@ -113,11 +113,11 @@ const wl_seat_listener WaylandSession::seatListener = {
             wl_keyboard_add_listener(s->keyboard, &keyboardListener, &s->seatKeymap);
         }
     },
-    [](void *, wl_seat *, const char *) { },
+    [](void *, wl_seat *, const char *) {},
 };
 
-void WaylandSession::global(void *data, wl_registry *registry, uint32_t name,
-                            const char *interface, uint32_t version)
+void WaylandSession::global(void *data, wl_registry *registry, uint32_t name, const char *interface,
+                            uint32_t version)
 {
     auto *s = static_cast<WaylandSession *>(data);
     const std::string_view is = interface;

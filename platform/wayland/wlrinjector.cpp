@@ -25,10 +25,10 @@ std::unique_ptr<WlrInjector> WlrInjector::create(WaylandSession &session)
 WlrInjector::WlrInjector(WaylandSession &session)
     : session(session)
 {
-    keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(session.keyboards,
-                                                                         session.seat);
-    pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(session.pointers,
-                                                                       session.seat);
+    keyboard
+        = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(session.keyboards, session.seat);
+    pointer
+        = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(session.pointers, session.seat);
 }
 
 WlrInjector::~WlrInjector()
@@ -82,9 +82,8 @@ void WlrInjector::key(uint32_t k, bool press)
 {
     if (keymap.changed())
         uploadKeymap();
-    zwp_virtual_keyboard_v1_key(keyboard, now(), k,
-                                press ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                      : WL_KEYBOARD_KEY_STATE_RELEASED);
+    zwp_virtual_keyboard_v1_key(
+        keyboard, now(), k, press ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
     keymap.held(k, press);
 }
 
