@@ -53,7 +53,8 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
         return fail(QStringLiteral("needs a Wayland session with XWayland (tests/sway.sh)"));
     QProcess target;
-    target.start(QStringLiteral(KELO_WAYLANDTARGET), { QStringLiteral("--times") });
+    target.start(qEnvironmentVariable("KELO_WAYLANDTARGET", QStringLiteral(KELO_WAYLANDTARGET)),
+                 { QStringLiteral("--times") });
     QString why;
     Display *display = KeloRunner::openDisplay(&why);
     if (!display)

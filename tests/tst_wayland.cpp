@@ -26,10 +26,12 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"), "run inside sway (tests/sway.sh)");
-        target.start(QStringLiteral(KELO_WAYLANDTARGET), {});
+        // Copies elsewhere when the build folder is closed to this user (sway.sh).
+        target.start(qEnvironmentVariable("KELO_WAYLANDTARGET", QStringLiteral(KELO_WAYLANDTARGET)));
         QVERIFY2(waitFor(u"started"_s), qPrintable(seen.join(u", ")));
         STEP((display = KeloRunner::openDisplay(&why)));
-        service.start(QStringLiteral(KELO_HEADSETSIM), { u"--strength"_s, u"200"_s });
+        service.start(qEnvironmentVariable("KELO_HEADSETSIM", QStringLiteral(KELO_HEADSETSIM)),
+                      { u"--strength"_s, u"200"_s });
         QVERIFY2(service.waitForReadyRead(5000) && service.readAll().contains("listening"),
                  "the headset simulator is not listening on 127.0.0.1:13854");
     }
