@@ -29,6 +29,10 @@ for var in KELO_EXECUTABLE KELO_HEADSETSIM KELO_WAYLANDTARGET; do
     fi
     printf 'export %s=%q\n' "$var" "$path" >>"$dir/command"
 done
+# A sanitizer build's settings reach the program too.
+for var in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS OPENCV_VIDEOIO_PRIORITY_GPHOTO2; do
+    [ -z "${!var:-}" ] || printf 'export %s=%q\n' "$var" "${!var}" >>"$dir/command"
+done
 program=$1
 shift
 cat >"$dir/config" <<CONFIG
