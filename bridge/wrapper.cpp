@@ -44,6 +44,7 @@ Wrapper::~Wrapper()
     joystick.stop();
     headset.stop();
     qsound.stop();
+    predictor.wait();
     // Worker threads are left running; the process ends here, with success.
     std::exit(0);
 }
@@ -228,7 +229,7 @@ int Wrapper::wink()
 
 void Wrapper::lang(int n)
 {
-    keym.langp(n);
+    predictor.lang(n);
 }
 
 void Wrapper::plan(int n)
@@ -249,7 +250,7 @@ void Wrapper::text(const QString &s)
 
 QStringList Wrapper::t9(const QString &prefix)
 {
-    return keym.t9(prefix);
+    return predictor.t9(prefix);
 }
 
 void Wrapper::keyb(int n)
@@ -289,15 +290,35 @@ void Wrapper::stopSound()
 
 void Wrapper::rank(int order)
 {
-    keym.rank(order);
+    predictor.rank(order);
 }
 
 void Wrapper::learn(const QString &word)
 {
-    keym.learn(word);
+    predictor.learn(word);
 }
 
 void Wrapper::forget()
 {
-    keym.forget();
+    predictor.forget();
+}
+
+QStringList Wrapper::next()
+{
+    return predictor.next();
+}
+
+QString Wrapper::letters(const QString &prefix)
+{
+    return predictor.letters(prefix);
+}
+
+void Wrapper::sentence()
+{
+    predictor.sentence();
+}
+
+void Wrapper::learning(bool on)
+{
+    predictor.pause(!on);
 }

@@ -26,13 +26,16 @@ function init() {
     s2.value = wind.s2v;
     s3.value = wind.s3v;
     // Options stored by hand or by another version are brought into range.
-    wind.ranking = [0, 1, 2].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
+    wind.ranking = [0, 1, 2, 3].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
     wind.debounce = bounded(wind.debounce, 0, 5000);
     wind.holdtime = bounded(wind.holdtime, 0, 5000);
     wind.firstdwell = bounded(wind.firstdwell, 100, 500);
-    [l55, l56, l57][wind.ranking].checked = true;
+    [l55, l56, l57, l80][wind.ranking].checked = true;
     l59.checked = wind.padjump;
+    l81.checked = wind.learnpause;
+    l82.checked = wind.likely;
     wrap.rank(wind.ranking);
+    wrap.learning(!wind.learnpause);
     wrap.setHold(wind.holdtime);
     wrap.setKey(wind.switchkey, wind.grabkey);
     wind.escmode = [0, 1, 2].indexOf(wind.escmode) >= 0 ? wind.escmode : 0;
@@ -62,10 +65,26 @@ function rank(order) {
     wrap.rank(order);
 }
 
-// A word the user completed, counted only where the user chose to have words learned.
+// A word the user completed: the context of the next, learned where the user chose so (the
+// native side decides). With order 3 the likeliest next words show before their first letter.
 function learn(word) {
-    if (wind.ranking === 2 && word !== "")
+    if (word !== "")
         wrap.learn(word);
+    if (wind.ranking === 3 && l13.checked) {
+        wind.letr = wrap.next();
+        if (wind.padjump && p1.visible)
+            wind.tk = 7;
+    }
+    likelyUpdate();
+}
+
+function pauseLearning(on) {
+    wind.learnpause = on;
+    wrap.learning(!on);
+}
+
+function likelyUpdate() {
+    wind.likelyText = wind.likely ? wrap.letters(wind.lword) : "";
 }
 
 function now() {
@@ -229,9 +248,9 @@ function outerTick() {
     wind.tm += 1;
     if (wind.tm > 5)
         wind.tm = 1;
-    wind.tk += 1;
-    if (wind.tk > (p1.visible ? 7 : 6))
-        wind.tk = 1;
+    // The likeliest letters (8) come first, the pad (7) last, each while it shows.
+    const cycle = (k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], p1.visible ? [7] : []);
+    wind.tk = cycle[(cycle.indexOf(wind.tk) + 1) % cycle.length];
 }
 
 function innerTick() {
@@ -271,6 +290,7 @@ function record() {
 
 function wclose() {
     m3.popup.close();
+    k0.popup.close();
     for (let i = 0; i < 6; ++i)
         keyGroups.itemAt(i).popup.close();
 }
@@ -301,8 +321,13 @@ function wav() {
         flash.restart();
     wind.stick = 0;
     const a = wind.selection[0], b = wind.selection[1] + 1;
-    if (wind.startup === 2)
-        keyboard(vk, recorded, a, b);
+    if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
+        wind.mov = 1;
+        k0.popup.open();
+    } else if (wind.startup === 2) {
+        // A letter of the likeliest letters types as one of the letters groups' would.
+        keyboard(vk, recorded, a === 8 ? 1 : a, b);
+    }
     else if (wind.startup === 3)
         pointer(vm, b, moving);
     else
@@ -475,6 +500,8 @@ function arm(mode) {
 }
 
 function send(code) {
+    if (code === (Lang.windowsKeys() ? 13 : 36))
+        wrap.sentence(); // Enter
     if (code === 14)
         wrap.special(14);
     else if (code === 20)
@@ -509,6 +536,7 @@ function keyboard(vk, recorded, a, b) {
     if (wrap.moved()) {
         wind.lastword = "";
         follow("");
+        wrap.sentence();
         if (a === 7) {
             wind.mov = 0;
             return;
@@ -565,8 +593,10 @@ function keyboard(vk, recorded, a, b) {
                 follow(typed !== "" ? typed.slice(0, -1) : /^\S+ $/.test(last) ? last.slice(0, -1) : "");
         } else if (b === 3)
             wrap.keyb(188);
-        else if (b === 4)
+        else if (b === 4) {
             wrap.keyb(110);
+            wrap.sentence();
+        }
         else if (b === 5)
             del(typed !== "" ? typed : last);
     }

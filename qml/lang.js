@@ -252,3 +252,21 @@ function lang(l, m) {
     var e = entry(tables[m], l);
     return e === 1 ? entry(en, l) : e;
 }
+
+// Labels of prediction by context, one line per table: the order, pausing learning and the
+// likeliest letters' group.
+var contextLabels = {
+    en: { 80: "By context and my words", 81: "Pause learning", 82: "Likeliest letters first" },
+    fr: { 80: "Selon le contexte et mes mots", 81: "Suspendre l'apprentissage", 82: "Lettres probables d'abord" },
+    es: { 80: "Según el contexto y mis palabras", 81: "Pausar el aprendizaje", 82: "Letras probables primero" },
+    de: { 80: "Nach Zusammenhang und meinen Wörtern", 81: "Lernen anhalten", 82: "Wahrscheinliche Buchstaben zuerst" },
+    pt: { 80: "Pelo contexto e as minhas palavras", 81: "Pausar a aprendizagem", 82: "Letras prováveis primeiro" },
+    zh: { 80: "按上下文和我的词", 81: "暂停学习", 82: "可能的字母优先" },
+    ja: { 80: "文脈と自分の単語で", 81: "学習を一時停止", 82: "可能性の高い文字を先に" },
+    hr: { 80: "Prema kontekstu i mojim riječima", 81: "Pauziraj učenje", 82: "Vjerojatna slova prvo" },
+    it: { 80: "Per contesto e le mie parole", 81: "Sospendi l'apprendimento", 82: "Lettere probabili prima" }
+};
+for (var table in contextLabels) {
+    for (var label in contextLabels[table])
+        tables[table][label] = contextLabels[table][label];
+}

@@ -68,6 +68,12 @@ ApplicationWindow {
     // a switch key of the user's choice (an X keysym name) with its grab.
     property int ranking: 0
     property bool padjump: false
+    // Learning paused (orders 2 and 3), and the group of the likeliest letters with its letters.
+    property bool learnpause: false
+    property bool likely: false
+    property string likelyText: ""
+    onLwordChanged: Kel.likelyUpdate()
+    onLikelyChanged: Kel.likelyUpdate()
     property int debounce: 0
     property int holdtime: 0
     property int firstdwell: 100
@@ -539,6 +545,35 @@ ApplicationWindow {
                 }
             }
 
+            // The likeliest letters, first in the scan (position 8), below the first group.
+            ComboBox {
+                id: k0
+                objectName: "k8"
+                readonly property var labels: [likelyText].concat(likelyText.split(""))
+                property real widest: 0
+                visible: likely && plan === 1 && likelyText !== ""
+                x: win.width / 6 * 0.05
+                y: win.height / 2 + height * 0.2
+                width: win.width / 6 * 0.9
+                indicator: null
+                contentItem: Text {
+                    text: likelyText
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: sizp
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                    elide: Text.ElideRight
+                }
+                background: Rectangle {
+                    radius: 4
+                    color: tk === 8 ? "darkorange" : "cornflowerblue"
+                }
+                popup.width: Math.min(wind.width, Math.max(width, widest + 8))
+                popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
+                popup.onOpened: Kel.openList(k0, k0.labels)
+            }
+
             Rectangle {
                 id: p1
                 objectName: "p1"
@@ -549,7 +584,7 @@ ApplicationWindow {
                 radius: 4
                 x: k1 ? k1.x + k1.width / 2 - width / 2 : 0
                 y: k1 ? k1.y / 2 - height / 2 : 0
-                visible: l13.checked && lword !== ""
+                visible: l13.checked && (lword !== "" || letr[0] !== "")
                 color: tk === 7 ? "darkorange" : "cornflowerblue"
                 onVisibleChanged: {
                     if (!visible)
@@ -775,6 +810,7 @@ ApplicationWindow {
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
             MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
             MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
+            MenuItem { id: l82; objectName: "l82"; text: Lang.lang(82); checkable: true; onTriggered: likely = checked }
             Menu {
                 id: escapeMenu
                 objectName: "l100"
@@ -806,7 +842,9 @@ ApplicationWindow {
                 MenuItem { id: l55; text: Lang.lang(55); checkable: true; group: rankings; onTriggered: Kel.rank(0) }
                 MenuItem { id: l56; text: Lang.lang(56); checkable: true; group: rankings; onTriggered: Kel.rank(1) }
                 MenuItem { id: l57; text: Lang.lang(57); checkable: true; group: rankings; onTriggered: Kel.rank(2) }
+                MenuItem { id: l80; objectName: "l80"; text: Lang.lang(80); checkable: true; group: rankings; onTriggered: Kel.rank(3) }
                 MenuSeparator {}
+                MenuItem { id: l81; objectName: "l81"; text: Lang.lang(81); checkable: true; onTriggered: Kel.pauseLearning(checked) }
                 MenuItem { text: Lang.lang(58); onTriggered: wrap.forget() }
             }
             ChoiceMenu {
@@ -914,6 +952,8 @@ ApplicationWindow {
         property alias level: level.width
         property alias ranking: wind.ranking
         property alias padjump: wind.padjump
+        property alias learnpause: wind.learnpause
+        property alias likely: wind.likely
         property alias debounce: wind.debounce
         property alias holdtime: wind.holdtime
         property alias firstdwell: wind.firstdwell

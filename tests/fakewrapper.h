@@ -23,8 +23,10 @@ class FakeWrapper : public QQuickItem
     Q_PROPERTY(int winkValue MEMBER winkValue)
     // Queued caret moves (a click elsewhere): each moved() call takes one.
     Q_PROPERTY(int caretMoves MEMBER caretMoves)
-    // What t9 answers, whatever the prefix.
+    // What t9 answers, whatever the prefix; what next and letters answer.
     Q_PROPERTY(QStringList predictions MEMBER predictions)
+    Q_PROPERTY(QStringList nextWords MEMBER nextWords)
+    Q_PROPERTY(QString likelyLetters MEMBER likelyLetters)
 
 public:
     Q_INVOKABLE void clearCalls() { calls.clear(); }
@@ -57,6 +59,18 @@ public slots:
     void forget() { note("forget"); }
     void setHold(int ms) { note("setHold", ms); }
     void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
+    void sentence() { note("sentence"); }
+    void learning(bool on) { note("learning", on); }
+    QStringList next()
+    {
+        note("next");
+        return nextWords;
+    }
+    QString letters(const QString &prefix)
+    {
+        note("letters", prefix);
+        return likelyLetters;
+    }
     QStringList t9(const QString &prefix)
     {
         note("t9", prefix);
@@ -84,4 +98,6 @@ private:
     bool headset = false;
     int strength = 0, winkValue = 0;
     QStringList predictions = QStringList(5, QString());
+    QStringList nextWords = QStringList(5, QString());
+    QString likelyLetters;
 };

@@ -33,7 +33,9 @@ const char *const wrapperMethods
       "slot void playSound(); slot void stopSound(); slot void rank(int); "
       "slot void learn(QString); slot void forget(); slot void setHold(int); "
       "slot void setKey(QString,bool); slot int keysw(); slot void setEscape(int); "
-      "slot int modifier(); slot int moved(); slot QUrl helpPage(QString)";
+      "slot int modifier(); slot int moved(); slot QUrl helpPage(QString); "
+      "slot QStringList next(); slot QString letters(QString); slot void sentence(); "
+      "slot void learning(bool)";
 
 // A game pad plugged in while it exists, with its own share of SDL as a second SDL user in the
 // process would have, so it can be plugged in before a Wrapper starts SDL.
