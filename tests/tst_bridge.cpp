@@ -32,7 +32,8 @@ const char *const wrapperMethods
       "slot void special(int); slot void modif(int); slot void loadSound(QUrl); "
       "slot void playSound(); slot void stopSound(); slot void rank(int); "
       "slot void learn(QString); slot void forget(); slot void setHold(int); "
-      "slot void setKey(QString,bool); slot int keysw(); slot void setEscape(int); "
+      "slot void setKey(QString,bool); slot int keysw(); slot QPoint pointer(); "
+      "slot void pointAt(int,int); slot int held(); slot void setEscape(int); "
       "slot int modifier(); slot int moved(); slot QUrl helpPage(QString); "
       "slot QStringList next(); slot QString letters(QString); slot void sentence(); "
       "slot void learning(bool)";
