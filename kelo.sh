@@ -23,9 +23,10 @@ PACKAGES=(
     libopencv-dev
     opencv-data
     libsdl2-dev libx11-dev libxtst-dev libxi-dev
+    libwayland-dev wayland-protocols libxkbcommon-dev libevdev-dev
 )
 TEST_PACKAGES=(xvfb x11-utils libxrandr-dev openbox xfwm4 metacity i3-wm dbus g++-mingw-w64-x86-64-posix wine wine64
-    desktop-file-utils lintian)
+    desktop-file-utils lintian sway xwayland)
 
 install_missing() {
     local missing=() p

@@ -12,6 +12,7 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSocketNotifier>
+#include <QWindow>
 
 #include <memory>
 
@@ -46,6 +47,13 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("QSG_RENDER_LOOP"))
         qputenv("QSG_RENDER_LOOP", "basic");
     QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL);
+#ifdef Q_OS_LINUX
+    // In a Wayland session the window is an XWayland client: only there can it stay on top
+    // without taking the focus.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY")
+        && qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("Tarvo Technologies"));
     app.setOrganizationDomain(QStringLiteral("kelo.tarvo.example"));

@@ -1,9 +1,9 @@
 #include "wrapper.h"
 
 #include "framepainter.h"
+#include "platform.h"
 #include "signinlaunch.h"
 
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -177,7 +177,7 @@ int Wrapper::keysw()
 
 QPoint Wrapper::pointer()
 {
-    return QCursor::pos();
+    return mouseth.position();
 }
 
 void Wrapper::pointAt(int x, int y)
@@ -345,4 +345,9 @@ void Wrapper::sentence()
 void Wrapper::learning(bool on)
 {
     predictor.pause(!on);
+}
+
+QString Wrapper::problem()
+{
+    return QString::fromStdString(Platform::system().problem());
 }

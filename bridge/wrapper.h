@@ -107,6 +107,8 @@ public slots:
     QString letters(const QString &prefix);
     void sentence();
     void learning(bool on);
+    // What keeps typing or pointing from working on this desktop, and its fix; empty if nothing.
+    QString problem();
 
 private:
     int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);

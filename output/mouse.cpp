@@ -1,6 +1,5 @@
 #include "mouse.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -26,7 +25,13 @@ void Mouse::release()
 
 void Mouse::moveTo(int x, int y)
 {
-    QCursor::setPos(x, y);
+    platform.pointerMoveTo(x, y);
+}
+
+QPoint Mouse::position() const
+{
+    int x = 0, y = 0;
+    return platform.pointerPosition(&x, &y) ? QPoint(x, y) : QPoint();
 }
 
 void Mouse::button(Platform::Button which, bool up)
@@ -36,39 +41,68 @@ void Mouse::button(Platform::Button which, bool up)
         held = !up;
 }
 
+namespace {
+
+// The platform speaks the system's own pixels, Qt's screens device-independent ones; a screen's
+// top left corner is the same in both.
+QScreen *screenOfNative(QPoint native)
+{
+    const auto screens = QGuiApplication::screens();
+    for (QScreen *screen : screens) {
+        const QRect area = screen->geometry();
+        const QSizeF size = QSizeF(area.size()) * screen->devicePixelRatio();
+        if (QRectF(area.topLeft(), size).contains(native))
+            return screen;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 // The screen is looked up on every move, never kept: a monitor can be unplugged at any time.
 // Right and down stop 10 and 20 pixels short of the far edges of the screen under the
 // pointer; left and up go on while there is a screen to go to, so the pointer can come back
 // from a second monitor.
 void Mouse::move(int code)
 {
-    const QPoint at = QCursor::pos();
-    QScreen *screen = QGuiApplication::screenAt(at);
+    QPoint native;
+    if (!platform.pointerPosition(&native.rx(), &native.ry()))
+        return;
+    QScreen *screen = screenOfNative(native);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect area = screen->geometry();
+    const qreal ratio = screen->devicePixelRatio();
+    const QPoint at = area.topLeft() + ((native - area.topLeft()) / ratio);
+    QPoint to = at;
     switch (code) {
     case 1:
         if (QGuiApplication::screenAt(at - QPoint(0, 1)))
-            QCursor::setPos(at.x(), at.y() - 1);
+            to.ry() -= 1;
         break;
     case 2:
         if (at.x() - area.x() < area.width() - 10)
-            QCursor::setPos(at.x() + 1, at.y());
+            to.rx() += 1;
         break;
     case 3:
         if (at.y() - area.y() < area.height() - 20)
-            QCursor::setPos(at.x(), at.y() + 1);
+            to.ry() += 1;
         break;
     case 4:
         if (QGuiApplication::screenAt(at - QPoint(1, 0)))
-            QCursor::setPos(at.x() - 1, at.y());
+            to.rx() -= 1;
         break;
     default:
         break;
     }
+    if (to == at)
+        return;
+    // One whole step of the system's pixels at least, whatever the scale.
+    const QPoint step = (to - at) * ratio;
+    platform.pointerMoveBy(step.x() ? step.x() : to.x() - at.x(),
+                           step.y() ? step.y() : to.y() - at.y());
 }
 
 void Mouse::start(int code)
@@ -80,9 +114,6 @@ void Mouse::start(int code)
     }
     if (code < 10 || code > 14)
         return;
-    // Asking where the pointer is makes the window system finish the last move first, so the
-    // button event that follows cannot overtake it.
-    (void)QCursor::pos();
     switch (code) {
     case 10:
         button(Button::Left, false);

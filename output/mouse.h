@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QThread>
 
 #include "platform.h"
@@ -16,6 +17,8 @@ public:
     void release();
     // Puts the pointer at a point of the virtual desktop (point mode's result).
     void moveTo(int x, int y);
+    // Where the pointer is; the origin when the system does not say.
+    QPoint position() const;
 
 public slots:
     void start(int code);

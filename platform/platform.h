@@ -23,6 +23,13 @@ public:
     virtual int keyForChar(char16_t c) = 0;
     // One press or release of a pointer button at the pointer's position.
     virtual void pointerButton(Button button, bool release) = 0;
+    // Pointer motion in the system's own pixels, on the whole desktop: by a step from where the
+    // pointer is, or to a place. Done before returning, so a button event that follows acts
+    // at the new place.
+    virtual void pointerMoveBy(int dx, int dy) = 0;
+    virtual void pointerMoveTo(int x, int y) = 0;
+    // Where the pointer is; false when the system does not say.
+    virtual bool pointerPosition(int *x, int *y) = 0;
     // The Escape key seen globally: bit 15 while it is down, bit 0 when it went down since the
     // previous call. Both bits read 0 only when the key is idle and was not tapped meanwhile.
     virtual int escapeState() = 0;
@@ -50,6 +57,10 @@ public:
     virtual void removeSignInLaunch(const std::string &name) = 0;
     // The program the entry starts, in the system's own spelling; empty when there is none.
     virtual std::string signInLaunch(const std::string &name) = 0;
+
+    // What keeps typing or pointing from working on this desktop and the command that fixes
+    // it, for the user to read; empty when nothing does.
+    virtual std::string problem() { return {}; }
 
     // The implementation in use: the one for the system this was built for, unless a test has
     // put another in its place.

@@ -41,6 +41,25 @@ void RecordingPlatform::pointerButton(Button button, bool release)
                      + (release ? " up" : " down"));
 }
 
+void RecordingPlatform::pointerMoveBy(int dx, int dy)
+{
+    pointerMoveTo(pointerX + dx, pointerY + dy);
+}
+
+void RecordingPlatform::pointerMoveTo(int x, int y)
+{
+    pointerX = x;
+    pointerY = y;
+    events.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+}
+
+bool RecordingPlatform::pointerPosition(int *x, int *y)
+{
+    *x = pointerX;
+    *y = pointerY;
+    return true;
+}
+
 int RecordingPlatform::escapeState()
 {
     return escape;

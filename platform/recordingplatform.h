@@ -16,6 +16,9 @@ public:
     void unicodeEvent(char16_t unit, bool release) override;
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
+    void pointerMoveBy(int dx, int dy) override;
+    void pointerMoveTo(int x, int y) override;
+    bool pointerPosition(int *x, int *y) override;
     int escapeState() override;
     void setEscapeGrab(bool grab) override;
     bool caretMayHaveMoved() override;
@@ -30,10 +33,12 @@ public:
     // "key 16", "uni 0061", "left". Empty when every press was released.
     std::vector<std::string> held() const;
 
-    // Events as short words: "key 17 down", "uni 0061 up", "left down".
+    // Events as short words: "key 17 down", "uni 0061 up", "left down", "move 10,20".
     std::vector<std::string> events;
     // The layout answered by keyForChar; starts as a US layout for letters and digits.
     std::map<char16_t, int> layout;
+    // Where the pointer is.
+    int pointerX = 0, pointerY = 0;
     // The value the next escapeState calls return.
     int escape = 0;
     bool escapeGrab = false;

@@ -43,6 +43,7 @@ function init() {
     // Whatever happened before the window was there is no reason to drop a word later.
     wrap.moved();
     devup();
+    wind.problem = wrap.problem();
     onScreen();
     const y = wind.y;
     wind.visible = true;

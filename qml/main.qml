@@ -22,6 +22,8 @@ ApplicationWindow {
     flags: (os === "linux" ? Qt.Tool : Qt.Window) | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
     visible: false
 
+    // Why Kelo# cannot type or point here, and the command that fixes it; empty when it can.
+    property string problem: ""
     property int sw: Screen.desktopAvailableWidth
     property int sh: Screen.desktopAvailableHeight
     property bool registered: false
@@ -232,6 +234,26 @@ ApplicationWindow {
             font.bold: true
             font.pixelSize: sizp
             color: ts1 === index ? "darkorange" : "cornflowerblue"
+        }
+    }
+
+    Rectangle {
+        objectName: "problem"
+        visible: problem !== ""
+        z: 10
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        height: problemText.implicitHeight + 8
+        color: "#fff3c0"
+        Text {
+            id: problemText
+            x: 4
+            y: 4
+            width: parent.width - 8
+            text: problem
+            wrapMode: Text.Wrap
+            textFormat: Text.PlainText
         }
     }
 

@@ -27,6 +27,8 @@ class FakeWrapper : public QQuickItem
     // Queued caret moves (a click elsewhere): each moved() call takes one.
     Q_PROPERTY(int caretMoves MEMBER caretMoves)
     // What t9 answers, whatever the prefix; what next and letters answer.
+    // What problem answers.
+    Q_PROPERTY(QString problemText MEMBER problemText)
     Q_PROPERTY(QStringList predictions MEMBER predictions)
     Q_PROPERTY(QStringList nextWords MEMBER nextWords)
     Q_PROPERTY(QString likelyLetters MEMBER likelyLetters)
@@ -84,6 +86,7 @@ public slots:
     int held() { return heldMs; }
     int joynb() { return int(joysticks.size()); }
     QString joynm(int n) { return joysticks.value(n); }
+    QString problem() { return problemText; }
     int headnb() { return headset ? 1 : 0; }
     int strengh() { return strength; }
     int wink() { return winkValue; }
@@ -107,4 +110,5 @@ private:
     QStringList predictions = QStringList(5, QString());
     QStringList nextWords = QStringList(5, QString());
     QString likelyLetters;
+    QString problemText;
 };

@@ -36,6 +36,12 @@ done
 needs() { local o; o=$(dpkg -S "$1" | cut -d: -f1) || fail "no package holds $1"
     grep -Eq "(^|, )$o( |,|$)" <<<"$depends" || fail "$o ($1) is not in Depends"; }
 needs "$plugins/platforms/libqxcb.so"
+for lib in libwayland-client0 libxkbcommon0 libevdev2 xkb-data; do
+    grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "$lib is not in Depends"
+done
+rule=$root/usr/lib/udev/rules.d/70-kelo-uinput.rules
+grep -q '^KERNEL=="uinput".*TAG+="uaccess"' "$rule" || fail "no udev rule opening /dev/uinput to the seat"
+[ "$(dpkg-deb -f "$deb" Recommends)" = xwayland ] || fail "xwayland is not recommended"
 todo="$(sed -n 's/^import \([A-Z][A-Za-z.]*\).*/\1/p' "$build/qml/main.qml" | tr '\n' ' ')"
 todo+=" QtQuick.Controls.Basic" seen=" "
 while read -r m todo <<<"$todo" && [ -n "$m" ]; do

@@ -36,7 +36,7 @@ const char *const wrapperMethods
       "slot void pointAt(int,int); slot int held(); slot void setEscape(int); "
       "slot int modifier(); slot int moved(); slot QUrl helpPage(QString); "
       "slot QStringList next(); slot QString letters(QString); slot void sentence(); "
-      "slot void learning(bool)";
+      "slot void learning(bool); slot QString problem()";
 
 // A game pad plugged in while it exists, with its own share of SDL as a second SDL user in the
 // process would have, so it can be plugged in before a Wrapper starts SDL.

@@ -163,6 +163,30 @@ void Win32Platform::pointerButton(Button button, bool release)
     mouse_event(flags, 0, 0, 0, 0);
 }
 
+// The cursor is placed, not nudged: a relative SendInput would go through the user's pointer
+// speed and acceleration.
+void Win32Platform::pointerMoveBy(int dx, int dy)
+{
+    POINT at;
+    if (GetCursorPos(&at))
+        SetCursorPos(at.x + dx, at.y + dy);
+}
+
+void Win32Platform::pointerMoveTo(int x, int y)
+{
+    SetCursorPos(x, y);
+}
+
+bool Win32Platform::pointerPosition(int *x, int *y)
+{
+    POINT at;
+    if (!GetCursorPos(&at))
+        return false;
+    *x = at.x;
+    *y = at.y;
+    return true;
+}
+
 int Win32Platform::escapeState()
 {
     if (hook && hookedEscape.vk != 0)

@@ -1,8 +1,8 @@
 #include "x11platform.h"
 
 #include "../freedesktop/autostart.h"
+#include "../linux/vkkeysym.h"
 
-#include <X11/XF86keysym.h>
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -30,159 +30,6 @@ constexpr size_t slotCount = 8;
 // the keysym it was typed with.
 constexpr auto slotMinAge = std::chrono::milliseconds(500);
 constexpr auto slotIdle = std::chrono::seconds(5);
-
-// The keysym of each Windows virtual-key code the program sends; NoSymbol for the rest.
-KeySym vkKeysym(int vk)
-{
-    if (vk >= 'A' && vk <= 'Z')
-        return XK_a + (vk - 'A');
-    if (vk >= '0' && vk <= '9')
-        return XK_0 + (vk - '0');
-    if (vk >= 0x60 && vk <= 0x69)
-        return XK_KP_0 + (vk - 0x60);
-    if (vk >= 0x70 && vk <= 0x87)
-        return XK_F1 + (vk - 0x70);
-    switch (vk) {
-    case 0x08:
-        return XK_BackSpace;
-    case 0x09:
-        return XK_Tab;
-    case 0x0C:
-        return XK_Clear;
-    case 0x0D:
-        return XK_Return;
-    case 0x10:
-        return XK_Shift_L;
-    case 0x11:
-        return XK_Control_L;
-    case 0x12:
-        return XK_Alt_L;
-    case 0x13:
-        return XK_Pause;
-    case 0x14:
-        return XK_Caps_Lock;
-    case 0x1B:
-        return XK_Escape;
-    case 0x20:
-        return XK_space;
-    case 0x21:
-        return XK_Prior;
-    case 0x22:
-        return XK_Next;
-    case 0x23:
-        return XK_End;
-    case 0x24:
-        return XK_Home;
-    case 0x25:
-        return XK_Left;
-    case 0x26:
-        return XK_Up;
-    case 0x27:
-        return XK_Right;
-    case 0x28:
-        return XK_Down;
-    case 0x2C:
-        return XK_Print;
-    case 0x2D:
-        return XK_Insert;
-    case 0x2E:
-        return XK_Delete;
-    case 0x5B:
-        return XK_Super_L;
-    case 0x5C:
-        return XK_Super_R;
-    case 0x5D:
-        return XK_Menu;
-    case 0x6A:
-        return XK_KP_Multiply;
-    case 0x6B:
-        return XK_KP_Add;
-    case 0x6D:
-        return XK_KP_Subtract;
-    case 0x6E:
-        return XK_KP_Decimal;
-    case 0x6F:
-        return XK_KP_Divide;
-    case 0x90:
-        return XK_Num_Lock;
-    case 0x91:
-        return XK_Scroll_Lock;
-    case 0xA0:
-        return XK_Shift_L;
-    case 0xA1:
-        return XK_Shift_R;
-    case 0xA2:
-        return XK_Control_L;
-    case 0xA3:
-        return XK_Control_R;
-    case 0xA4:
-        return XK_Alt_L;
-    case 0xA5:
-        return XK_Alt_R;
-    case 0xA6:
-        return XF86XK_Back;
-    case 0xA7:
-        return XF86XK_Forward;
-    case 0xA8:
-        return XF86XK_Refresh;
-    case 0xA9:
-        return XF86XK_Stop;
-    case 0xAA:
-        return XF86XK_Search;
-    case 0xAB:
-        return XF86XK_Favorites;
-    case 0xAC:
-        return XF86XK_HomePage;
-    case 0xAD:
-        return XF86XK_AudioMute;
-    case 0xAE:
-        return XF86XK_AudioLowerVolume;
-    case 0xAF:
-        return XF86XK_AudioRaiseVolume;
-    case 0xB0:
-        return XF86XK_AudioNext;
-    case 0xB1:
-        return XF86XK_AudioPrev;
-    case 0xB2:
-        return XF86XK_AudioStop;
-    case 0xB3:
-        return XF86XK_AudioPlay;
-    case 0xB4:
-        return XF86XK_Mail;
-    case 0xBA:
-        return XK_semicolon;
-    case 0xBB:
-        return XK_equal;
-    case 0xBC:
-        return XK_comma;
-    case 0xBD:
-        return XK_minus;
-    case 0xBE:
-        return XK_period;
-    case 0xBF:
-        return XK_slash;
-    case 0xC0:
-        return XK_grave;
-    case 0xDB:
-        return XK_bracketleft;
-    case 0xDC:
-        return XK_backslash;
-    case 0xDD:
-        return XK_bracketright;
-    case 0xDE:
-        return XK_apostrophe;
-    case 0xE2:
-        return XK_less;
-    default:
-        return NoSymbol;
-    }
-}
-
-// Virtual-key codes Windows leaves unassigned: keyForChar hands them out for keys of the
-// layout that have no code of their own (a French é key, say), bound to that keycode.
-constexpr std::array<int, 21> spareVks { 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E,
-                                         0x8F, 0x97, 0x98, 0x99, 0x9A, 0x9B, 0x9C,
-                                         0x9D, 0x9E, 0x9F, 0xD8, 0xD9, 0xDA, 0xE8 };
 
 // The keysym that types code point cp: Latin-1 keysyms are the code point itself, every
 // other character has its Unicode keysym. Controls that have a key get that key.
@@ -807,6 +654,35 @@ void X11Platform::pointerButton(Button button, bool release)
     XSync(d->display, False);
 }
 
+void X11Platform::pointerMoveBy(int dx, int dy)
+{
+    int x = 0, y = 0;
+    if (pointerPosition(&x, &y))
+        pointerMoveTo(x + dx, y + dy);
+}
+
+// As a real device would: the server clips to the screens and tells the clients of the motion.
+void X11Platform::pointerMoveTo(int x, int y)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return;
+    XTestFakeMotionEvent(d->display, -1, x, y, CurrentTime);
+    XSync(d->display, False);
+}
+
+bool X11Platform::pointerPosition(int *x, int *y)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return false;
+    Window root = 0, child = 0;
+    int wx = 0, wy = 0;
+    unsigned mask = 0;
+    return XQueryPointer(d->display, DefaultRootWindow(d->display), &root, &child, x, y, &wx, &wy,
+                         &mask);
+}
+
 int X11Platform::escapeState()
 {
     std::lock_guard lock(d->mutex);
@@ -918,10 +794,4 @@ void X11Platform::removeSignInLaunch(const std::string &name)
 std::string X11Platform::signInLaunch(const std::string &name)
 {
     return Autostart::path(name);
-}
-
-Platform &Platform::native()
-{
-    static X11Platform platform;
-    return platform;
 }

@@ -15,6 +15,9 @@ public:
     void unicodeEvent(char16_t unit, bool release) override;
     int keyForChar(char16_t c) override;
     void pointerButton(Button button, bool release) override;
+    void pointerMoveBy(int dx, int dy) override;
+    void pointerMoveTo(int x, int y) override;
+    bool pointerPosition(int *x, int *y) override;
     int escapeState() override;
     void setEscapeGrab(bool grab) override;
     bool caretMayHaveMoved() override;

@@ -122,4 +122,15 @@ KeloTestCase {
             verify(texts.length >= (v === 2 ? 6 : v === 1 ? 7 : 0), "view " + v + " shows too few texts: " + texts.length);
         }
     }
+
+    // Where the platform cannot type or point the window says so, and the switch still works.
+    function test_problemShown() {
+        start({}, wrap => wrap.problemText = "no virtual keyboard. Fix: sudo modprobe uinput");
+        const banner = child("problem");
+        verify(banner.visible && banner.height > 10 && banner.height < w.height / 2);
+        compare(banner.children[0].text, "no virtual keyboard. Fix: sudo modprobe uinput");
+        stop();
+        start();
+        verify(!child("problem").visible);
+    }
 }

@@ -143,6 +143,20 @@ void testSignIn(Platform &platform)
     RegCloseKey(key);
 }
 
+// The cursor goes where it is placed and steps by exactly what is asked, whatever the pointer
+// speed; the platform reads back where it is.
+void testPointer(Platform &platform)
+{
+    platform.pointerMoveTo(100, 120);
+    platform.pointerMoveBy(5, -3);
+    POINT at {};
+    int x = 0, y = 0;
+    check(GetCursorPos(&at) && at.x == 105 && at.y == 117 && platform.pointerPosition(&x, &y)
+              && x == 105 && y == 117,
+          "pointer placed, stepped and read back",
+          std::to_wstring(at.x) + L"," + std::to_wstring(at.y));
+}
+
 } // namespace
 
 int main()
@@ -161,6 +175,7 @@ int main()
     check(GetForegroundWindow() == frame && GetFocus() == edit, "the EDIT control has the focus");
     testKeys(platform, edit);
     testSignIn(platform);
+    testPointer(platform);
     for (int vk = 3; vk < 256; ++vk) {
         if (GetAsyncKeyState(vk) & 0x8000)
             check(false, "a key is left down", std::to_wstring(vk));

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+struct libevdev;
+
+// The switch keys read from the keyboards' event devices the user may read (the `input`
+// group), whichever client has the focus. Read-only: the devices are never grabbed. Keyboards
+// plugged in later are found within a few seconds.
+class EvdevSwitches
+{
+public:
+    explicit EvdevSwitches(std::string ownDevice);
+    ~EvdevSwitches();
+    EvdevSwitches(const EvdevSwitches &) = delete;
+    EvdevSwitches &operator=(const EvdevSwitches &) = delete;
+
+    // As Platform::escapeState for the key with this evdev code (KEY_ESC is 1).
+    int state(unsigned code);
+    // The evdev code of a key by its keysym name in the given XKB keymap (the compositor's;
+    // a US one when empty); 0 when none has it.
+    static unsigned codeOf(const std::string &name, const std::string &keymap);
+
+    int keyboards() const { return int(devices.size()); }
+    // Keyboards seen but not readable by this user.
+    int refused() const { return denied; }
+
+private:
+    struct Device
+    {
+        std::string path;
+        int fd = -1;
+        libevdev *dev = nullptr;
+    };
+    void rescan();
+    void read(Device &device);
+
+    std::string own;
+    std::vector<Device> devices;
+    std::map<unsigned, bool> pressed; // a press seen since the last state() of that key
+    int denied = 0;
+    std::chrono::steady_clock::time_point scanned;
+};

@@ -1,0 +1,199 @@
+#include "uinputinjector.h"
+
+#include "../linux/vkkeysym.h"
+
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/uinput.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+std::unique_ptr<UinputInjector> UinputInjector::create(const std::string &keymap)
+{
+    const int fd = open("/dev/uinput", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    bool ok = ioctl(fd, UI_SET_EVBIT, EV_KEY) == 0 && ioctl(fd, UI_SET_EVBIT, EV_REL) == 0
+        && ioctl(fd, UI_SET_EVBIT, EV_SYN) == 0 && ioctl(fd, UI_SET_RELBIT, REL_X) == 0
+        && ioctl(fd, UI_SET_RELBIT, REL_Y) == 0;
+    for (int code = 1; ok && code < 256; ++code)
+        ok = ioctl(fd, UI_SET_KEYBIT, code) == 0;
+    ok = ok && ioctl(fd, UI_SET_KEYBIT, BTN_LEFT) == 0 && ioctl(fd, UI_SET_KEYBIT, BTN_RIGHT) == 0;
+    uinput_setup setup {};
+    setup.id.bustype = BUS_VIRTUAL;
+    setup.id.vendor = 0x4b45;
+    setup.id.product = 0x4c4f;
+    std::strncpy(setup.name, deviceName, UINPUT_MAX_NAME_SIZE - 1);
+    ok = ok && ioctl(fd, UI_DEV_SETUP, &setup) == 0 && ioctl(fd, UI_DEV_CREATE) == 0;
+    if (!ok) {
+        close(fd);
+        return nullptr;
+    }
+    auto injector = std::make_unique<UinputInjector>(
+        keymap, [fd](uint16_t type, uint16_t code, int32_t value) {
+            input_event event {};
+            event.type = type;
+            event.code = code;
+            event.value = value;
+            (void)!write(fd, &event, sizeof event);
+        });
+    injector->fd = fd;
+    // The desktop needs a moment to take a new device into use before its first event.
+    usleep(200000);
+    return injector;
+}
+
+UinputInjector::UinputInjector(const std::string &keymap, Sink sink)
+    : layout(keymap)
+    , sink(std::move(sink))
+{
+}
+
+UinputInjector::~UinputInjector()
+{
+    // Nothing pressed here may outlive the program.
+    for (auto &[vk, c] : heldVks)
+        chord(c, false);
+    for (auto &[cp, c] : heldChars)
+        chord(c, false);
+    if (fd >= 0) {
+        ioctl(fd, UI_DEV_DESTROY);
+        close(fd);
+    }
+}
+
+void UinputInjector::key(uint32_t code, bool press)
+{
+    sink(EV_KEY, uint16_t(code), press ? 1 : 0);
+    sink(EV_SYN, SYN_REPORT, 0);
+}
+
+// The modifiers go down before the key and up after it.
+bool UinputInjector::chord(const LayoutKeys::Chord &c, bool press)
+{
+    if (!c.key)
+        return false;
+    if (press) {
+        for (uint32_t mod : c.mods)
+            key(mod, true);
+        key(c.key, true);
+    } else {
+        key(c.key, false);
+        for (auto mod = c.mods.rbegin(); mod != c.mods.rend(); ++mod)
+            key(*mod, false);
+    }
+    return true;
+}
+
+// A virtual key is the layout's key for its keysym, without the modifiers that keysym may
+// need: Ctrl+1 on a French layout is Ctrl and the 1 key, as the application expects.
+void UinputInjector::vkEvent(int vk, bool release)
+{
+    vk &= 0xff;
+    if (const auto it = heldVks.find(vk); it != heldVks.end()) {
+        chord(it->second, false);
+        heldVks.erase(it);
+        if (release)
+            return;
+    } else if (release) {
+        return;
+    }
+    LayoutKeys::Chord c = layout.chordFor(vkKeysym(vk));
+    // Keys that are not on the layout's base level (digits on a French one) keep their place.
+    c.mods.clear();
+    if (chord(c, true))
+        heldVks[vk] = c;
+}
+
+// The virtual key of the character's key, with Shift in bit 8; -1 when the character needs
+// another modifier (AltGr) or its key has no virtual-key code.
+int UinputInjector::keyForChar(char16_t c)
+{
+    const LayoutKeys::Chord chord = layout.chordFor(keysymOfChar(c));
+    const uint32_t shift = layout.chordFor(XKB_KEY_Shift_L).key;
+    const bool shifted = chord.mods.size() == 1 && chord.mods[0] == shift;
+    if (!chord.key || (!chord.mods.empty() && !shifted))
+        return -1;
+    for (int vk = 1; vk < 256; ++vk) {
+        const LayoutKeys::Chord of = layout.chordFor(vkKeysym(vk));
+        if (of.key == chord.key && of.mods.empty())
+            return vk | (shifted ? 0x100 : 0);
+    }
+    return -1;
+}
+
+bool UinputInjector::charEvent(char32_t cp, bool release)
+{
+    const auto it = heldChars.find(cp);
+    if (release) {
+        if (it != heldChars.end()) {
+            chord(it->second, false);
+            heldChars.erase(it);
+        }
+        return true;
+    }
+    if (it != heldChars.end()) {
+        chord(it->second, false);
+        heldChars.erase(it);
+    }
+    const LayoutKeys::Chord c = layout.chordFor(keysymOfChar(cp));
+    if (chord(c, true)) {
+        heldChars[cp] = c;
+        return true;
+    }
+    if (keysymOfChar(cp) == 0)
+        return false;
+    // Ctrl+Shift+U, the code in hexadecimal, a space: whole on the press.
+    LayoutKeys::Chord start = layout.chordFor(XKB_KEY_u);
+    const uint32_t control = layout.chordFor(XKB_KEY_Control_L).key;
+    const uint32_t shift = layout.chordFor(XKB_KEY_Shift_L).key;
+    if (!start.key || !control || !shift)
+        return false;
+    start.mods = { control, shift };
+    std::vector<LayoutKeys::Chord> digits;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%x", unsigned(cp));
+    for (const char *h = hex; *h; ++h)
+        digits.push_back(layout.chordFor(keysymOfChar(char32_t(*h))));
+    digits.push_back(layout.chordFor(XKB_KEY_space));
+    for (const auto &d : digits) {
+        if (!d.key)
+            return false;
+    }
+    chord(start, true);
+    chord(start, false);
+    for (const auto &d : digits) {
+        chord(d, true);
+        chord(d, false);
+    }
+    return true;
+}
+
+void UinputInjector::button(bool right, bool release)
+{
+    key(right ? BTN_RIGHT : BTN_LEFT, !release);
+}
+
+void UinputInjector::moveBy(int dx, int dy)
+{
+    if (dx)
+        sink(EV_REL, REL_X, dx);
+    if (dy)
+        sink(EV_REL, REL_Y, dy);
+    sink(EV_SYN, SYN_REPORT, 0);
+    lastX += dx;
+    lastY += dy;
+}
+
+// A relative device reaches a place by a step from the last one; the first place is taken as
+// where the pointer is.
+void UinputInjector::moveTo(int x, int y, int, int)
+{
+    if (lastX >= 0)
+        moveBy(x - lastX, y - lastY);
+    lastX = x;
+    lastY = y;
+}

@@ -1,0 +1,183 @@
+#include "kelorunner.h"
+#include "predictor.h"
+#include "recordingplatform.h"
+#include "wayland/waylandplatform.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <X11/Xlib.h>
+
+using namespace Qt::StringLiterals;
+using Clock = std::chrono::steady_clock;
+
+#define STEP(done) QVERIFY2(done, qPrintable(why))
+
+// The real kelo in a Wayland session (a headless sway, run by sway.sh), its window through
+// XWayland, the headset simulator as its switch. What it types and points goes through the
+// compositor's virtual devices to a native Wayland window, which keeps the keyboard focus.
+class TestWayland : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"), "run inside sway (tests/sway.sh)");
+        // Copies elsewhere when the build folder is closed to this user (sway.sh).
+        target.start(qEnvironmentVariable("KELO_WAYLANDTARGET", QStringLiteral(KELO_WAYLANDTARGET)));
+        QVERIFY2(waitFor(u"started"_s), qPrintable(seen.join(u", ")));
+        STEP((display = KeloRunner::openDisplay(&why)));
+        service.start(qEnvironmentVariable("KELO_HEADSETSIM", QStringLiteral(KELO_HEADSETSIM)),
+                      { u"--strength"_s, u"200"_s });
+        QVERIFY2(service.waitForReadyRead(5000) && service.readAll().contains("listening"),
+                 "the headset simulator is not listening on 127.0.0.1:13854");
+    }
+
+    // "hi" and the first prediction typed with blinks, the native window keeping the focus;
+    // then a glide and a left click that land in it.
+    void typeAndPoint()
+    {
+        QTemporaryDir home;
+        KeloRunner kelo(display, home.path());
+        QVERIFY(kelo.writeSettings({ { u"startup"_s, u"2"_s }, { u"source"_s, u"headset"_s } }));
+        STEP(kelo.start(&why));
+        // The seat has a keyboard once kelo's virtual one is there; the focus stays with the
+        // native window.
+        QVERIFY2(waitFor(u"focus in"_s), qPrintable(seen.join(u", ")));
+        Predictor predictor(home.filePath(u"words.txt"_s));
+        predictor.lang(1);
+        const QString word = predictor.t9(u"hi"_s).value(0);
+        QVERIFY2(word.startsWith(u"hi"), qPrintable(word));
+        // h and i, second and third of g-l; then the first prediction.
+        STEP(walk(kelo, { { 2 }, { 2, 1, 6 }, { 2 }, { 2, 2, 6 }, { 0 }, { 0, 0 } }));
+        QVERIFY2(QTest::qWaitFor([&] { return typed() == word + u' '; }, 5000),
+                 qPrintable(word + u" | "_s + typed() + u" | "_s + seen.join(u", ")));
+
+        QVERIFY2(!everything.contains(u"focus out"_s), qPrintable(everything.join(u", ")));
+
+        // KeyB's Mouse. Kelo's first motion puts the pointer in the middle of the desktop, over
+        // its own window; the right arrow glides it out over the native window.
+        STEP(walk(kelo, { { 6 }, { 6, 4, 7 } }));
+        kelo.setColumns(5);
+        QTest::qWait(2000); // until the mouse view is drawn: the keyboard view may still show
+        seen.clear();
+        STEP(walk(kelo, { { 5 } }));
+        QVERIFY2(waitFor(u"enter "_s, 15000) && waitFor(u"motion "_s),
+                 qPrintable(seen.join(u", ")));
+        lastPress = blink(); // stops the glide
+        STEP(walk(kelo, { { 3 }, { 3, 0, 7 } })); // left click
+        QVERIFY2(waitFor(u"release "_s), qPrintable(seen.join(u", ")));
+        const QStringList pointed = seen.filter(QRegularExpression(u"^(motion|press|release) "_s));
+        static const QRegularExpression glide(
+            u"^(motion \\d+,(\\d+), )+press 272 (\\d+,\\2), release 272 \\3$"_s);
+        QVERIFY2(glide.match(pointed.join(u", ")).hasMatch(), qPrintable(pointed.join(u", ")));
+        QVERIFY2(!everything.contains(u"focus out"_s), qPrintable(everything.join(u", ")));
+        kelo.sendSignal(SIGTERM);
+        STEP(kelo.waitForCleanExit(5000, &why));
+    }
+
+    // The virtual pointer: a place, a step and a click land in the native window, where the
+    // pointer was put.
+    void pointAndClick()
+    {
+        const auto platform = WaylandPlatform::create();
+        QVERIFY2(platform && platform->injection() == "wlroots",
+                 platform ? platform->problem().c_str() : "no compositor");
+        seen.clear();
+        platform->pointerMoveTo(200, 300);
+        QVERIFY2(waitFor(u"enter "_s) || waitFor(u"motion "_s), qPrintable(seen.join(u", ")));
+        QTest::qWait(300); // a motion may follow the entering
+        waitFor(u"\x01"_s, 0);
+        const QString at = seen.last().section(u' ', 1);
+        seen.clear();
+        platform->pointerMoveBy(7, -3);
+        platform->pointerButton(Platform::Button::Left, false);
+        platform->pointerButton(Platform::Button::Left, true);
+        const QStringList pos = at.split(u',');
+        const QString moved = u"%1,%2"_s.arg(pos[0].toInt() + 7).arg(pos[1].toInt() - 3);
+        QVERIFY2(waitFor(u"release "_s), qPrintable(seen.join(u", ")));
+        const QStringList pointed = seen.filter(QRegularExpression(u"^(motion|press|release) "_s));
+        QVERIFY2(pointed
+                     == QStringList({ u"motion "_s + moved, u"press 272 "_s + moved,
+                                      u"release 272 "_s + moved }),
+                 qPrintable(at + u": "_s + seen.join(u", ")));
+        int x = 0, y = 0;
+        QVERIFY(platform->pointerPosition(&x, &y) && x == 207 && y == 297);
+    }
+
+    void cleanupTestCase()
+    {
+        service.kill();
+        service.waitForFinished();
+        target.closeWriteChannel();
+        target.waitForFinished(3000);
+    }
+
+private:
+    struct Step
+    {
+        int group, entry = -1, lines = 0;
+    };
+
+    Clock::time_point blink()
+    {
+        service.write("\n");
+        service.waitForBytesWritten(1000);
+        return Clock::now();
+    }
+
+    bool walk(KeloRunner &kelo, std::initializer_list<Step> steps)
+    {
+        for (const auto &[group, entry, lines] : steps) {
+            if (group == 0 && entry == 0)
+                QTest::qWait(400); // the press on the pad is taken, its first entry lit
+            else if (!kelo.waitForHighlight(group, entry, lines, lastPress, 400, 8000, &why))
+                return false;
+            lastPress = blink();
+        }
+        return true;
+    }
+
+    // Reads the native window's log; true once a line starting with what arrived.
+    bool waitFor(const QString &what, int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                while (target.canReadLine()) {
+                    QString line = QString::fromUtf8(target.readLine());
+                    line.chop(line.endsWith(u'\n') ? 1 : 0);
+                    seen << line;
+                    everything << line;
+                }
+                return !seen.filter(QRegularExpression(u"^"_s + QRegularExpression::escape(what)))
+                            .isEmpty();
+            },
+            timeoutMs);
+    }
+
+    // The text the window received, BackSpace taking one away.
+    QString typed()
+    {
+        waitFor(u"\x01"_s, 0);
+        QString text;
+        for (const QString &line : everything) {
+            if (line == u"key BackSpace")
+                text.chop(1);
+            else if (line.startsWith(u"key ") && line.size() == 5)
+                text += line.back();
+        }
+        return text;
+    }
+
+    QString why;
+    Display *display = nullptr;
+    QProcess target, service;
+    QStringList seen, everything;
+    Clock::time_point lastPress = Clock::now() - std::chrono::hours(1);
+};
+
+QTEST_GUILESS_MAIN(TestWayland)
+#include "tst_wayland.moc"
