@@ -1,6 +1,7 @@
 #include "pointoverlay.h"
 
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -130,15 +131,18 @@ void PointOverlay::refresh()
         region += listRect();
     // An empty mask would be no mask at all, the whole window: a pixel off it stands for none.
     setMask(region.isEmpty() ? QRegion(-1, -1, 1, 1) : region);
-    update();
+    // Only what changed is painted again: a whole desktop each frame would cost a core.
+    update(region + shown);
+    shown = region;
     emit changed();
 }
 
-void PointOverlay::paintEvent(QPaintEvent *)
+void PointOverlay::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    painter.setClipRegion(event->region());
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(QRect(QPoint(), size()), Qt::transparent);
+    painter.fillRect(event->rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     for (const QVariant &part : std::as_const(shapes)) {
         const QVariantMap m = part.toMap();

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QRasterWindow>
+#include <QRegion>
 #include <QStringList>
 #include <QVariantList>
 
@@ -64,4 +65,5 @@ private:
     int litEntry = -1;
     QPoint at;
     qreal pixels = 16;
+    QRegion shown; // what the last paint showed
 };
