@@ -867,6 +867,15 @@ ApplicationWindow {
                     wrap.setHold(v);
                 }
             }
+            ChoiceMenu {
+                objectName: "l62"
+                title: Lang.lang(62)
+                values: [100, 125, 150, 200, 300]
+                plain: 100
+                unit: " %"
+                value: firstdwell
+                onChosen: v => { firstdwell = v; }
+            }
             Menu {
                 id: scanVoice
                 objectName: "l120"
@@ -944,19 +953,11 @@ ApplicationWindow {
             Menu {
                 objectName: "l130"
                 title: Lang.lang(130) + (switchkey !== "" ? " (" + switchkey + ")" : "")
-                MenuItem { objectName: "l131"; text: Lang.lang(131); onTriggered: Voice.chooseKey() }
                 MenuItem { text: Lang.lang(132); checkable: true; checked: grabkey; onTriggered: Voice.keepKey(checked) }
                 MenuItem { text: Lang.lang(133); enabled: switchkey !== ""; onTriggered: Voice.clearKey() }
             }
-            ChoiceMenu {
-                objectName: "l62"
-                title: Lang.lang(62)
-                values: [100, 125, 150, 200, 300]
-                plain: 100
-                unit: " %"
-                value: firstdwell
-                onChosen: v => { firstdwell = v; }
-            }
+            // Last, where a helper finds it at the foot of the menu.
+            MenuItem { objectName: "l131"; text: Lang.lang(131); onTriggered: Voice.chooseKey() }
         }
         Menu {
             id: l16
