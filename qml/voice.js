@@ -25,6 +25,9 @@ function init() {
     wrap.setSpeechVolume(wind.speechvolume);
     if (wind.sound)
         wrap.prepareSound();
+    // The engine is ready before the first thing to say.
+    if (wind.audscan === 1 || wind.speakword)
+        wrap.say("");
 }
 
 // A stored period brought onto the slider's range and steps.
