@@ -1,8 +1,9 @@
 #include "qsound.h"
 
 #include <QAudioDevice>
+#include <QAudioSink>
+#include <QFile>
 #include <QMediaDevices>
-#include <QSoundEffect>
 
 #include <cstdio>
 
@@ -42,48 +43,90 @@ bool QSound::hasOutput()
     return present;
 }
 
-// A sound effect keeps its samples decoded and its output open: the click starts within a few
-// milliseconds of the call, where a media player first decodes the file.
-QSoundEffect *QSound::effect(std::unique_ptr<QSoundEffect> &slot, double volume)
+namespace {
+
+// The samples of a 16-bit PCM WAVE file and their format; nothing for anything else.
+QByteArray pcmOf(const QUrl &url, QAudioFormat *format)
 {
-    if (!slot && !source.isEmpty() && hasOutput()) {
-        slot = std::make_unique<QSoundEffect>();
-        slot->setVolume(volume);
-        slot->setSource(source);
+    QFile file(url.scheme() == QLatin1String("qrc") ? u':' + url.path() : url.toLocalFile());
+    const QByteArray wave = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!wave.startsWith("RIFF") || wave.mid(8, 4) != "WAVE")
+        return {};
+    const auto le = [&](qsizetype at, int bytes) {
+        quint32 v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = v << 8 | quint8(wave.at(at + i));
+        return v;
+    };
+    bool pcm16 = false;
+    for (qsizetype at = 12; at + 8 <= wave.size();) {
+        const QByteArray id = wave.mid(at, 4);
+        const qsizetype size = le(at + 4, 4);
+        if (id == "fmt " && size >= 16 && at + 24 <= wave.size()) {
+            pcm16 = le(at + 8, 2) == 1 && le(at + 22, 2) == 16;
+            format->setChannelCount(int(le(at + 10, 2)));
+            format->setSampleRate(int(le(at + 12, 4)));
+            format->setSampleFormat(QAudioFormat::Int16);
+        } else if (id == "data" && pcm16) {
+            return wave.mid(at + 8, size);
+        }
+        at += 8 + size + (size & 1);
     }
-    return slot.get();
+    return {};
+}
+
+} // namespace
+
+// One stream stays open while the sound is on and each sound is written into it: a press is
+// heard within a few milliseconds, where a media player or Qt 6.4's sound effect first sets up
+// a stream (and the latter lets repeated plays pass silently).
+QIODevice *QSound::output()
+{
+    if (!opened && !source.isEmpty() && hasOutput()) {
+        opened = true;
+        click = pcmOf(source, &format);
+        if (click.isEmpty()) {
+            std::fprintf(stderr, "Kelo#: %s is no 16-bit PCM sound: no click\n",
+                         qPrintable(source.toString()));
+            return nullptr;
+        }
+        tick = click;
+        auto *samples = reinterpret_cast<qint16 *>(tick.data());
+        for (qsizetype i = 0; i < tick.size() / 2; ++i)
+            samples[i] = qint16(samples[i] * 3 / 10);
+        sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
+        stream = sink->start();
+        if (stream)
+            stream->write(QByteArray(format.bytesForDuration(100000), 0));
+    }
+    return stream;
 }
 
 void QSound::prepare()
 {
-    effect(click, 1.0);
+    output();
 }
 
 void QSound::play()
 {
-    if (QSoundEffect *click = effect(this->click, 1.0))
-        click->play();
+    if (QIODevice *out = output())
+        out->write(click);
 }
 
 void QSound::cue()
 {
-    if (QSoundEffect *tick = effect(this->tick, 0.3))
-        tick->play();
+    if (QIODevice *out = output())
+        out->write(tick);
 }
 
 void QSound::stop()
 {
-    for (auto *slot : { &click, &tick }) {
-        if (*slot)
-            (*slot)->stop();
-    }
+    sink.reset();
+    stream = nullptr;
+    opened = false;
 }
 
 void QSound::loadWave(const QUrl &url)
 {
     source = url;
-    for (auto *slot : { &click, &tick }) {
-        if (*slot)
-            (*slot)->setSource(url);
-    }
 }

@@ -1,15 +1,18 @@
 #pragma once
 
+#include <QAudioFormat>
+#include <QByteArray>
 #include <QObject>
 #include <QUrl>
 
 #include <memory>
 
-class QSoundEffect;
+class QAudioSink;
+class QIODevice;
 
 // The click heard on every accepted press, and the softer tick of the sound cue as the highlight
-// steps. Nothing touches an audio device until the first sound is asked for, so with the sound
-// off none is opened.
+// steps. Nothing touches an audio device until the sound is prepared or first asked for, so with
+// the sound off none is opened.
 class QSound : public QObject
 {
     Q_OBJECT
@@ -22,7 +25,7 @@ public:
     static bool hasOutput();
 
 public slots:
-    // Loads the click ahead of the first press, which then sounds at once.
+    // Opens the output ahead of the first press: a new stream takes a moment before it sounds.
     void prepare();
     void play();
     void cue();
@@ -30,9 +33,12 @@ public slots:
     void loadWave(const QUrl &source);
 
 private:
-    QSoundEffect *effect(std::unique_ptr<QSoundEffect> &slot, double volume);
+    QIODevice *output();
 
     QUrl source;
-    std::unique_ptr<QSoundEffect> click;
-    std::unique_ptr<QSoundEffect> tick;
+    QAudioFormat format;
+    QByteArray click, tick;
+    std::unique_ptr<QAudioSink> sink;
+    QIODevice *stream = nullptr;
+    bool opened = false;
 };
