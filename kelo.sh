@@ -25,8 +25,8 @@ PACKAGES=(
     opencv-data
     libsdl2-dev libx11-dev libxtst-dev libxi-dev
 )
-TEST_PACKAGES=(xvfb x11-utils openbox xfwm4 metacity i3-wm dbus g++-mingw-w64-x86-64-posix wine wine64 desktop-file-utils
-    pulseaudio pulseaudio-utils libpulse-dev)
+TEST_PACKAGES=(xvfb x11-utils libxrandr-dev openbox xfwm4 metacity i3-wm dbus g++-mingw-w64-x86-64-posix wine wine64
+    desktop-file-utils lintian pulseaudio pulseaudio-utils libpulse-dev)
 
 install_missing() {
     local missing=() p

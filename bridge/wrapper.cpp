@@ -4,6 +4,7 @@
 #include "platform.h"
 #include "signinlaunch.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,6 +47,7 @@ Wrapper::~Wrapper()
     headset.stop();
     qsound.stop();
     speech.stop();
+    predictor.wait();
     // Worker threads are left running; the process ends here, with success.
     std::exit(0);
 }
@@ -176,6 +178,29 @@ int Wrapper::keysw()
     return keyReleased(joystick.switchKey(), keyprev, keySince, ownKeyPolls);
 }
 
+QPoint Wrapper::pointer()
+{
+    return QCursor::pos();
+}
+
+void Wrapper::pointAt(int x, int y)
+{
+    mouseth.moveTo(x, y);
+}
+
+int Wrapper::held()
+{
+    const qint64 now = clock();
+    qint64 longest = 0;
+    if (escprev == 0)
+        longest = now - escSince;
+    if (keyChosen && keyprev == 0)
+        longest = std::max(longest, now - keySince);
+    if (joyprev != 0)
+        longest = std::max(longest, now - joySince);
+    return int(std::min<qint64>(longest, 1 << 30));
+}
+
 void Wrapper::setHold(int ms)
 {
     holdMs = std::max(0, ms);
@@ -231,7 +256,7 @@ int Wrapper::wink()
 
 void Wrapper::lang(int n)
 {
-    keym.langp(n);
+    predictor.lang(n);
     static const char *const codes[] = { "en", "fr", "es", "de", "hr", "it", "zh", "ja" };
     if (n >= 1 && n <= 8)
         speech.setLanguage(QLatin1String(codes[n - 1]));
@@ -255,7 +280,7 @@ void Wrapper::text(const QString &s)
 
 QStringList Wrapper::t9(const QString &prefix)
 {
-    return keym.t9(prefix);
+    return predictor.t9(prefix);
 }
 
 void Wrapper::keyb(int n)
@@ -345,15 +370,35 @@ QString Wrapper::keyDown()
 
 void Wrapper::rank(int order)
 {
-    keym.rank(order);
+    predictor.rank(order);
 }
 
 void Wrapper::learn(const QString &word)
 {
-    keym.learn(word);
+    predictor.learn(word);
 }
 
 void Wrapper::forget()
 {
-    keym.forget();
+    predictor.forget();
+}
+
+QStringList Wrapper::next()
+{
+    return predictor.next();
+}
+
+QString Wrapper::letters(const QString &prefix)
+{
+    return predictor.letters(prefix);
+}
+
+void Wrapper::sentence()
+{
+    predictor.sentence();
+}
+
+void Wrapper::learning(bool on)
+{
+    predictor.pause(!on);
 }

@@ -28,7 +28,9 @@ public:
     // Set in kelo's environment from the next start on (a sound server of the test's own).
     void setEnvironment(const QString &name, const QString &value) { extraEnv[name] = value; }
     QString setting(const QString &key) const;
-    bool start(QString *why); // returns once the window is mapped and painted
+    // Returns once the window is mapped and painted, looked for every stepMs.
+    bool start(QString *why, int stepMs = 50);
+    void setProgram(const QString &path) { program = path; } // the build's kelo by default
     bool running() const { return process.state() != QProcess::NotRunning; }
     qint64 pid() const { return process.processId(); }
     qint64 rssKiB() const; // VmRSS, 0 once ended
@@ -40,6 +42,7 @@ public:
     QRect geometry() const { return rectOf(win); } // the client area, empty while minimised
     QImage grab() const;
     QRect menuGeometry() const { return rectOf(findMenu()); } // the open pop-up menu
+    QRect overlayGeometry() const { return rectOf(findMenu(true)); } // point mode's, if shown
     QPoint menuTitle(int n) const; // the centre of the n-th title (from 0); null if none
     QList<int> menuTitleWidths() const; // of every title's cell, separator included
     void movePointer(QPoint root) const;
@@ -64,12 +67,13 @@ private:
     QRect rectOf(Window window) const;
     bool ours(Window window) const;
     Window findWindow() const;
-    Window findMenu() const;
+    Window findMenu(bool overlay = false) const;
 
     Display *dpy;
     QString homeDir;
     QProcess process;
     QMap<QString, QString> extraEnv;
+    QString program = QStringLiteral(KELO_EXECUTABLE);
     qint64 logStart = 0;
     Window win = 0;
     int columns = 6;
