@@ -20,13 +20,14 @@ PACKAGES=(
     qml6-module-qt-labs-settings qml6-module-qtcore qml6-module-qttest
     libgl1-mesa-dri libgl-dev libegl-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    qt6-speech-dev qt6-speech-flite-plugin
     libopencv-dev
     opencv-data
     libsdl2-dev libx11-dev libxtst-dev libxi-dev
     libwayland-dev wayland-protocols libxkbcommon-dev libevdev-dev
 )
 TEST_PACKAGES=(xvfb x11-utils libxrandr-dev openbox xfwm4 metacity i3-wm dbus g++-mingw-w64-x86-64-posix wine wine64
-    desktop-file-utils lintian sway xwayland)
+    desktop-file-utils lintian sway xwayland pulseaudio pulseaudio-utils libpulse-dev)
 
 install_missing() {
     local missing=() p

@@ -10,8 +10,13 @@
 //
 //   bench_latency              the click sound on, as users have it
 //   bench_latency --no-sound   without it, to see what the click costs
+//
+// With the click on, kelo plays into a PulseAudio server of the benchmark's own (a null sink
+// whose monitor is recorded), and the click's onset is timed from the release and against the
+// key it typed.
 
 #include "kelorunner.h"
+#include "soundserver.h"
 #include "typingtarget.h"
 
 #include <QCoreApplication>
@@ -34,7 +39,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int samples = 60;
-// The shortest scan period kelo offers: the cheapest run, still a full period to press in.
+// A short scan period: a quick run, still a full period to press in.
 constexpr int periodMs = 500;
 constexpr int freshMs = 200;
 constexpr int holdMs = 100;
@@ -144,6 +149,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir home;
     KeloRunner kelo(display, home.path());
+    SoundServer sounds(home.path());
     // The keyboard view, the fastest scan, prediction off (no seventh position).
     const bool sound = !QCoreApplication::arguments().contains(QStringLiteral("--no-sound"));
     kelo.writeSettings(
@@ -151,13 +157,16 @@ int main(int argc, char *argv[])
           { QStringLiteral("s1v"), QString::number(periodMs) },
           { QStringLiteral("word"), QStringLiteral("false") },
           { QStringLiteral("sound"), sound ? QStringLiteral("true") : QStringLiteral("false") } });
+    if (sound && !sounds.start(&why))
+        return fail(why);
+    kelo.setEnvironment(QStringLiteral("PULSE_SERVER"), sounds.address());
     if (!kelo.start(&why))
         return fail(why);
     TypingTarget target;
     if (!target.start())
         return fail(QStringLiteral("the window typed into did not get the keyboard focus"));
 
-    std::vector<double> monotonic, server;
+    std::vector<double> monotonic, server, click, clickToKey;
     int missed = 0;
     Clock::time_point release = Clock::now() - std::chrono::hours(1);
     const auto started = Clock::now();
@@ -191,6 +200,17 @@ int main(int argc, char *argv[])
             continue;
         }
         monotonic.push_back(std::chrono::duration<double, std::milli>(*arrived - release).count());
+        for (int wait = 0; sound && wait < 500; wait += 5) {
+            const auto heard = sounds.sounds(release);
+            if (!heard.isEmpty()) {
+                const auto onset = heard.first().begin;
+                click.push_back(std::chrono::duration<double, std::milli>(onset - release).count());
+                clickToKey.push_back(
+                    std::chrono::duration<double, std::milli>(onset - *arrived).count());
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         if (monotonic.back() >= 45)
             std::printf("press %d: %.1f ms\n", i, monotonic.back());
         if (serverRelease && serverPress)
@@ -203,6 +223,11 @@ int main(int argc, char *argv[])
                 holdMs, periodMs, sound ? "on" : "off");
     report("test clock (release sent -> key read)", monotonic);
     report("X server timestamps (release -> key press)", server);
+    if (sound) {
+        std::printf("clicks heard: %zu of %zu presses that typed\n", click.size(), monotonic.size());
+        report("click onset heard (release -> sound)", click);
+        report("click onset after the key (- before it)", clickToKey);
+    }
     std::printf("%d presses typed nothing; %.1f s in all. Targets: median < 25 ms, max < 45 ms\n",
                 missed, seconds);
 

@@ -45,6 +45,7 @@ Wrapper::~Wrapper()
     joystick.stop();
     headset.stop();
     qsound.stop();
+    speech.stop();
     predictor.wait();
     // Worker threads are left running; the process ends here, with success.
     std::exit(0);
@@ -156,14 +157,15 @@ int Wrapper::moved()
 QUrl Wrapper::helpPage(const QString &language)
 {
     static const QRegularExpression code(u"^[a-z]{2}$"_s);
-    QString name = u":/help/"_s + (code.match(language).hasMatch() ? language : u"en"_s) + u".html"_s;
+    QString name
+        = u":/help/"_s + (code.match(language).hasMatch() ? language : u"en"_s) + u".html"_s;
     if (!QFile::exists(name))
         name = u":/help/en.html"_s;
     QFile page(name);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     QSaveFile out(folder + u"/help-"_s + QFileInfo(name).fileName());
-    if (!QDir().mkpath(folder) || !page.open(QIODevice::ReadOnly)
-        || !out.open(QIODevice::WriteOnly) || out.write(page.readAll()) < 0 || !out.commit()) {
+    if (!QDir().mkpath(folder) || !page.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)
+        || out.write(page.readAll()) < 0 || !out.commit()) {
         qWarning("Kelo#: the help page could not be written to %s", qPrintable(folder));
         return {};
     }
@@ -254,6 +256,9 @@ int Wrapper::wink()
 void Wrapper::lang(int n)
 {
     predictor.lang(n);
+    static const char *const codes[] = { "en", "fr", "es", "de", "hr", "it", "zh", "ja" };
+    if (n >= 1 && n <= 8)
+        speech.setLanguage(QLatin1String(codes[n - 1]));
 }
 
 void Wrapper::plan(int n)
@@ -310,6 +315,56 @@ void Wrapper::playSound()
 void Wrapper::stopSound()
 {
     qsound.stop();
+}
+
+void Wrapper::prepareSound()
+{
+    qsound.prepare();
+}
+
+void Wrapper::cue()
+{
+    qsound.cue();
+}
+
+void Wrapper::say(const QString &text)
+{
+    speech.say(text);
+}
+
+void Wrapper::hush()
+{
+    speech.stop();
+}
+
+int Wrapper::speaking()
+{
+    return speech.speaking() ? 1 : 0;
+}
+
+QStringList Wrapper::voices()
+{
+    return speech.voices();
+}
+
+void Wrapper::setVoice(const QString &name)
+{
+    speech.setVoice(name);
+}
+
+void Wrapper::setSpeechRate(int rate)
+{
+    speech.setRate(rate);
+}
+
+void Wrapper::setSpeechVolume(int volume)
+{
+    speech.setVolume(volume);
+}
+
+QString Wrapper::keyDown()
+{
+    return QString::fromStdString(Platform::system().keyDown());
 }
 
 void Wrapper::rank(int order)

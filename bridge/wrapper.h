@@ -6,6 +6,7 @@
 #include "predictor.h"
 #include "qjoystick.h"
 #include "qsound.h"
+#include "speech.h"
 #include "webth.h"
 
 #include <QImage>
@@ -70,6 +71,22 @@ public slots:
     void loadSound(const QUrl &url);
     void playSound();
     void stopSound();
+    // Loads the click ahead of the first press; the tick of the sound cue as the highlight steps.
+    void prepareSound();
+    void cue();
+    // The voice: says text at once (cutting short what it was saying), hushes, and is set up.
+    // Rate -100 to 100 (0 normal), volume 0 to 100; a voice by its name, empty for the default.
+    void say(const QString &text);
+    void hush();
+    // 1 while the voice is saying something.
+    int speaking();
+    QStringList voices();
+    void setVoice(const QString &name);
+    void setSpeechRate(int rate);
+    void setSpeechVolume(int volume);
+    // The name of a key held down now, as setKey takes it (Escape and modifiers aside); empty
+    // while none is: the switch key is chosen by pressing it.
+    QString keyDown();
     // Prediction order (0 alphabetical, 1 frequency, 2 frequency and the user's words), a word
     // the user completed, and forgetting those words; see Predictor.
     void rank(int order);
@@ -141,5 +158,6 @@ private:
     QJoystick joystick;
     Headset headset;
     QSound qsound;
+    Speech speech;
     QImage frame;
 };

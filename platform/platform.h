@@ -45,6 +45,9 @@ public:
     virtual bool setSwitchKey(const std::string &name, bool grab) = 0;
     // The chosen key in the bits of escapeState; 0 while none is chosen.
     virtual int switchKeyState() = 0;
+    // The name setSwitchKey takes for a key held down now (Escape and the modifiers aside), for
+    // choosing the switch key by pressing it; empty while none is down or where this is unknown.
+    virtual std::string keyDown() { return {}; }
 
     // A top-level window of the program that must never be given the keyboard focus nor be
     // marked as asking for attention when it appears over the application in use; called before

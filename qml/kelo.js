@@ -40,6 +40,7 @@ function init() {
     wrap.setKey(wind.switchkey, wind.grabkey);
     wind.escmode = [0, 1, 2].indexOf(wind.escmode) >= 0 ? wind.escmode : 0;
     wrap.setEscape(wind.escmode);
+    Voice.init();
     // Whatever happened before the window was there is no reason to drop a word later.
     wrap.moved();
     devup();
@@ -159,6 +160,8 @@ function predict() {
 
 function bip() {
     wind.sound = l14.checked;
+    if (wind.sound)
+        wrap.prepareSound();
 }
 
 function position(p) {
@@ -193,6 +196,11 @@ function position(p) {
 function poll() {
     const cancelling = pointHold();
     wind.stick = wrap.joyesc() + wrap.keysw();
+    // While the switch key is being chosen no press counts; Escape cancels.
+    if (Voice.capturing(wind.stick !== 0)) {
+        wind.stick = 0;
+        return;
+    }
     let entry = l21.items[wind.index];
     if (!entry)
         return;
@@ -548,6 +556,7 @@ function keyboard(vk, recorded, a, b) {
     if (wrap.moved()) {
         wind.lastword = "";
         follow("");
+        Voice.newText();
         wrap.sentence();
         if (a === 7) {
             wind.mov = 0;
@@ -559,7 +568,7 @@ function keyboard(vk, recorded, a, b) {
     const typed = wind.lword, last = wind.lastword, armed = wind.armed;
     const w = a !== 7 ? wind.lword : wind.letr[b - 1];
     // A layer, a modifier, pause or a move of the window types nothing: the word stays.
-    const keep = a === 6 ? b !== 5 : wind.plan === 3 && [16, 17, 18, 20].indexOf(keyCode(a, b)) >= 0;
+    const keep = a === 6 ? b !== 5 : (a === 5 && b === 6) || (wind.plan === 3 && [16, 17, 18, 20].indexOf(keyCode(a, b)) >= 0);
     if (!keep) {
         wind.letr = ["", "", "", "", ""];
         wind.lword = "";
@@ -568,6 +577,8 @@ function keyboard(vk, recorded, a, b) {
     const chord = armed === 1 || armed === 3;
     if (a < 5 && (wind.plan < 3 || (wind.plan === 4 && a < 4))) {
         wrap.text(recorded);
+        if (!chord)
+            Voice.typed(shown(recorded, armed));
         if ((wind.plan === 1 || wind.plan === 4) && isLetter(recorded) && !chord) {
             follow(w + shown(recorded, armed));
             // The predictions are the likeliest next choice; left alone, the scan goes on at 1.
@@ -579,6 +590,9 @@ function keyboard(vk, recorded, a, b) {
         const code = keyCode(a, b);
         if (code !== undefined)
             send(code);
+        // Enter starts a new text; Back takes a character from it.
+        if (wind.plan === 3 && a === 1 && (b === 2 || b === 3))
+            b === 3 ? Voice.newText() : Voice.erased(1);
     }
     if (a === 6) {
         if ((b >= 1 && b <= 3) || b === 7) {
@@ -591,26 +605,36 @@ function keyboard(vk, recorded, a, b) {
             return;
         } else if (b === 6) {
             position();
+        } else if (b === 8 || b === 9) {
+            Voice.changePeriod(b === 8);
         }
     }
     if (a === 5) {
         if (b === 1) {
             wrap.keyb(32);
             learn(typed.toLowerCase());
+            Voice.typed(" ");
+            Voice.wordDone(typed);
         } else if (b === 2) {
             wrap.keyb(eraseKey());
+            Voice.erased(1);
             // The word follows its last letter going; right after a completed word, the space
             // goes and the word is back. With Ctrl or Alt the key did more than that.
             if (!chord)
                 follow(typed !== "" ? typed.slice(0, -1) : /^\S+ $/.test(last) ? last.slice(0, -1) : "");
-        } else if (b === 3)
+        } else if (b === 3) {
             wrap.keyb(188);
-        else if (b === 4) {
+            Voice.typed(",");
+        } else if (b === 4) {
             wrap.keyb(110);
+            Voice.typed(".");
             wrap.sentence();
-        }
-        else if (b === 5)
+        } else if (b === 5) {
             del(typed !== "" ? typed : last);
+            Voice.erased((typed !== "" ? typed : last).length);
+        } else if (b === 6) {
+            Voice.speakTyped();
+        }
     }
     if (a === 7) {
         del(typed);
@@ -618,6 +642,9 @@ function keyboard(vk, recorded, a, b) {
         wrap.text(word + " ");
         learn(w);
         wind.lastword = word + " ";
+        Voice.erased(typed.length);
+        Voice.typed(word + " ");
+        Voice.wordDone(word);
     }
     wind.armed = wrap.modifier();
     wind.mov = 0;

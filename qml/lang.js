@@ -30,8 +30,8 @@ var en = {
              ["T-ESC", "TAB", "SHIFT", "CAPS", "COMM.", "ESC"]),
     45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN", "HOME", "END"],
     46: ["MUL.", "MUTE", "V-DOWN", "VOL-UP", "NEXT", "PREV", "STOP", "||PLAY"],
-    47: ["More", "Space", "Erase", ",", ".", "Er.All"],
-    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1"],
+    47: ["More", "Space", "Erase", ",", ".", "Er.All", "Speak"],
+    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1", "Slower", "Faster"],
     49: "Text size",
     50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
     51: "Headset", 52: "Blink", 53: "Signal",
@@ -41,7 +41,18 @@ var en = {
     61: "Hold to press", 62: "Longer on the first item", 63: "Off",
     100: "Escape key", 101: "A switch no application sees", 102: "A switch, and applications see it",
     103: "Not a switch",
-    104: "Press the switch (Escape) to open the keyboard. The ? menu explains the rest."
+    104: "Press the switch (Escape) to open the keyboard. The ? menu explains the rest.",
+    120: "Auditory scanning", 121: "Speak each item", 122: "A short sound", 123: "Speak each word",
+    124: "Voice", 125: "Rate", 126: "Volume", 127: "Default voice",
+    128: { ",": "comma", ".": "full stop", "@": "at", "'": "apostrophe", "?": "question mark",
+           "!": "exclamation mark", ":": "colon", ";": "semicolon", "\"": "quote", "*": "star",
+           "+": "plus", "=": "equals", "-": "minus", "/": "slash", "(": "open bracket",
+           ")": "close bracket" },
+    129: " to ", 130: "Switch key", 131: "Choose the switch key…", 132: "Keep it from applications",
+    133: "No switch key", 134: "Press the key to use as the switch (%1 s). Escape cancels.",
+    135: "%1 is the switch key now. Options, Switch key: keep it from applications.",
+    136: "No key was pressed: the switch key stays as it was.", 137: "Scan period %1 ms",
+    138: "Predictions"
 };
 
 var fr = {
@@ -59,8 +70,8 @@ var fr = {
              ["T-ECH", "TAB", "SHIFT", "MAJ.", "COMM.", "ECHAP"]),
     45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"],
     46: ["MUL.", "MUTE", "V-BAS", "V-HAUT", "SUIVANT", "PRECED.", "STOP", "||LECT."],
-    47: ["Plus", "espace", "effacer", ",", ".", "ef.tout"],
-    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1"],
+    47: ["Plus", "espace", "effacer", ",", ".", "ef.tout", "dire"],
+    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1", "plus lent", "plus vite"],
     49: "Taille du texte",
     50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
     51: "Casque", 52: "Clignement", 53: "Signal",
@@ -70,7 +81,19 @@ var fr = {
     61: "Maintenir pour appuyer", 62: "Plus long sur le premier choix", 63: "Non",
     100: "Touche Échap", 101: "Un contacteur qu'aucune application ne voit",
     102: "Un contacteur, que les applications voient aussi", 103: "Pas un contacteur",
-    104: "Appuyez sur le contacteur (Échap) pour ouvrir le clavier. Le menu ? explique le reste."
+    104: "Appuyez sur le contacteur (Échap) pour ouvrir le clavier. Le menu ? explique le reste.",
+    120: "Défilement parlé", 121: "Dire chaque choix", 122: "Un son bref", 123: "Dire chaque mot",
+    124: "Voix", 125: "Débit", 126: "Volume", 127: "Voix par défaut",
+    128: { ",": "virgule", ".": "point", "@": "arobase", "'": "apostrophe", "?": "point d'interrogation",
+           "!": "point d'exclamation", ":": "deux-points", ";": "point-virgule", "\"": "guillemet",
+           "*": "étoile", "+": "plus", "=": "égal", "-": "moins", "/": "barre oblique",
+           "(": "parenthèse ouvrante", ")": "parenthèse fermante" },
+    129: " à ", 130: "Touche contacteur", 131: "Choisir la touche contacteur…",
+    132: "La cacher aux applications", 133: "Aucune touche contacteur",
+    134: "Appuyez sur la touche qui servira de contacteur (%1 s). Échap annule.",
+    135: "%1 est maintenant la touche contacteur. Options, Touche contacteur : la cacher aux applications.",
+    136: "Aucune touche appuyée : la touche contacteur reste la même.", 137: "Défilement %1 ms",
+    138: "Prédictions"
 };
 
 var es = {
@@ -83,8 +106,8 @@ var es = {
     26: "Parte inferior izquierda", 27: "Parte inferior derecha",
     29: "Entrada visual", 30: "Cursor", 31: "Dejar", 32: "Salida", 33: "Ninguno",
     34: "Webcam",
-    47: ["Más", "Espacio", "Borrar", ",", ".", "Borr.+"],
-    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1"],
+    47: ["Más", "Espacio", "Borrar", ",", ".", "Borr.+", "Decir"],
+    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1", "Más lento", "Más rápido"],
     49: "Tamaño del texto",
     50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
     51: "Casco", 52: "Parpadeo", 53: "Señal",
@@ -94,7 +117,19 @@ var es = {
     61: "Mantener para pulsar", 62: "Más tiempo en la primera opción", 63: "No",
     100: "Tecla Escape", 101: "Un pulsador que ninguna aplicación ve",
     102: "Un pulsador, y las aplicaciones también lo ven", 103: "No es un pulsador",
-    104: "Pulse (Escape) para abrir el teclado. El menú ? explica el resto."
+    104: "Pulse (Escape) para abrir el teclado. El menú ? explica el resto.",
+    120: "Barrido hablado", 121: "Decir cada opción", 122: "Un sonido breve", 123: "Decir cada palabra",
+    124: "Voz", 125: "Velocidad de la voz", 126: "Volumen", 127: "Voz predeterminada",
+    128: { ",": "coma", ".": "punto", "@": "arroba", "'": "apóstrofo", "?": "interrogación",
+           "!": "exclamación", ":": "dos puntos", ";": "punto y coma", "\"": "comillas",
+           "*": "asterisco", "+": "más", "=": "igual", "-": "menos", "/": "barra",
+           "(": "abre paréntesis", ")": "cierra paréntesis" },
+    129: " a ", 130: "Tecla pulsador", 131: "Elegir la tecla pulsador…",
+    132: "Ocultarla a las aplicaciones", 133: "Ninguna tecla pulsador",
+    134: "Pulse la tecla que será el pulsador (%1 s). Escape cancela.",
+    135: "%1 es ahora la tecla pulsador. Opciones, Tecla pulsador: ocultarla a las aplicaciones.",
+    136: "No se pulsó ninguna tecla: la tecla pulsador no cambia.", 137: "Barrido %1 ms",
+    138: "Predicciones"
 };
 
 var de = {
@@ -106,8 +141,8 @@ var de = {
     23: "Oben links", 24: "Oben rechts", 25: "Mitte", 26: "Unten links", 27: "Unten rechts",
     29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Schließen", 32: "Ausgang", 33: "Keine",
     34: "Webcam",
-    47: ["Mehr", "Raum", "Löschen", ",", ".", "Lösch.+"],
-    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1"],
+    47: ["Mehr", "Raum", "Löschen", ",", ".", "Lösch.+", "Sprechen"],
+    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1", "Langsamer", "Schneller"],
     49: "Textgröße",
     50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
     51: "Helm", 52: "zwinkern", 53: "Signal",
@@ -117,7 +152,19 @@ var de = {
     61: "Zum Drücken halten", 62: "Länger auf der ersten Wahl", 63: "Aus",
     100: "Escape-Taste", 101: "Ein Taster, den keine Anwendung sieht",
     102: "Ein Taster, den Anwendungen auch sehen", 103: "Kein Taster",
-    104: "Drücken Sie den Taster (Escape), um die Tastatur zu öffnen. Das Menü ? erklärt den Rest."
+    104: "Drücken Sie den Taster (Escape), um die Tastatur zu öffnen. Das Menü ? erklärt den Rest.",
+    120: "Gesprochenes Scannen", 121: "Jede Wahl sprechen", 122: "Ein kurzer Ton", 123: "Jedes Wort sprechen",
+    124: "Stimme", 125: "Sprechtempo", 126: "Lautstärke", 127: "Standardstimme",
+    128: { ",": "Komma", ".": "Punkt", "@": "at", "'": "Apostroph", "?": "Fragezeichen",
+           "!": "Ausrufezeichen", ":": "Doppelpunkt", ";": "Semikolon", "\"": "Anführungszeichen",
+           "*": "Stern", "+": "plus", "=": "gleich", "-": "minus", "/": "Schrägstrich",
+           "(": "Klammer auf", ")": "Klammer zu" },
+    129: " bis ", 130: "Tastertaste", 131: "Tastertaste wählen…",
+    132: "Vor Anwendungen verbergen", 133: "Keine Tastertaste",
+    134: "Drücken Sie die Taste, die der Taster sein soll (%1 s). Escape bricht ab.",
+    135: "%1 ist jetzt die Tastertaste. Optionen, Tastertaste: vor Anwendungen verbergen.",
+    136: "Keine Taste gedrückt: die Tastertaste bleibt, wie sie war.", 137: "Scan-Takt %1 ms",
+    138: "Vorschläge"
 };
 
 // The tables below keep the English key-group lists (47, 48) as they are; a label they lack

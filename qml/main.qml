@@ -12,6 +12,7 @@ import PointSweep
 import PointOverlay
 import "kelo.js" as Kel
 import "lang.js" as Lang
+import "voice.js" as Voice
 
 ApplicationWindow {
     id: wind
@@ -91,6 +92,15 @@ ApplicationWindow {
     property string lastword: ""
     // The poll's clock in ms; negative: the system's. Tests set their own.
     property real clock: -1
+    // The voice: auditory scanning (0 off, 1 each highlight said, 2 a short sound for each),
+    // each finished word said, the voice by name (empty: the engine's default), its rate (-100
+    // to 100) and volume (0 to 100); and a message shown for a moment.
+    property int audscan: 0
+    property bool speakword: false
+    property string voice: ""
+    property int speechrate: 0
+    property int speechvolume: 100
+    property string notice: ""
     // Point mode: 0 off, 1 sweeping, 2 click list shown; the option that makes it what the mouse
     // view opens with, and the arrows' accelerating step.
     property int pointing: 0
@@ -101,8 +111,16 @@ ApplicationWindow {
     // inside the window, since most X11 desktops have no global menu service.
     readonly property bool nativeMenus: os === "windows" || os === "osx"
 
-    onPlanChanged: wrap.plan(plan)
-    onTs1Changed: Kel.record()
+    onPlanChanged: {
+        wrap.plan(plan);
+        Qt.callLater(Voice.lit);
+    }
+    onTs1Changed: {
+        Kel.record();
+        Qt.callLater(Voice.lit);
+    }
+    onTkChanged: Qt.callLater(Voice.lit)
+    onTmChanged: Qt.callLater(Voice.lit)
 
     Settings {
         property alias registered: wind.registered
@@ -514,9 +532,9 @@ ApplicationWindow {
             Slider {
                 id: s1
                 objectName: "s1"
-                from: 500
-                to: 2000
-                stepSize: 250
+                from: 250
+                to: 5000
+                stepSize: 50
                 snapMode: Slider.SnapAlways
                 value: s1v
                 x: win.width * 0.22
@@ -779,6 +797,34 @@ ApplicationWindow {
         }
     }
 
+    // A message for a moment over everything: the switch key being chosen, a new scan period.
+    Rectangle {
+        objectName: "notice"
+        visible: notice !== ""
+        anchors.centerIn: parent
+        width: parent.width * 0.9
+        height: noticeText.implicitHeight + 12
+        radius: 4
+        color: "crimson"
+        Text {
+            id: noticeText
+            anchors.centerIn: parent
+            width: parent.width - 12
+            text: notice
+            color: "white"
+            font.bold: true
+            font.pixelSize: sizp
+            wrapMode: Text.WordWrap
+            horizontalAlignment: Text.AlignHCenter
+        }
+    }
+
+    Timer {
+        id: noticeTimer
+        interval: 4000
+        onTriggered: notice = ""
+    }
+
     Loader {
         id: cameraList
         objectName: "cameraList"
@@ -937,6 +983,88 @@ ApplicationWindow {
                 value: firstdwell
                 onChosen: v => { firstdwell = v; }
             }
+            Menu {
+                id: scanVoice
+                objectName: "l120"
+                title: Lang.lang(120)
+                MenuItemGroup {
+                    id: scanVoices
+                }
+                Instantiator {
+                    model: [63, 121, 122]
+                    MenuItem {
+                        required property int index
+                        required property int modelData
+                        text: Lang.lang(modelData)
+                        checkable: true
+                        checked: audscan === index
+                        group: scanVoices
+                        onTriggered: audscan = index
+                    }
+                    onObjectAdded: (index, object) => scanVoice.insertItem(index, object)
+                    onObjectRemoved: (index, object) => scanVoice.removeItem(object)
+                }
+            }
+            MenuItem { objectName: "l123"; text: Lang.lang(123); checkable: true; checked: speakword; onTriggered: speakword = checked }
+            Menu {
+                id: voiceMenu
+                objectName: "l124"
+                title: Lang.lang(124)
+                // The engine starts only when someone looks at its voices.
+                property var names: []
+                onAboutToShow: names = [""].concat(wrap.voices())
+                MenuItemGroup {
+                    id: voices
+                }
+                Instantiator {
+                    model: voiceMenu.names
+                    MenuItem {
+                        required property string modelData
+                        text: modelData === "" ? Lang.lang(127) : modelData
+                        checkable: true
+                        checked: voice === modelData
+                        group: voices
+                        onTriggered: {
+                            voice = modelData;
+                            wrap.setVoice(modelData);
+                        }
+                    }
+                    onObjectAdded: (index, object) => voiceMenu.insertItem(index, object)
+                    onObjectRemoved: (index, object) => voiceMenu.removeItem(object)
+                }
+                ChoiceMenu {
+                    objectName: "l125"
+                    title: Lang.lang(125)
+                    values: [-60, -40, -20, 0, 20, 40, 60]
+                    plain: -1000
+                    unit: " %"
+                    value: speechrate
+                    onChosen: v => {
+                        speechrate = v;
+                        wrap.setSpeechRate(v);
+                    }
+                }
+                ChoiceMenu {
+                    objectName: "l126"
+                    title: Lang.lang(126)
+                    values: [20, 40, 60, 80, 100]
+                    plain: -1000
+                    unit: " %"
+                    value: speechvolume
+                    onChosen: v => {
+                        speechvolume = v;
+                        wrap.setSpeechVolume(v);
+                    }
+                }
+            }
+            Menu {
+                objectName: "l130"
+                title: Lang.lang(130) + (switchkey !== "" ? " (" + switchkey + ")" : "")
+                MenuItem { text: Lang.lang(132); checkable: true; checked: grabkey; onTriggered: Voice.keepKey(checked) }
+                MenuItem { text: Lang.lang(133); enabled: switchkey !== ""; onTriggered: Voice.clearKey() }
+            }
+            // Last, where a helper finds it at the foot of the menu.
+            MenuItem { objectName: "l131"; text: Lang.lang(131); onTriggered: Voice.chooseKey() }
         }
         Menu {
             id: l16
@@ -1026,6 +1154,11 @@ ApplicationWindow {
         property alias pointmode: wind.pointmode
         property alias accel: wind.accel
         property alias escapekey: wind.escmode
+        property alias audscan: wind.audscan
+        property alias speakword: wind.speakword
+        property alias voice: wind.voice
+        property alias speechrate: wind.speechrate
+        property alias speechvolume: wind.speechvolume
     }
 
     Component.onCompleted: {

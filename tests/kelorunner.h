@@ -25,6 +25,8 @@ public:
     static Display *openDisplay(QString *why); // nullptr without a window manager
 
     bool writeSettings(const QMap<QString, QString> &values) const;
+    // Set in kelo's environment from the next start on (a sound server of the test's own).
+    void setEnvironment(const QString &name, const QString &value) { extraEnv[name] = value; }
     QString setting(const QString &key) const;
     // Returns once the window is mapped and painted, looked for every stepMs.
     bool start(QString *why, int stepMs = 50);
@@ -33,6 +35,7 @@ public:
     qint64 pid() const { return process.processId(); }
     qint64 rssKiB() const; // VmRSS, 0 once ended
     QStringList warnings() const; // what Qt printed as warnings or worse since start
+    QString output() const { return log(logStart); } // all kelo printed since start
     bool waitForCleanExit(int timeoutMs, QString *why); // status 0, and no warning from Qt
     void sendSignal(int signal) const { running() && ::kill(pid_t(process.processId()), signal); }
     void closeByWindowManager() const;
@@ -46,6 +49,8 @@ public:
     void click(QPoint root) const;
     // One switch press with the Escape key; returns when it was released.
     std::chrono::steady_clock::time_point pressEscape(int holdMs) const;
+    // The same with another key, by its X keysym name ("F8").
+    std::chrono::steady_clock::time_point pressKey(const char *name, int holdMs) const;
     void setColumns(int n) { columns = n; } // 6 groups in the keyboard view, 5 in the mouse view
     // Waits until group is lit with no list open (entry < 0), or line entry of its list of lines
     // lines, lit at most freshMs ago (the first picture as if at since): most of its period left.
@@ -67,6 +72,7 @@ private:
     Display *dpy;
     QString homeDir;
     QProcess process;
+    QMap<QString, QString> extraEnv;
     QString program = QStringLiteral(KELO_EXECUTABLE);
     qint64 logStart = 0;
     Window win = 0;

@@ -1,6 +1,7 @@
 #include "kelorunner.h"
 #include "predictor.h"
 #include "scanpicture.h"
+#include "soundserver.h"
 #include "typingtarget.h"
 
 #include <QCursor>
@@ -87,13 +88,13 @@ private slots:
         QString capital = predictor.t9(u"t").first();
         capital[0] = capital[0].toUpper();
         const QString typed = next.section(u' ', 0, 1) + u' ' + world + u' ' + capital + u' ';
-        STEP(walk({ { 0 }, { 0, 0 }, { 6 }, { 6, 2, 7 }, { 2 }, { 2, 1, 3 }, { 6 }, { 6, 0, 7 },
+        STEP(walk({ { 0 }, { 0, 0 }, { 6 }, { 6, 2, 9 }, { 2 }, { 2, 1, 3 }, { 6 }, { 6, 0, 9 },
                     { 4 }, { 4, 1, 8 }, { 0 }, { 0, 0 } }));
         QCOMPARE(target.waitForText(typed), typed);
 
         // KeyB's Mouse; a held click, the right arrow, a stop on the left arrow, the centre to
         // let go: the client sees a press, motion to the right only, a release.
-        STEP(walk({ { 6 }, { 6, 4, 7 } }) && holdAt(QPoint(80, 100))
+        STEP(walk({ { 6 }, { 6, 4, 9 } }) && holdAt(QPoint(80, 100))
              && walk({ { 5 }, { 1 }, { 3 } }));
         QTRY_VERIFY_WITH_TIMEOUT(target.pointer().join(u' ').contains(u"release"), 3000);
         why = fromPress(target.pointer()).join(u", ");
@@ -168,6 +169,90 @@ private slots:
             if (how != "SIGHUP"_L1)
                 STEP(kelo->start(&why) && kelo->geometry() == geometry);
         }
+    }
+
+    // On a sound server of the test's own: each group said as it lights, nothing said in the
+    // view that has nothing to say, nor with the option off; "Speak" says what was typed.
+    // Without a server: one line, no warning. (The click's onset is bench_latency's.)
+    void sound()
+    {
+        QTemporaryDir home;
+        SoundServer server(home.path());
+        STEP(server.start(&why));
+        kelo = std::make_unique<KeloRunner>(display, home.path());
+        kelo->setEnvironment(u"PULSE_SERVER"_s, server.address());
+        QVERIFY(kelo->writeSettings({ { u"startup"_s, u"2"_s }, { u"audscan"_s, u"1"_s },
+                                      { u"sound"_s, u"false"_s }, { u"word"_s, u"false"_s } }));
+        STEP(kelo->start(&why));
+        const auto ms = [](auto d) { return int(d / std::chrono::milliseconds(1)); };
+        for (int group : { 2, 3, 4 }) {
+            STEP(kelo->waitForHighlight(group, -1, 0, lastPress, freshMs, 8 * periodMs, &why));
+            const auto lit = Clock::now() - std::chrono::milliseconds(freshMs);
+            QTest::qWait(700);
+            const auto said = server.sounds(lit - std::chrono::milliseconds(100));
+            QVERIFY2(!said.isEmpty() && ms(said.first().begin - lit) < 900, "group not said");
+        }
+        clickMenu(2, 1.0 / 6); // View, Normal
+        const auto normal = Clock::now();
+        QTest::qWait(2 * periodMs);
+        QCOMPARE(server.sounds(normal).size(), 0);
+
+        kelo->closeByWindowManager();
+        STEP(kelo->waitForCleanExit(5000, &why));
+        QVERIFY(kelo->writeSettings({ { u"startup"_s, u"2"_s }, { u"audscan"_s, u"0"_s } }));
+        STEP(kelo->start(&why));
+        const auto started = Clock::now();
+        QTest::qWait(2 * periodMs);
+        QCOMPARE(server.sounds(started).size(), 0);
+        STEP(walk({ { 1 }, { 1, 0, 6 } }));
+        QCOMPARE(target.waitForText(u"a"_s), u"a"_s);
+        // More's sixth entry, Speak ("a"), lit five periods after the first; the picture reads
+        // only the list's first lines above the indicator.
+        STEP(walk({ { 5 } }) && kelo->waitForHighlight(5, 0, 4, lastPress, freshMs, 8 * periodMs, &why));
+        QTest::qWait(5 * periodMs + 200);
+        lastPress = kelo->pressEscape(holdMs);
+        QTest::qWait(1500);
+        const auto spoken = server.sounds(lastPress);
+        QVERIFY2(!spoken.isEmpty() && spoken.last().ms() >= 150, "Speak said nothing");
+
+        kelo->closeByWindowManager();
+        STEP(kelo->waitForCleanExit(5000, &why));
+        kelo->setEnvironment(u"PULSE_SERVER"_s, home.path() + u"/none"_s);
+        STEP(kelo->start(&why));
+        STEP(walk({ { 1 }, { 1, 0, 6 } }));
+        kelo->closeByWindowManager();
+        STEP(kelo->waitForCleanExit(5000, &why));
+        QCOMPARE(kelo->output().count(u"Kelo#: no sound output"_s), 1);
+    }
+
+    // "Choose the switch key…", last in Options: F8 pressed when asked is stored as the switch
+    // key while kelo runs (a key added to the file meanwhile stays), and works as the switch at
+    // once and after a restart.
+    void switchKey()
+    {
+        QTemporaryDir home;
+        kelo = std::make_unique<KeloRunner>(display, home.path());
+        QVERIFY(kelo->writeSettings({ { u"grabkey"_s, u"true"_s }, { u"sound"_s, u"false"_s } }));
+        STEP(kelo->start(&why));
+        QVERIFY(kelo->writeSettings({ { u"note"_s, u"kept"_s } }));
+        clickMenu(1, 0.98);
+        kelo->pressKey("F8", holdMs);
+        QTRY_COMPARE_WITH_TIMEOUT(kelo->setting(u"switchkey"_s), u"F8"_s, 3000);
+        QCOMPARE(kelo->setting(u"note"_s), u"kept"_s);
+        QTest::qWait(500); // the release that ended the choice was no press
+        QCOMPARE(kelo->setting(u"startup"_s), u""_s);
+        kelo->pressKey("F8", holdMs); // the settings view's press opens the keyboard
+        QTRY_COMPARE_WITH_TIMEOUT(kelo->setting(u"startup"_s), u"2"_s, 3000);
+        kelo->closeByWindowManager();
+        STEP(kelo->waitForCleanExit(5000, &why));
+        STEP(kelo->start(&why));
+        target.clear();
+        pressSwitch = [&] { return kelo->pressKey("F8", holdMs); };
+        STEP(walk({ { 1 }, { 1, 0, 6 } }));
+        pressSwitch = nullptr;
+        QCOMPARE(target.waitForText(u"a"_s), u"a"_s);
+        kelo->closeByWindowManager();
+        STEP(kelo->waitForCleanExit(5000, &why));
     }
 
     // Half an hour (KELO_SOAK_MINUTES) of Escape presses at random moments (KELO_SEED repeats a

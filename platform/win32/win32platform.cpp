@@ -36,6 +36,29 @@ std::string narrow(const std::wstring &w)
 // Marks the program's own key events, which the switch-key hook lets through.
 constexpr ULONG_PTR ownMark = 0x4B454C4F;
 
+// X keysym names of the keys beyond letters, digits and F1 to F24.
+const struct
+{
+    const char *name;
+    int vk;
+} keyNames[] = { { "Pause", VK_PAUSE },      { "Scroll_Lock", VK_SCROLL },
+                 { "space", VK_SPACE },      { "Insert", VK_INSERT },
+                 { "Home", VK_HOME },        { "End", VK_END },
+                 { "Prior", VK_PRIOR },      { "Page_Up", VK_PRIOR },
+                 { "Next", VK_NEXT },        { "Page_Down", VK_NEXT },
+                 { "Return", VK_RETURN },    { "Tab", VK_TAB },
+                 { "BackSpace", VK_BACK },   { "Delete", VK_DELETE },
+                 { "Left", VK_LEFT },        { "Up", VK_UP },
+                 { "Right", VK_RIGHT },      { "Down", VK_DOWN },
+                 { "Print", VK_SNAPSHOT },   { "Menu", VK_APPS },
+                 { "Num_Lock", VK_NUMLOCK }, { "Caps_Lock", VK_CAPITAL },
+                 { "KP_Enter", VK_RETURN },  { "KP_0", VK_NUMPAD0 },
+                 { "KP_1", VK_NUMPAD1 },     { "KP_2", VK_NUMPAD2 },
+                 { "KP_3", VK_NUMPAD3 },     { "KP_4", VK_NUMPAD4 },
+                 { "KP_5", VK_NUMPAD5 },     { "KP_6", VK_NUMPAD6 },
+                 { "KP_7", VK_NUMPAD7 },     { "KP_8", VK_NUMPAD8 },
+                 { "KP_9", VK_NUMPAD9 } };
+
 // The virtual key of an X keysym name, as the switch key is named on every system; 0 for none.
 int vkOfName(const std::string &name)
 {
@@ -46,32 +69,25 @@ int vkOfName(const std::string &name)
         if (n >= 1 && n <= 24 && std::to_string(n) == name.substr(1))
             return VK_F1 + n - 1;
     }
-    static const struct
-    {
-        const char *name;
-        int vk;
-    } table[] = { { "Pause", VK_PAUSE },      { "Scroll_Lock", VK_SCROLL },
-                  { "space", VK_SPACE },      { "Insert", VK_INSERT },
-                  { "Home", VK_HOME },        { "End", VK_END },
-                  { "Prior", VK_PRIOR },      { "Page_Up", VK_PRIOR },
-                  { "Next", VK_NEXT },        { "Page_Down", VK_NEXT },
-                  { "Return", VK_RETURN },    { "Tab", VK_TAB },
-                  { "BackSpace", VK_BACK },   { "Delete", VK_DELETE },
-                  { "Left", VK_LEFT },        { "Up", VK_UP },
-                  { "Right", VK_RIGHT },      { "Down", VK_DOWN },
-                  { "Print", VK_SNAPSHOT },   { "Menu", VK_APPS },
-                  { "Num_Lock", VK_NUMLOCK }, { "Caps_Lock", VK_CAPITAL },
-                  { "KP_Enter", VK_RETURN },  { "KP_0", VK_NUMPAD0 },
-                  { "KP_1", VK_NUMPAD1 },     { "KP_2", VK_NUMPAD2 },
-                  { "KP_3", VK_NUMPAD3 },     { "KP_4", VK_NUMPAD4 },
-                  { "KP_5", VK_NUMPAD5 },     { "KP_6", VK_NUMPAD6 },
-                  { "KP_7", VK_NUMPAD7 },     { "KP_8", VK_NUMPAD8 },
-                  { "KP_9", VK_NUMPAD9 } };
-    for (const auto &entry : table) {
+    for (const auto &entry : keyNames) {
         if (name == entry.name)
             return entry.vk;
     }
     return 0;
+}
+
+// The X keysym name of a virtual key, as vkOfName reads it; empty for one it has no name for.
+std::string nameOfVk(int vk)
+{
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
+        return std::string(1, char(std::tolower(vk)));
+    if (vk >= VK_F1 && vk <= VK_F24)
+        return "F" + std::to_string(vk - VK_F1 + 1);
+    for (const auto &entry : keyNames) {
+        if (entry.vk == vk)
+            return entry.name;
+    }
+    return {};
 }
 
 // A key the hook swallows, shared with it, since a hook has no other way to its platform: the
@@ -224,6 +240,19 @@ bool Win32Platform::setSwitchKey(const std::string &name, bool grab)
     rehook();
     GetAsyncKeyState(switchVk);
     return switchVk != 0;
+}
+
+std::string Win32Platform::keyDown()
+{
+    for (int vk = VK_BACK; vk <= 0xFE; ++vk) {
+        if (vk == VK_ESCAPE || vk == VK_CAPITAL || vk == VK_NUMLOCK
+            || (GetAsyncKeyState(vk) & 0x8000) == 0)
+            continue;
+        const std::string name = nameOfVk(vk);
+        if (!name.empty())
+            return name;
+    }
+    return {};
 }
 
 int Win32Platform::switchKeyState()

@@ -21,6 +21,7 @@ public:
     bool caretMayHaveMoved() override;
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
+    std::string keyDown() override;
     void keepUnfocused(std::uintptr_t window) override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;

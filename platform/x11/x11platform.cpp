@@ -781,6 +781,24 @@ int X11Platform::switchKeyState()
     return state;
 }
 
+std::string X11Platform::keyDown()
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return {};
+    char keys[32] = {};
+    XQueryKeymap(d->display, keys);
+    for (int code = 8; code < 256; ++code) {
+        if ((keys[code / 8] & (1 << (code % 8))) == 0)
+            continue;
+        const KeySym sym = XkbKeycodeToKeysym(d->display, KeyCode(code), 0, 0);
+        const char *name = sym == NoSymbol ? nullptr : XKeysymToString(sym);
+        if (name && sym != XK_Escape && !IsModifierKey(sym))
+            return name;
+    }
+    return {};
+}
+
 void X11Platform::addSignInLaunch(const std::string &name, const std::string &path)
 {
     Autostart::add(name, path);

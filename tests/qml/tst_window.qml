@@ -39,7 +39,7 @@ KeloTestCase {
         };
         const spoken = (code, n) => () => w.lang === code && calls(["lang"])[0] === "lang(" + n + ")";
         return [
-            { tag: "scan period", set: { s1v: 99999 }, check: () => w.s1v === 2000 && child("popot").interval === 2000 },
+            { tag: "scan period", set: { s1v: 99999 }, check: () => w.s1v === 5000 && child("popot").interval === 5000 },
             { tag: "pointer step", set: { s2v: 0 }, check: () => w.s2v === 1 }, { tag: "negative device", set: { index: -3 }, check: () => w.index === 0 },
             { tag: "text size", set: { s3v: -5 }, check: () => w.s3v === 0.5 && w.sizp > 0 }, { tag: "view", set: { startup: 7 }, check: () => w.startup === 1 && child("norm").visible },
             { tag: "language", set: { l: "xx" }, check: () => w.lang === "en" && child("label30").text === "Cursor" },
@@ -49,8 +49,8 @@ KeloTestCase {
             { tag: "larger than the screen", set: { x: 0, y: 0, width: 3000, height: 2000 }, check: shown },
             { tag: "fr_CA", locale: "fr_CA", check: spoken("fr", 2) }, { tag: "hr_HR", locale: "hr_HR", check: spoken("en", 1) },
             { tag: "de_AT", locale: "de_AT", check: spoken("de", 4) }, { tag: "stored language", locale: "fr_CA", set: { l: "es" }, check: spoken("es", 3) },
-            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20, escapekey: 9 },
-              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell, w.escmode].join() === "0,0,0,100,0" }
+            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20, escapekey: 9, audscan: 7 },
+              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell, w.escmode, w.audscan].join() === "0,0,0,100,0,0" }
         ];
     }
     function test_storedSettings(data) {

@@ -1,0 +1,206 @@
+// What the window says and the settings a person changes with the switch alone: auditory
+// scanning, speaking what was typed, the switch key chosen by pressing it, and the scan period.
+// Imported by main.qml as "Voice"; names resolve in the window's scope, as in kelo.js.
+
+// The text typed since the last Enter, as far as the window knows it, for "Speak".
+var typedText = "";
+// What was last said or cued for the highlight, so that a highlight is announced once.
+var lastLit = "";
+// A sentence being spoken: the highlight does not cut it short.
+var talkingSince = -Infinity;
+// A running capture of the switch key: when it ends and the key seen down, if any.
+var capture = null;
+
+var periodMin = 250, periodMax = 5000, periodStep = 50;
+
+function now() {
+    return wind.clock >= 0 ? wind.clock : Date.now();
+}
+
+function init() {
+    wind.audscan = [0, 1, 2].indexOf(wind.audscan) >= 0 ? wind.audscan : 0;
+    wind.s1v = period(wind.s1v);
+    wrap.setVoice(wind.voice);
+    wrap.setSpeechRate(wind.speechrate);
+    wrap.setSpeechVolume(wind.speechvolume);
+    if (wind.sound)
+        wrap.prepareSound();
+    // The engine is ready before the first thing to say.
+    if (wind.audscan === 1 || wind.speakword)
+        wrap.say("");
+}
+
+// A stored period brought onto the slider's range and steps.
+function period(ms) {
+    const v = Math.round(Number(ms) / periodStep) * periodStep;
+    return v >= periodMin ? Math.min(v, periodMax) : (v > 0 ? periodMin : 1000);
+}
+
+// ---- auditory scanning ----
+
+// Each change of the highlight lands here once things have settled (a restart of the scan
+// passes the inner highlight through its first entry for an instant, which is not announced).
+function lit() {
+    if (wind.audscan === 0 || !wind.visible || capture)
+        return;
+    const key = [wind.startup, wind.plan, wind.startup === 3 ? wind.tm : wind.tk, wind.ts1, m3.popup.visible].join(":");
+    if (key === lastLit)
+        return;
+    lastLit = key;
+    if (wrap.speaking() && now() - talkingSince < 60000)
+        return;
+    talkingSince = -Infinity;
+    if (wind.audscan === 2) {
+        wrap.cue();
+        return;
+    }
+    const text = spoken(litText());
+    if (text !== "")
+        wrap.say(text);
+    else
+        wrap.hush();
+}
+
+// The text of what is lit: an entry of the open list or prediction row, else a group.
+function litText() {
+    const n = wind.ts1;
+    if (wind.startup === 2) {
+        if (wind.tk === 7)
+            return n >= 0 ? Kel.cased(wind.lword, wind.letr[n]) : Lang.lang(138);
+        const labels = Kel.groupLabels(wind.tk, wind.plan);
+        return n >= 0 ? (labels[n + 1] || "") : groupName(labels[0]);
+    }
+    if (wind.startup === 3) {
+        if (wind.tm === 3)
+            return n >= 0 ? (Lang.lang(50)[n + 1] || "") : Lang.lang(50)[0];
+        const arrows = Lang.lang(45);
+        return arrows[{ 1: 1, 2: 2, 4: 4, 5: 3 }[wind.tm]];
+    }
+    return "";
+}
+
+// A group's face names its first and last entries: "a-f" is said "a to f".
+function groupName(face) {
+    const parts = face.split("-");
+    if (parts.length === 2 && parts[0] !== "" && parts[1] !== "")
+        return spoken(parts[0]) + Lang.lang(129) + spoken(parts[1]);
+    return face;
+}
+
+// Letters by their name (the engines read a lone capital as its name), signs by theirs.
+function spoken(text) {
+    const names = Lang.lang(128);
+    if (Object.prototype.hasOwnProperty.call(names, text))
+        return names[text];
+    if (text.length === 1)
+        return text.toUpperCase();
+    return text.replace(/[|.]/g, " ").trim();
+}
+
+// ---- what was typed ----
+
+function typed(text) {
+    typedText += text;
+    if (typedText.length > 2000)
+        typedText = typedText.slice(-1000);
+}
+
+function erased(count) {
+    typedText = typedText.slice(0, Math.max(0, typedText.length - count));
+}
+
+// Enter, or the caret gone elsewhere: what comes next is a new text.
+function newText() {
+    typedText = "";
+}
+
+// A word finished with a space or a chosen prediction.
+function wordDone(word) {
+    if (wind.speakword && word !== "")
+        say(word);
+}
+
+function say(text) {
+    wrap.say(text);
+    talkingSince = now();
+}
+
+// The sentence being typed, or the one just ended: the text after the sentence end before it.
+function lastSentence(text) {
+    const body = text.replace(/[\s.!?…]+$/, "");
+    const at = Math.max(body.lastIndexOf("."), body.lastIndexOf("!"), body.lastIndexOf("?"), body.lastIndexOf("\n"));
+    return text.substring(at + 1).trim();
+}
+
+function speakTyped() {
+    say(lastSentence(typedText));
+}
+
+// ---- the scan period by the switch ----
+
+// Slower or faster by a tenth of the period, in the slider's steps: a step at short periods,
+// two to five at long ones.
+function changePeriod(slower) {
+    const step = Math.max(periodStep, Math.round(wind.s1v / 10 / periodStep) * periodStep);
+    wind.s1v = period(wind.s1v + (slower ? step : -step));
+    s1.value = wind.s1v;
+    tell(Lang.lang(137).replace("%1", wind.s1v));
+}
+
+// A short message in the window, also said when the person listens to the scan.
+function tell(text) {
+    wind.notice = text;
+    noticeTimer.restart();
+    if (wind.audscan === 1 || wind.speakword)
+        say(text);
+}
+
+// ---- the switch key, chosen by pressing it ----
+
+function chooseKey() {
+    capture = { until: now() + 6000, key: "", shown: -1 };
+    countdown();
+}
+
+function countdown() {
+    const left = Math.max(0, Math.ceil((capture.until - now()) / 1000));
+    if (left !== capture.shown) {
+        capture.shown = left;
+        wind.notice = Lang.lang(134).replace("%1", left);
+        noticeTimer.stop();
+    }
+}
+
+function clearKey() {
+    wind.switchkey = "";
+    wrap.setKey("", wind.grabkey);
+}
+
+function keepKey(grab) {
+    wind.grabkey = grab;
+    wrap.setKey(wind.switchkey, grab);
+}
+
+// Run by the poll before anything else while a capture runs: a key pressed becomes the switch
+// key once released (so its release is no press); Escape cancels, time running out too. True
+// while the capture runs, and then the poll takes no press.
+function capturing(escape) {
+    if (!capture)
+        return false;
+    const down = wrap.keyDown();
+    if (capture.key === "" && down !== "") {
+        capture.key = down;
+    } else if (capture.key !== "" && down !== capture.key) {
+        wind.switchkey = capture.key;
+        wrap.setKey(wind.switchkey, wind.grabkey);
+        capture = null;
+        tell(Lang.lang(135).replace("%1", wind.switchkey));
+        return true;
+    } else if (capture.key === "" && (escape || now() > capture.until)) {
+        capture = null;
+        tell(Lang.lang(136));
+        return true;
+    }
+    countdown();
+    return true;
+}

@@ -1,0 +1,79 @@
+import QtQuick
+
+KeloTestCase {
+    name: "Voice"
+
+    // The period slider's range and steps; KeyB's Slower and Faster change the period by a
+    // tenth in 50 ms steps, within the range, at once, and show the new value.
+    function test_period_data() {
+        return [{ tag: "slower", s1v: 1000, entry: 7, want: 1100 }, { tag: "faster", s1v: 1000, entry: 8, want: 900 },
+                { tag: "slower near the top", s1v: 4950, entry: 7, want: 5000 }, { tag: "faster at the floor", s1v: 250, entry: 8, want: 250 },
+                { tag: "stored off a step", s1v: 333, entry: 8, want: 300 }, { tag: "stored past the top", s1v: 90000, entry: 8, want: 4500 }];
+    }
+    function test_period(data) {
+        view(2, { s1v: data.s1v });
+        const s1 = child("s1");
+        compare([s1.from, s1.to, s1.stepSize], [250, 5000, 50]);
+        choose(6, data.entry);
+        compare([w.s1v, s1.value, child("popot").interval, w.notice], [data.want, data.want, data.want, "Scan period " + data.want + " ms"]);
+    }
+
+    // Each highlight is announced once it has settled: groups by their first and last entries,
+    // entries by name, or a short sound each; a view with nothing to say hushes the voice.
+    function test_scan_data() {
+        return [{ tag: "off", audscan: 0, want: [] },
+                { tag: "spoken", audscan: 1, want: ["say(G to L)", "say(M to R)", "say(M)", "say(N)", "hush()"] },
+                { tag: "cue", audscan: 2, want: ["cue()", "cue()", "cue()", "cue()", "cue()"] }];
+    }
+    function test_scan(data) {
+        view(2, { audscan: data.audscan, sound: false });
+        for (const step of [() => tick("popot"), () => tick("popot"), press, () => tick("combot"), () => k.vision(1)]) {
+            step();
+            wait(0);
+        }
+        compare(calls(["say", "cue", "hush"]), data.want);
+    }
+
+    // "Speak" says the sentence being typed, or the one just ended; with each word said, a word
+    // finished by a space is said too.
+    function test_speak_data() {
+        const a = [1, 0], b = [1, 1], c = [1, 2], stop = [5, 3], erase = [5, 1], space = [5, 0];
+        return [{ tag: "after a full stop", typed: [a, b, stop, c], want: ["say(c)"] },
+                { tag: "a sentence just ended", typed: [a, b, stop], want: ["say(ab.)"] },
+                { tag: "erased", typed: [a, b, erase], want: ["say(a)"] },
+                { tag: "each word", typed: [a, b, space], speakword: true, want: ["say(ab)", "say(ab)"] }];
+    }
+    function test_speak(data) {
+        view(2, { speakword: !!data.speakword });
+        for (const [group, entry] of data.typed)
+            choose(group, entry);
+        choose(5, 5);
+        compare(calls(["say"]), data.want);
+    }
+
+    // Choosing the switch key: the key pressed is taken once released; Escape, or six seconds
+    // without a key, leave the key as it was. No press counts meanwhile; afterwards they do.
+    function test_capture_data() {
+        return [{ tag: "F8", held: ["", "F8", "F8", ""], want: "F8", set: ["setKey(F8,0)"] },
+                { tag: "Escape", held: [""], escape: true, want: "Pause", set: [] },
+                { tag: "too late", held: ["", ""], late: true, want: "Pause", set: [] }];
+    }
+    function test_capture(data) {
+        view(1, { switchkey: "Pause" });
+        w.clock = 1000;
+        child("l131").triggered();
+        compare(w.notice, "Press the key to use as the switch (6 s). Escape cancels.");
+        for (const key of data.held) {
+            wrap.held = key;
+            if (data.late)
+                w.clock += 5100;
+            tick("devices");
+        }
+        if (data.escape)
+            press();
+        compare([w.switchkey, calls(["setKey"]), w.startup], [data.want, data.set, 1]);
+        verify(w.notice !== "" && w.notice.indexOf("(") < 0, w.notice);
+        press();
+        compare(w.startup, 2, "a press after the capture did not count");
+    }
+}
