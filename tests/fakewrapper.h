@@ -26,7 +26,7 @@ class FakeWrapper : public QQuickItem
     Q_PROPERTY(int heldMs MEMBER heldMs)
     // Queued caret moves (a click elsewhere): each moved() call takes one.
     Q_PROPERTY(int caretMoves MEMBER caretMoves)
-    Q_PROPERTY(QString held MEMBER held)
+    Q_PROPERTY(QString keyHeld MEMBER keyHeld)
     // What t9 answers, whatever the prefix; what next and letters answer.
     // What problem answers.
     Q_PROPERTY(QString problemText MEMBER problemText)
@@ -70,7 +70,7 @@ public slots:
     void setSpeechRate(int rate) { note("setSpeechRate", rate); }
     void setSpeechVolume(int volume) { note("setSpeechVolume", volume); }
     // The key held down now, as a test presses it.
-    QString keyDown() { return held; }
+    QString keyDown() { return keyHeld; }
     void rank(int order) { note("rank", order); }
     void learn(const QString &word) { note("learn", word); }
     void forget() { note("forget"); }
@@ -113,7 +113,7 @@ private:
     static int take(int &queue) { return queue > 0 ? (--queue, 1) : 0; }
 
     QStringList calls;
-    QString held;
+    QString keyHeld;
     int mode = 0, caretMoves = 0;
     int escPresses = 0, joyPresses = 0, keyPresses = 0, blinks = 0, headBlinks = 0;
     QStringList joysticks;

@@ -64,7 +64,7 @@ KeloTestCase {
         child("l131").triggered();
         compare(w.notice, "Press the key to use as the switch (6 s). Escape cancels.");
         for (const key of data.held) {
-            wrap.held = key;
+            wrap.keyHeld = key;
             if (data.late)
                 w.clock += 5100;
             tick("devices");
