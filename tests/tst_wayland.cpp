@@ -68,7 +68,7 @@ private slots:
         QVERIFY2(waitFor(u"enter "_s, 15000) && waitFor(u"motion "_s),
                  qPrintable(seen.join(u", ")));
         lastPress = blink(); // stops the glide
-        STEP(walk(kelo, { { 3 }, { 3, 0, 7 } })); // left click
+        STEP(walk(kelo, { { 3 }, { 3, 0, 8 } })); // left click
         QVERIFY2(waitFor(u"release "_s), qPrintable(seen.join(u", ")));
         const QStringList pointed = seen.filter(QRegularExpression(u"^(motion|press|release) "_s));
         static const QRegularExpression glide(
