@@ -58,13 +58,20 @@ install(FILES "${CMAKE_CURRENT_BINARY_DIR}/qt.conf" LICENSE DESTINATION bin)
 # The DLLs: what kelo.exe and everything copied above import, searched in Qt's, OpenCV's, SDL2's
 # and the compiler's folders. A DLL found nowhere must be one of Windows' own: with mingw, one
 # it has an import library for.
-get_target_property(KELO_SDL2_DLL SDL2::SDL2 IMPORTED_LOCATION_RELEASE)
-if(NOT KELO_SDL2_DLL)
-    get_target_property(KELO_SDL2_DLL SDL2::SDL2 IMPORTED_LOCATION)
-endif()
-get_filename_component(KELO_SDL2_BIN "${KELO_SDL2_DLL}" DIRECTORY)
-get_target_property(KELO_OPENCV_DLL opencv_core IMPORTED_LOCATION_RELEASE)
-get_filename_component(KELO_OPENCV_BIN "${KELO_OPENCV_DLL}" DIRECTORY)
+# The folder of an imported target's DLL, whichever configuration it was installed for.
+function(kelo_dll_folder target out)
+    foreach(property IMPORTED_LOCATION_RELEASE IMPORTED_LOCATION_RELWITHDEBINFO IMPORTED_LOCATION)
+        get_target_property(dll ${target} ${property})
+        if(dll)
+            get_filename_component(folder "${dll}" DIRECTORY)
+            set(${out} "${folder}" PARENT_SCOPE)
+            return()
+        endif()
+    endforeach()
+endfunction()
+kelo_dll_folder(SDL2::SDL2 KELO_SDL2_BIN)
+list(GET OpenCV_LIBS 0 KELO_OPENCV_FIRST) # opencv_core, or opencv_world in OpenCV's own package
+kelo_dll_folder(${KELO_OPENCV_FIRST} KELO_OPENCV_BIN)
 get_filename_component(KELO_COMPILER_BIN "${CMAKE_CXX_COMPILER}" DIRECTORY)
 set(KELO_DLL_FOLDERS "${KELO_QT_PREFIX}/${QT6_INSTALL_BINS}" "${KELO_SDL2_BIN}"
     "${KELO_OPENCV_BIN}" "${KELO_COMPILER_BIN}")
@@ -74,6 +81,13 @@ if(MINGW)
     get_filename_component(KELO_STDCXX_BIN "${KELO_STDCXX}" DIRECTORY)
     list(APPEND KELO_DLL_FOLDERS "${KELO_STDCXX_BIN}")
     set(KELO_SYSTEM_LIBS "${CMAKE_FIND_ROOT_PATH}")
+endif()
+
+if(MSVC)
+    # Microsoft's C++ runtime goes beside the program too, so that no separate installation is
+    # needed.
+    set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION bin)
+    include(InstallRequiredSystemLibraries)
 endif()
 
 install(CODE "
