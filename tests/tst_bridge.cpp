@@ -5,6 +5,7 @@
 #include "wrapper.h"
 
 #include <QResource>
+#include <QStandardPaths>
 #include <QTest>
 
 // The test has its own main; SDL must not rename it on Windows.
@@ -200,6 +201,33 @@ private slots:
         }
         QTEST(presses, "presses");
         QTEST(joystick, "joystick");
+    }
+
+    // Escape as a switch no application sees, one they see too, or no switch.
+    void escapeRoles()
+    {
+        for (int mode : { 0, 1, 2 }) {
+            wrap->setEscape(mode);
+            QCOMPARE(rec.escapeGrab, mode == 0);
+            rec.escape = 0x8001;
+            wrap->joyesc();
+            rec.escape = 0;
+            QCOMPARE(wrap->joyesc(), mode == 2 ? 0 : 1);
+        }
+    }
+
+    // The help page is written out of the resources in the language asked for, English for any
+    // other code (never a path of the caller's making).
+    void helpPage()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        for (const auto &[code, lang] :
+             { std::pair(u"fr"_s, "lang=\"fr\""), std::pair(u"xx"_s, "lang=\"en\""),
+               std::pair(u"../fr"_s, "lang=\"en\"") }) {
+            QFile page(wrap->helpPage(code).toLocalFile());
+            QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(code));
+            QVERIFY2(page.readAll().contains(lang), qPrintable(code));
+        }
     }
 
     // The sign-in entry follows the menu; the click is bundled whole.

@@ -87,7 +87,9 @@ private slots:
         // while the program's own typing of the key still does.
         const QString taps = u"read -; read 0; tap; read 1; read 0; down; read 32769; read 32768; "
                              "up; read 0; keyb 13; read 0; text a b"_s;
-        row("Escape", "us", "refuse; " + taps, u"\na b"_s);
+        row("Escape", "us", "refuse; " + taps, u"<Esc><Esc>\na b"_s);
+        row("Escape, grabbed", "us", "escape 1; " + taps + "; keyb 27; escape 0; tap",
+            u"\na b<Esc><Esc>"_s);
         row("space, grabbed", "us", "refuse; switch space 1; " + taps, u"\na b"_s);
     }
     void typing()
@@ -123,6 +125,8 @@ private slots:
                 keym.text({ units.begin(), units.end() });
             else if (op == u"keyb" || op == u"modif")
                 (keym.*(op == u"keyb" ? &KeyM::keyb : &KeyM::modif))(arg.toInt());
+            else if (op == u"escape")
+                platform.setEscapeGrab(arg == u"1");
             else if (op == u"refuse")
                 QVERIFY(!platform.setSwitchKey("NoSuchKey", false));
             else if (op == u"switch")
@@ -203,11 +207,15 @@ private slots:
         };
         QCursor::setPos(onScreen(from));
         client.clear();
+        platform.caretMayHaveMoved();
         for (int code : codes)
             mouse.start(code);
         QFETCH(QPoint, to);
         QCOMPARE(QCursor::pos(), onScreen(to));
         QCOMPARE(client.waitForPointer(seen), seen);
+        // A click may move the caret, a motion does not; either is told once.
+        QCOMPARE(platform.caretMayHaveMoved(), !seen.isEmpty());
+        QVERIFY(!platform.caretMayHaveMoved());
     }
 
     // The autostart entry passes the desktop's validator, and its Exec line, unquoted as a

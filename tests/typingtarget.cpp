@@ -115,6 +115,8 @@ QString TypingTarget::text() const
             out.chop(out.size() > 1 && out.back().isLowSurrogate() ? 2 : 1);
         else if (key.keysym == XK_Return)
             out += u'\n';
+        else if (key.keysym == XK_Escape)
+            out += QStringLiteral("<Esc>");
         else if (key.state & (ControlMask | Mod1Mask | Mod4Mask) && !IsModifierKey(key.keysym))
             out += QStringLiteral("<%1-%2>")
                        .arg(key.state & ControlMask    ? 'C'

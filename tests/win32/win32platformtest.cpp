@@ -87,6 +87,10 @@ void testKeys(Platform &platform, HWND edit)
     typed(edit, L"h\u00e9\U0001F600", "Unicode, Backspace, a surrogate pair");
     const auto switchKey = &Platform::switchKeyState;
     check(reads(platform, &Platform::escapeState, VK_ESCAPE) == "-TD-", "Escape");
+    // Taken by the hook, Escape reads the same from the hook's own state.
+    platform.setEscapeGrab(true);
+    check(reads(platform, &Platform::escapeState, VK_ESCAPE) == "-TD-", "Escape, grabbed");
+    platform.setEscapeGrab(false);
     check(!platform.setSwitchKey("NoSuchKey", false), "an unknown key name is refused");
     check(platform.setSwitchKey("F8", false) && reads(platform, switchKey, VK_F8) == "-TD-", "F8");
     check(platform.setSwitchKey("space", true) && reads(platform, switchKey, VK_SPACE) == "-TD-",
