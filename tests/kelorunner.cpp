@@ -92,8 +92,6 @@ bool KeloRunner::start(QString *why)
     env.insert(u"QT_MESSAGE_PATTERN"_s,
                u"%{if-warning}QtWarning %{endif}%{if-critical}QtWarning %{endif}"
                "%{if-fatal}QtWarning %{endif}%{category}: %{message}"_s);
-    for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it)
-        env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);

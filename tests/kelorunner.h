@@ -24,12 +24,8 @@ public:
 
     static Display *openDisplay(QString *why); // nullptr without a window manager
 
-    // Another way to start it (wine and a kelo.exe), with variables added to its environment.
-    void setCommand(const QStringList &programAndArguments, const QMap<QString, QString> &env)
-    {
-        command = programAndArguments;
-        extraEnv = env;
-    }
+    // Another way to start it: wine and a kelo.exe.
+    void setCommand(const QStringList &programAndArguments) { command = programAndArguments; }
     bool writeSettings(const QMap<QString, QString> &values) const;
     QString setting(const QString &key) const;
     bool start(QString *why); // returns once the window is mapped and painted
@@ -71,7 +67,6 @@ private:
     QString homeDir;
     QProcess process;
     QStringList command { QStringLiteral(KELO_EXECUTABLE) };
-    QMap<QString, QString> extraEnv;
     qint64 logStart = 0;
     Window win = 0;
     int columns = 6;

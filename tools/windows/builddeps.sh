@@ -121,6 +121,25 @@ forwarding_headers() {
     echo "$dir"
 }
 
+# The program uses the Basic style alone, and neither QtQuick.Dialogs nor the native style: the
+# other styles are not built (no feature turns them off), nor qmllint's plugin without the
+# development tools.
+trim_qtdeclarative() {
+    local src=$1
+    [ -f "$src/.trimmed" ] && return 0
+    sed -i -E 's/^( *)add_subdirectory\((fusion|imagine|material|universal|windows)\)/\1# add_subdirectory(\2)/' \
+        "$src/src/quickcontrols2/CMakeLists.txt"
+    sed -i -E 's/^( *)add_subdirectory\((quickdialogs2|quicknativestyle)\)/\1# add_subdirectory(\2)/' \
+        "$src/src/CMakeLists.txt"
+    sed -i 's/^if *(TARGET Qt::Quick)$/if(TARGET Qt::Quick AND QT_FEATURE_qml_devtools)/' \
+        "$src/src/plugins/qmllint/CMakeLists.txt"
+    [ "$(grep -c '^ *# add_subdirectory' "$src/src/quickcontrols2/CMakeLists.txt" "$src/src/CMakeLists.txt" \
+         | awk -F: '{ n += $2 } END { print n }')" -ge 7 ] \
+        && grep -q 'QT_FEATURE_qml_devtools)$' "$src/src/plugins/qmllint/CMakeLists.txt" \
+        || die "qtdeclarative's CMakeLists.txt are not as expected: nothing trimmed"
+    touch "$src/.trimmed"
+}
+
 QT_COMMON=(-DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DQT_HOST_PATH=/usr
            -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
            -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
@@ -153,14 +172,11 @@ build_all() {
     fetch qt6-shadertools qtshadertools
     cmake_step qtshadertools "$SRC/qt6-shadertools" "${qt_toolchain[@]}"
     fetch qt6-declarative qtdeclarative
-    # The program uses the Basic style alone.
+    trim_qtdeclarative "$SRC/qt6-declarative"
     cmake_step qtdeclarative "$SRC/qt6-declarative" "${qt_toolchain[@]}" \
         -DFEATURE_qml_debug=OFF -DFEATURE_qml_profiler=OFF -DFEATURE_qml_preview=OFF \
-        -DFEATURE_qml_xmllistmodel=OFF -DFEATURE_quick_particles=OFF -DFEATURE_quick_designer=OFF \
-        -DFEATURE_quicktemplates2_calendar=OFF -DFEATURE_quickcontrols2_fusion=OFF \
-        -DFEATURE_quickcontrols2_imagine=OFF -DFEATURE_quickcontrols2_material=OFF \
-        -DFEATURE_quickcontrols2_universal=OFF -DFEATURE_quickcontrols2_windows=OFF \
-        -DFEATURE_quickcontrols2_macos=OFF -DFEATURE_quickcontrols2_ios=OFF
+        -DFEATURE_qml_devtools=OFF -DFEATURE_qml_xmllistmodel=OFF -DFEATURE_quick_particles=OFF \
+        -DFEATURE_quick_designer=OFF -DFEATURE_quicktemplates2_calendar=OFF
     local ci lib
     ci=$(forwarding_headers)
     fetch qt6-multimedia qtmultimedia
