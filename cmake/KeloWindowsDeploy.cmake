@@ -7,15 +7,12 @@ set(KELO_QT_PREFIX "${QT6_INSTALL_PREFIX}")
 set(KELO_QT_PLUGINS "${KELO_QT_PREFIX}/${QT6_INSTALL_PLUGINS}")
 set(KELO_QT_QML "${KELO_QT_PREFIX}/${QT6_INSTALL_QML}")
 
-# Plugin folders and the plugins in them the program loads: the window system, sound and camera,
-# the widgets style QApplication picks.
-set(KELO_WINDOWS_PLUGINS
-    platforms/qwindows
-    multimedia/windowsmediaplugin
-    styles/qwindowsvistastyle
-    styles/qmodernwindowsstyle)
+# The plugins Qt loads by name: the window system's, and whole folders of those picked at run
+# time (sound and camera back ends, the widget style).
+set(KELO_WINDOWS_PLUGINS platforms/qwindows.dll multimedia/ styles/)
 
 # QML module folders, each with its own files only, unless it ends in /*: then its subfolders too.
+# Not QtQuick's styles other than Basic, nor its other modules.
 set(KELO_WINDOWS_QML
     QtQml QtQml/Models QtQml/WorkerScript
     QtQuick QtQuick/Window QtQuick/Shapes QtQuick/Templates
@@ -29,14 +26,16 @@ else()
 endif()
 
 # MSVC's Qt ships release and debug plugins side by side; only the release ones go.
-set(KELO_DEBUG_DLL "(plugind|qwindowsd|styled)\\.dll$")
+set(KELO_DEBUG_DLL "(plugind|qwindowsd|styled)\\.dll")
 
 foreach(plugin ${KELO_WINDOWS_PLUGINS})
-    get_filename_component(folder ${plugin} DIRECTORY)
-    get_filename_component(name ${plugin} NAME)
-    # Missing ones are options a Qt version lacks (the style's name changed in 6.7); qwindows is
-    # checked below.
-    install(FILES "${KELO_QT_PLUGINS}/${plugin}.dll" DESTINATION bin/${folder} OPTIONAL)
+    if(plugin MATCHES "/$")
+        install(DIRECTORY "${KELO_QT_PLUGINS}/${plugin}" DESTINATION bin/${plugin}
+            PATTERN "*.pdb" EXCLUDE REGEX "${KELO_DEBUG_DLL}" EXCLUDE)
+    else()
+        get_filename_component(folder ${plugin} DIRECTORY)
+        install(FILES "${KELO_QT_PLUGINS}/${plugin}" DESTINATION bin/${folder})
+    endif()
 endforeach()
 
 foreach(module ${KELO_WINDOWS_QML})
@@ -44,11 +43,14 @@ foreach(module ${KELO_WINDOWS_QML})
         string(REGEX REPLACE "/\\*$" "" module ${module})
         install(DIRECTORY "${KELO_QT_QML}/${module}/" DESTINATION bin/qml/${module}
             PATTERN "*.pdb" EXCLUDE REGEX "${KELO_DEBUG_DLL}" EXCLUDE)
-    else()
-        install(DIRECTORY "${KELO_QT_QML}/${module}/" DESTINATION bin/qml/${module}
-            FILES_MATCHING PATTERN "*.dll" PATTERN "qmldir" PATTERN "*.qmltypes" PATTERN "*.qml"
-            PATTERN "*.js" PATTERN "*.mjs" PATTERN "*/*" EXCLUDE REGEX "${KELO_DEBUG_DLL}" EXCLUDE)
+        continue()
     endif()
+    file(GLOB files LIST_DIRECTORIES false "${KELO_QT_QML}/${module}/*")
+    list(FILTER files EXCLUDE REGEX "(\\.pdb|${KELO_DEBUG_DLL})$")
+    if(NOT files)
+        message(FATAL_ERROR "The QML module ${module} is not in ${KELO_QT_QML}")
+    endif()
+    install(FILES ${files} DESTINATION bin/qml/${module})
 endforeach()
 
 # Qt finds its plugins and QML modules beside the program through qt.conf.

@@ -44,9 +44,10 @@ src_version() {
 }
 
 gcc_version() { x86_64-w64-mingw32-g++-posix -dumpversion; }
-host_qt() { sed -n 's/.*PACKAGE_VERSION "\(.*\)".*/\1/p' /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6ConfigVersion.cmake | head -1; }
+host_qt() { sed -n 's/.*PACKAGE_VERSION "\([0-9.]*\)".*/\1/p' /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6ConfigVersionImpl.cmake | head -1; }
 
 cache_key() {
+    [ -n "$(host_qt)" ] || die "the host's Qt 6 tools were not found (qt6-base-dev)"
     local p v parts=("r$RECIPE" "gcc$(gcc_version)" "hostqt$(host_qt)")
     for p in "${PACKAGES[@]}"; do
         v=$(src_version "$p")
