@@ -1,4 +1,6 @@
 #include "platform.h"
+#include "pointoverlay.h"
+#include "pointsweep.h"
 #include "quitsignals.h"
 #include "spareweb.h"
 #include "wrapper.h"
@@ -57,6 +59,8 @@ int main(int argc, char *argv[])
 
     qmlRegisterType<Wrapper>("Wrapper", 8, 6, "Wrapper");
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
+    qmlRegisterType<PointSweep>("PointSweep", 8, 6, "PointSweep");
+    qmlRegisterType<PointOverlay>("PointOverlay", 8, 6, "PointOverlay");
 
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:///main.qml")));
     // The engine has printed why; without a window the user would be left with nothing.

@@ -3,6 +3,7 @@
 #include "framepainter.h"
 #include "signinlaunch.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +45,7 @@ Wrapper::~Wrapper()
     joystick.stop();
     headset.stop();
     qsound.stop();
+    predictor.wait();
     // Worker threads are left running; the process ends here, with success.
     std::exit(0);
 }
@@ -173,6 +175,29 @@ int Wrapper::keysw()
     return keyReleased(joystick.switchKey(), keyprev, keySince, ownKeyPolls);
 }
 
+QPoint Wrapper::pointer()
+{
+    return QCursor::pos();
+}
+
+void Wrapper::pointAt(int x, int y)
+{
+    mouseth.moveTo(x, y);
+}
+
+int Wrapper::held()
+{
+    const qint64 now = clock();
+    qint64 longest = 0;
+    if (escprev == 0)
+        longest = now - escSince;
+    if (keyChosen && keyprev == 0)
+        longest = std::max(longest, now - keySince);
+    if (joyprev != 0)
+        longest = std::max(longest, now - joySince);
+    return int(std::min<qint64>(longest, 1 << 30));
+}
+
 void Wrapper::setHold(int ms)
 {
     holdMs = std::max(0, ms);
@@ -228,7 +253,7 @@ int Wrapper::wink()
 
 void Wrapper::lang(int n)
 {
-    keym.langp(n);
+    predictor.lang(n);
 }
 
 void Wrapper::plan(int n)
@@ -249,7 +274,7 @@ void Wrapper::text(const QString &s)
 
 QStringList Wrapper::t9(const QString &prefix)
 {
-    return keym.t9(prefix);
+    return predictor.t9(prefix);
 }
 
 void Wrapper::keyb(int n)
@@ -289,15 +314,35 @@ void Wrapper::stopSound()
 
 void Wrapper::rank(int order)
 {
-    keym.rank(order);
+    predictor.rank(order);
 }
 
 void Wrapper::learn(const QString &word)
 {
-    keym.learn(word);
+    predictor.learn(word);
 }
 
 void Wrapper::forget()
 {
-    keym.forget();
+    predictor.forget();
+}
+
+QStringList Wrapper::next()
+{
+    return predictor.next();
+}
+
+QString Wrapper::letters(const QString &prefix)
+{
+    return predictor.letters(prefix);
+}
+
+void Wrapper::sentence()
+{
+    predictor.sentence();
+}
+
+void Wrapper::learning(bool on)
+{
+    predictor.pause(!on);
 }

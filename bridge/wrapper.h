@@ -3,6 +3,7 @@
 #include "headset.h"
 #include "keym.h"
 #include "mouse.h"
+#include "predictor.h"
 #include "qjoystick.h"
 #include "qsound.h"
 #include "webth.h"
@@ -70,7 +71,7 @@ public slots:
     void playSound();
     void stopSound();
     // Prediction order (0 alphabetical, 1 frequency, 2 frequency and the user's words), a word
-    // the user completed, and forgetting those words; see KeyM.
+    // the user completed, and forgetting those words; see Predictor.
     void rank(int order);
     void learn(const QString &word);
     void forget();
@@ -82,6 +83,12 @@ public slots:
     void setKey(const QString &name, bool grab);
     // The switch key's release after a press, once, as joyesc reports Escape.
     int keysw();
+    // Point mode: where the pointer is, and putting it at a point of the virtual desktop.
+    QPoint pointer();
+    void pointAt(int x, int y);
+    // How long (ms) the Escape key, the switch key or the chosen pad's button has been held down
+    // as of the last poll; 0 while none is.
+    int held();
     // What the Escape key is: 0 a switch no application sees, 1 a switch that also reaches the
     // application, 2 no switch (an ordinary key).
     void setEscape(int mode);
@@ -94,6 +101,12 @@ public slots:
     // A page of help in the language given ("en", "fr", ...; English when there is none),
     // written out of the program's resources to a local file a browser can open.
     QUrl helpPage(const QString &language);
+    // The next words before their first letter (order 3), the likeliest letters after those
+    // typed, a sentence start, and learning on or paused; see Predictor.
+    QStringList next();
+    QString letters(const QString &prefix);
+    void sentence();
+    void learning(bool on);
 
 private:
     int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);
@@ -120,6 +133,7 @@ private:
     bool escapeOff = false;
     std::function<qint64()> clock;
     KeyM keym;
+    Predictor predictor;
     Mouse mouseth;
     Webth webth;
     QJoystick joystick;

@@ -1,19 +1,19 @@
 #include "webth.h"
 
+#include "eyesmodule.h"
+
 #include <QCameraDevice>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QMediaDevices>
 #include <QMetaObject>
-
-#include <opencv2/imgproc.hpp>
-#include <opencv2/objdetect.hpp>
-#include <opencv2/videoio.hpp>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -22,23 +22,42 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Red in blue, green, red order; boxes 2 pixels wide.
-const cv::Scalar boxColor(0, 0, 255, 0);
-const cv::Size minEye(15, 15);
-const cv::Size maxEye(45, 45);
 // How long a camera whose reads fail (unplugged, busy) rests before trying again.
 constexpr auto failedReadPause = std::chrono::milliseconds(40);
 // How long stop() waits for the capture thread before leaving it to finish on its own.
 constexpr auto stopWait = std::chrono::milliseconds(250);
 
-bool loadCascade(cv::CascadeClassifier &cascade, const std::string &path)
+std::atomic<double> moduleMs { -1 };
+
+// The OpenCV half, loaded by the first source opened, on that source's thread, and kept for the
+// rest of the run; null (with why) when it cannot be loaded.
+const KeloEyesApi *eyesModule(QString *why)
 {
-    try {
-        return cascade.load(path) && !cascade.empty();
-    } catch (const cv::Exception &) {
-        // A file that is not a cascade can make the parser throw instead of failing.
-        return false;
+    static std::mutex lock;
+    static const KeloEyesApi *api = nullptr;
+    static QString failure;
+    static bool tried = false;
+    std::lock_guard guard(lock);
+    if (!tried) {
+        tried = true;
+        QElapsedTimer took;
+        took.start();
+        QLibrary module(QCoreApplication::applicationDirPath()
+                        + QStringLiteral("/" KELO_EYES_MODULE));
+        using Entry = const KeloEyesApi *(*)();
+        const auto entry = module.load()
+            ? reinterpret_cast<Entry>(module.resolve("kelo_eyes_api"))
+            : nullptr;
+        api = entry ? entry() : nullptr;
+        if (api && api->version != KELO_EYES_VERSION)
+            api = nullptr;
+        failure = !module.isLoaded() ? module.errorString()
+            : !api                   ? QStringLiteral("%1 is of another version").arg(module.fileName())
+                                     : QString();
+        moduleMs = double(took.nsecsElapsed()) / 1e6;
     }
+    *why = failure;
+    return api;
 }
 
 } // namespace
@@ -89,72 +108,55 @@ template<typename Call> void Webth::Session::post(Call &&call)
 
 void Webth::Session::run(const Source &source, const std::string &cascadeFile)
 {
-    cv::CascadeClassifier cascade;
-    if (!cascadeFile.empty())
-        loadCascade(cascade, cascadeFile);
-
-    cv::VideoCapture capture;
-    try {
-        if (source.path.empty())
-            capture.open(source.index, cv::CAP_ANY);
-        else
-            capture.open(source.path,
-                         !source.file                                     ? cv::CAP_V4L2
-                             : source.path.find('%') != std::string::npos ? cv::CAP_IMAGES
-                                                                          : cv::CAP_ANY);
-    } catch (const cv::Exception &) {
+    QString why;
+    const KeloEyesApi *api = eyesModule(&why);
+    void *cascade = nullptr;
+    void *capture = nullptr;
+    if (!api) {
+        post([why](Webth *detector) { detector->moduleMissing(why); });
+    } else {
+        if (!cascadeFile.empty() && !(cascade = api->loadCascade(cascadeFile.c_str())))
+            post([](Webth *detector) { detector->cascadeMissing(); });
+        capture = api->open(source.path.empty() ? KELO_EYES_INDEX
+                                : source.file   ? KELO_EYES_FILE
+                                                : KELO_EYES_DEVICE,
+                            source.path.c_str(), source.index);
     }
 
-    cv::Mat img, gray;
-    std::vector<cv::Rect> eyes;
-    while (capture.isOpened() && !stopping) {
+    KeloEyesFrame searched {};
+    while (capture && !stopping) {
         const auto begin = Clock::now();
-        bool ok = false;
-        try {
-            ok = capture.read(img);
-        } catch (const cv::Exception &) {
-        }
+        // A frame of its own for every hand-over: the receiver may show it while this thread
+        // already fills the next one.
+        QImage frame(frameWidth, frameHeight, QImage::Format_BGR888);
+        searched.pixels = frame.bits();
+        const int read = api->read(capture, cascade, &searched);
         if (stopping)
             break;
-        if (!ok) {
+        if (read == 0) {
             if (source.file)
                 break;
             std::this_thread::sleep_for(failedReadPause);
             continue;
         }
-        // The hand-over is 8-bit BGR; anything else is skipped like a failed read.
-        if (img.empty() || img.type() != CV_8UC3)
+        if (read < 0)
             continue;
-
-        const auto stepBegin = Clock::now();
-        cv::resize(img, img, cv::Size(frameWidth, frameHeight), 0, 0, cv::INTER_LINEAR);
-        cv::cvtColor(img, gray, cv::COLOR_BGR2GRAY);
-        cv::equalizeHist(gray, gray);
-        eyes.clear();
-        if (!cascade.empty())
-            cascade.detectMultiScale(gray, eyes, 1.3, 3, 0, minEye, maxEye);
         QList<QRect> rects;
-        for (const cv::Rect &eye : eyes) {
-            cv::rectangle(img, eye, boxColor, 2, cv::LINE_8, 0);
-            rects.append(QRect(eye.x, eye.y, eye.width, eye.height));
+        for (int i = 0; i < searched.rectCount; ++i) {
+            const int *r = searched.rects[i];
+            rects.append(QRect(r[0], r[1], r[2], r[3]));
         }
-        const int count = std::min<int>(int(eyes.size()), 2);
-
-        // A frame of its own for every hand-over: the receiver may show it while this thread
-        // already fills the next one.
-        QImage frame(frameWidth, frameHeight, QImage::Format_BGR888);
-        for (int y = 0; y < frameHeight; ++y)
-            std::memcpy(frame.scanLine(y), img.ptr(y), size_t(frameWidth) * 3);
-        const double stepMs
-            = std::chrono::duration<double, std::milli>(Clock::now() - stepBegin).count();
-
-        post([serial = serial, frame, rects, count, stepMs](Webth *detector) {
+        post([serial = serial, frame, rects, count = std::min(searched.found, 2),
+              stepMs = searched.stepMs](Webth *detector) {
             detector->frameReady(serial, frame, rects, count, stepMs);
         });
         if (source.periodMs > 0)
             std::this_thread::sleep_until(begin + std::chrono::milliseconds(source.periodMs));
     }
-    capture.release();
+    if (capture)
+        api->close(capture);
+    if (cascade)
+        api->freeCascade(cascade);
     post([serial = serial](Webth *detector) { detector->sessionEnded(serial); });
     std::lock_guard guard(doneLock);
     done = true;
@@ -166,12 +168,31 @@ Webth::Webth(const QString &cascadePath)
                       ? QCoreApplication::applicationDirPath() + QStringLiteral("/eyes.xml")
                       : cascadePath)
 {
-    cv::CascadeClassifier probe;
-    cascadeOk = loadCascade(probe, this->cascadePath.toStdString());
-    if (!cascadeOk)
-        qWarning("Kelo#: %s is missing or is not an eye cascade; the camera will show its "
-                 "picture but no blink will be seen.",
-                 qPrintable(this->cascadePath));
+    // Whether it is a cascade is known once the first source is opened; a missing file is told
+    // at once.
+    if (!QFileInfo(this->cascadePath).isFile())
+        cascadeMissing();
+}
+
+double Webth::moduleLoadMs()
+{
+    return moduleMs;
+}
+
+void Webth::cascadeMissing()
+{
+    if (!std::exchange(cascadeOk, false))
+        return;
+    qWarning("Kelo#: %s is missing or is not an eye cascade; the camera will show its picture "
+             "but no blink will be seen.",
+             qPrintable(cascadePath));
+}
+
+void Webth::moduleMissing(const QString &why)
+{
+    if (std::exchange(moduleWarned, true))
+        return;
+    qWarning("Kelo#: the camera cannot be used: %s", qPrintable(why));
 }
 
 Webth::~Webth()

@@ -35,8 +35,11 @@ public:
 
     // A source is open or being opened.
     bool isOn() const { return current != nullptr; }
-    // Whether the cascade could be loaded; without it frames are shown but no blink is seen.
+    // Whether the cascade is there (and, once a source was opened, could be loaded); without
+    // it frames are shown but no blink is seen.
     bool hasCascade() const { return cascadeOk; }
+    // How long loading the OpenCV half took, on the first source opened; -1 before.
+    static double moduleLoadMs();
     // The eyes found in the last frame handed over, in its coordinates.
     QList<QRect> eyes() const { return found; }
     // How long the last frame handed over took to resize, search and annotate.
@@ -58,11 +61,14 @@ private:
     void frameReady(quint64 serial, const QImage &frame, const QList<QRect> &eyes, int count,
                     double stepMs);
     void sessionEnded(quint64 serial);
+    void cascadeMissing();
+    void moduleMissing(const QString &why);
     // Gives up on the running session: it is told to stop and waited for a little.
     void release();
 
     QString cascadePath;
-    bool cascadeOk = false;
+    bool cascadeOk = true;
+    bool moduleWarned = false;
     // Eye count of the previous examined frame; carries over a stop and the next open.
     int last = 0;
     std::shared_ptr<Session> current;

@@ -1,28 +1,13 @@
 #include "keym.h"
 
-#include "learnedwords.h"
 #include "platform.h"
-#include "wordlist.h"
-#include "wordrank.h"
 
-#include <memory>
+#include <QChar>
 
 namespace {
 // One keyboard per process: the last key pressed and the pending modifier mode.
 int g_lastKey = 0;
 int g_modMode = 0;
-const WordList *g_wordList = nullptr;
-int g_language = 0;
-int g_order = 0;
-
-// Read on first use, so a user who never chose learning never has the file read.
-LearnedWords &learnedWords()
-{
-    static std::unique_ptr<LearnedWords> words;
-    if (!words)
-        words = std::make_unique<LearnedWords>();
-    return *words;
-}
 } // namespace
 
 namespace {
@@ -98,50 +83,6 @@ void KeyM::keyb(int vk)
 }
 
 void KeyM::chP(int) { }
-
-void KeyM::langp(int language)
-{
-    if (const WordList *list = WordList::forLanguage(language)) {
-        g_wordList = list;
-        g_language = language;
-        // Built now rather than on the first letter typed.
-        if (g_order > 0)
-            WordRank::forLanguage(language);
-    }
-}
-
-QStringList KeyM::t9(QStringView prefix)
-{
-    if (prefix.isEmpty() || !g_wordList)
-        return QStringList(5, QString());
-    if (g_order == 0)
-        return g_wordList->complete(prefix);
-    const QStringList learned
-        = g_order == 2 ? learnedWords().top(g_language, prefix, 5) : QStringList();
-    return WordRank::forLanguage(g_language)->complete(prefix, learned);
-}
-
-void KeyM::rank(int order)
-{
-    if (order < 0 || order > 2)
-        return;
-    g_order = order;
-    if (order > 0 && g_language != 0)
-        WordRank::forLanguage(g_language);
-    if (order == 2)
-        learnedWords();
-}
-
-void KeyM::learn(QStringView word)
-{
-    if (g_order == 2 && g_language != 0)
-        learnedWords().learn(g_language, word);
-}
-
-void KeyM::forget()
-{
-    learnedWords().forget();
-}
 
 
 // The key for unit on the virtual-key path, -1 when the layout cannot type it that way; *typed

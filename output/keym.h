@@ -1,14 +1,12 @@
 #pragma once
 
-#include <QStringList>
-#include <QStringView>
 #include <QThread>
 
 #include <string>
 
 class Platform;
 
-// Keyboard injector and word predictor. Modifier state is process-wide, like a real keyboard.
+// Keyboard injector. Modifier state is process-wide, like a real keyboard.
 class KeyM : public QThread
 {
     Q_OBJECT
@@ -25,14 +23,6 @@ public:
 public slots:
     void keyb(int vk);
     void chP(int plan);
-    void langp(int language);
-    QStringList t9(QStringView prefix);
-    // Prediction order: 0 alphabetical, 1 by frequency, 2 by frequency after the user's own
-    // words; other numbers are ignored.
-    void rank(int order);
-    // Counts a word the user completed, while the order is 2; ignored otherwise.
-    void learn(QStringView word);
-    void forget();
     void text(const std::wstring &s);
     void special(int code);
     void modif(int mode);

@@ -24,6 +24,11 @@ void Mouse::release()
         button(Platform::Button::Left, true);
 }
 
+void Mouse::moveTo(int x, int y)
+{
+    QCursor::setPos(x, y);
+}
+
 void Mouse::button(Platform::Button which, bool up)
 {
     platform.pointerButton(which, up);

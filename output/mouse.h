@@ -14,6 +14,8 @@ public:
 
     // Lets go of the left button while a held click (code 13) still holds it.
     void release();
+    // Puts the pointer at a point of the virtual desktop (point mode's result).
+    void moveTo(int x, int y);
 
 public slots:
     void start(int code);

@@ -20,6 +20,8 @@ public slots:
     void loadWave(const QUrl &source);
 
 private:
-    QMediaPlayer *player;
-    QAudioOutput *output;
+    QUrl source;
+    bool starting = false;
+    QMediaPlayer *player = nullptr;
+    QAudioOutput *output = nullptr;
 };

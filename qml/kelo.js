@@ -26,13 +26,16 @@ function init() {
     s2.value = wind.s2v;
     s3.value = wind.s3v;
     // Options stored by hand or by another version are brought into range.
-    wind.ranking = [0, 1, 2].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
+    wind.ranking = [0, 1, 2, 3].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
     wind.debounce = bounded(wind.debounce, 0, 5000);
     wind.holdtime = bounded(wind.holdtime, 0, 5000);
     wind.firstdwell = bounded(wind.firstdwell, 100, 500);
-    [l55, l56, l57][wind.ranking].checked = true;
+    [l55, l56, l57, l80][wind.ranking].checked = true;
     l59.checked = wind.padjump;
+    l81.checked = wind.learnpause;
+    l82.checked = wind.likely;
     wrap.rank(wind.ranking);
+    wrap.learning(!wind.learnpause);
     wrap.setHold(wind.holdtime);
     wrap.setKey(wind.switchkey, wind.grabkey);
     wind.escmode = [0, 1, 2].indexOf(wind.escmode) >= 0 ? wind.escmode : 0;
@@ -62,10 +65,26 @@ function rank(order) {
     wrap.rank(order);
 }
 
-// A word the user completed, counted only where the user chose to have words learned.
+// A word the user completed: the context of the next, learned where the user chose so (the
+// native side decides). With order 3 the likeliest next words show before their first letter.
 function learn(word) {
-    if (wind.ranking === 2 && word !== "")
+    if (word !== "")
         wrap.learn(word);
+    if (wind.ranking === 3 && l13.checked) {
+        wind.letr = wrap.next();
+        if (wind.padjump && p1.visible)
+            wind.tk = 7;
+    }
+    likelyUpdate();
+}
+
+function pauseLearning(on) {
+    wind.learnpause = on;
+    wrap.learning(!on);
+}
+
+function likelyUpdate() {
+    wind.likelyText = wind.likely ? wrap.letters(wind.lword) : "";
 }
 
 function now() {
@@ -171,6 +190,7 @@ function position(p) {
 // ---- the switch poll and the scan cycle ----
 
 function poll() {
+    const cancelling = pointHold();
     wind.stick = wrap.joyesc() + wrap.keysw();
     let entry = l21.items[wind.index];
     if (!entry)
@@ -213,6 +233,8 @@ function poll() {
         if (bbar.width > level.width)
             wind.stick += wrap.hlk();
     }
+    if (cancelling)
+        wind.stick = 0;
     if (wind.stick === 0)
         return;
     // Every source alike: a press this soon after the last one taken is a bounce or a tremor.
@@ -229,9 +251,9 @@ function outerTick() {
     wind.tm += 1;
     if (wind.tm > 5)
         wind.tm = 1;
-    wind.tk += 1;
-    if (wind.tk > (p1.visible ? 7 : 6))
-        wind.tk = 1;
+    // The likeliest letters (8) come first, the pad (7) last, each while it shows.
+    const cycle = (k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], p1.visible ? [7] : []);
+    wind.tk = cycle[(cycle.indexOf(wind.tk) + 1) % cycle.length];
 }
 
 function innerTick() {
@@ -240,6 +262,7 @@ function innerTick() {
     if (wind.ts1 > wind.ts2)
         wind.ts1 = 0;
     if (combot.ts3 >= 2 * (wind.ts2 + 1)) {
+        pointEnd();
         wclose();
         wind.mov = 0;
         popot.start();
@@ -271,6 +294,7 @@ function record() {
 
 function wclose() {
     m3.popup.close();
+    k0.popup.close();
     for (let i = 0; i < 6; ++i)
         keyGroups.itemAt(i).popup.close();
 }
@@ -285,7 +309,7 @@ function wav() {
         wind.visibility = 2;
         return;
     }
-    const vm = wind.tm, vk = wind.tk, recorded = wind.itext;
+    const vm = wind.tm, vk = wind.tk, recorded = wind.itext, lit = wind.ts1;
     const moving = tmouse.running && tmouse.repeat;
     tmouse.stop();
     wclose();
@@ -300,9 +324,18 @@ function wav() {
     if (wind.vinput)
         flash.restart();
     wind.stick = 0;
+    if (wind.pointing) {
+        pointPress(lit);
+        return;
+    }
     const a = wind.selection[0], b = wind.selection[1] + 1;
-    if (wind.startup === 2)
-        keyboard(vk, recorded, a, b);
+    if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
+        wind.mov = 1;
+        k0.popup.open();
+    } else if (wind.startup === 2) {
+        // A letter of the likeliest letters types as one of the letters groups' would.
+        keyboard(vk, recorded, a === 8 ? 1 : a, b);
+    }
     else if (wind.startup === 3)
         pointer(vm, b, moving);
     else
@@ -317,6 +350,7 @@ function viewShown(m) {
         wrap.cursor(14);
     wind.take = 0;
     tmouse.stop();
+    pointEnd();
     wclose();
     wind.mov = 0;
     wind.startup = m;
@@ -325,6 +359,8 @@ function viewShown(m) {
     else if (m === 3)
         wind.tm = 1;
     popot.restart();
+    if (m === 3 && wind.pointmode)
+        pointStart();
 }
 
 // The prediction pad has gone (its word ended, or prediction was switched off): the highlight
@@ -475,6 +511,8 @@ function arm(mode) {
 }
 
 function send(code) {
+    if (code === (Lang.windowsKeys() ? 13 : 36))
+        wrap.sentence(); // Enter
     if (code === 14)
         wrap.special(14);
     else if (code === 20)
@@ -509,6 +547,7 @@ function keyboard(vk, recorded, a, b) {
     if (wrap.moved()) {
         wind.lastword = "";
         follow("");
+        wrap.sentence();
         if (a === 7) {
             wind.mov = 0;
             return;
@@ -565,8 +604,10 @@ function keyboard(vk, recorded, a, b) {
                 follow(typed !== "" ? typed.slice(0, -1) : /^\S+ $/.test(last) ? last.slice(0, -1) : "");
         } else if (b === 3)
             wrap.keyb(188);
-        else if (b === 4)
+        else if (b === 4) {
             wrap.keyb(110);
+            wrap.sentence();
+        }
         else if (b === 5)
             del(typed !== "" ? typed : last);
     }
@@ -588,14 +629,22 @@ function keyboard(vk, recorded, a, b) {
 var arrowCodes = { 1: 4, 2: 1, 4: 3, 5: 2 };
 var clickCodes = { 1: 10, 2: 11, 3: 12 };
 
+// Ticks of the running direction, for the accelerating step.
+var moveSteps = 0;
+
 function mouse(m) {
+    moveSteps = 0;
     wind.bm = m;
     tmouse.repeat = m < 5;
     tmouse.restart();
 }
 
 function move() {
-    wrap.cursor(wind.bm);
+    // Accelerating arrows: a pixel more each 40 ticks the direction runs, up to 8 a tick.
+    const pixels = wind.accel && wind.bm < 5 ? Math.min(8, 1 + Math.floor(moveSteps / 40)) : 1;
+    ++moveSteps;
+    for (let i = 0; i < pixels; ++i)
+        wrap.cursor(wind.bm);
     if (tmouse.interval > wind.s2v)
         tmouse.interval -= 1;
 }
@@ -636,6 +685,134 @@ function pointer(vm, b, moving) {
         wind.visibility = 3;
     else if (b === 7)
         vision(2);
+    else if (b === 8)
+        pointStart();
+}
+
+// ---- point mode ----
+
+// The centre list: the mouse view's entries, then point mode's.
+function centreList() {
+    return Lang.lang(50).concat([Lang.lang(140)]);
+}
+
+// Every screen's area together, in the pointer's coordinates.
+function desktop() {
+    const screens = Qt.application.screens;
+    let left = Infinity, top = Infinity, right = -Infinity, bottom = -Infinity;
+    for (let i = 0; i < screens.length; ++i) {
+        const s = screens[i];
+        left = Math.min(left, s.virtualX);
+        top = Math.min(top, s.virtualY);
+        right = Math.max(right, s.virtualX + s.width);
+        bottom = Math.max(bottom, s.virtualY + s.height);
+    }
+    return screens.length > 0 ? Qt.rect(left, top, right - left, bottom - top) : Qt.rect(0, 0, 0, 0);
+}
+
+// The sweeps start over the whole desktop at the speed of the scan period.
+function pointStart() {
+    const area = desktop();
+    if (area.width <= 0 || area.height <= 0)
+        return;
+    wind.mov = 0;
+    sweep.start(area, wrap.pointer(), wind.s1v, now());
+    wind.pointing = 1;
+}
+
+function pointEnd() {
+    if (!wind.pointing)
+        return;
+    wind.pointing = 0;
+    sweep.stop();
+}
+
+// Cancelling lets go of a held button, so that nothing stays pressed behind the user's back.
+function pointCancel() {
+    if (wind.take) {
+        wind.take = 0;
+        wrap.cursor(14);
+    }
+    pointEnd();
+    wind.mov = 0;
+    popot.restart();
+}
+
+// A press while pointing: the sweeps take it until the point is found; then the click list,
+// whose entry lit is lit.
+function pointPress(lit) {
+    if (wind.pointing === 1) {
+        sweep.press(now());
+        if (sweep.stage === 7) {
+            wrap.pointAt(sweep.point.x, sweep.point.y);
+            wind.pointing = 2;
+            wind.ts2 = 4;
+            combot.restart();
+        }
+        return;
+    }
+    if (lit === 4 || lit < 0) {
+        pointCancel();
+        return;
+    }
+    // With a button held, any click ends the drag here. Sent at once, while the cross still
+    // stands over the point: it goes through the overlay to the application.
+    if (wind.take) {
+        wind.take = 0;
+        wrap.cursor(14);
+    } else if (lit === 3) {
+        wrap.cursor(13);
+        wind.take = 1;
+    } else {
+        wrap.cursor([10, 11, 12][lit]);
+    }
+    // After a held click the sweeps find where to let go; otherwise they go on only where point
+    // mode is what the mouse view opens with.
+    if (wind.take || wind.pointmode)
+        pointStart();
+    else
+        pointEnd();
+}
+
+// A switch held down a second (or the hold option's time and most of a second more) cancels
+// point mode; the release that ends such a hold is no press.
+var holdCancelled = false;
+
+function pointHold() {
+    const ms = wrap.held();
+    if (ms <= 0) {
+        holdCancelled = false;
+        return false;
+    }
+    if (!holdCancelled && wind.pointing && ms >= Math.max(1000, wind.holdtime + 800)) {
+        holdCancelled = true;
+        pointCancel();
+    }
+    return holdCancelled;
+}
+
+// What the overlay draws, in its own coordinates: the band's edges, the line, the x already
+// found, and the cross at the point found.
+function overlayParts() {
+    const area = sweep.desktop, stage = sweep.stage, parts = [];
+    const vertical = stage >= 4 && stage <= 6;
+    const across = (at, thick, color) => vertical
+        ? { x: 0, y: at - area.y - thick / 2, w: area.width, h: thick, color: color }
+        : { x: at - area.x - thick / 2, y: 0, w: thick, h: area.height, color: color };
+    if (wind.pointing === 1 && stage >= 1 && stage <= 6) {
+        const band = stage === 1 || stage === 4;
+        parts.push(across(sweep.bandFrom, band ? 4 : 2, "cornflowerblue"));
+        parts.push(across(sweep.bandTo, band ? 4 : 2, "cornflowerblue"));
+        if (!band)
+            parts.push(across(sweep.line, 3, "darkorange"));
+        if (vertical)
+            parts.push({ x: sweep.point.x - area.x, y: 0, w: 1, h: area.height, color: "cornflowerblue" });
+    } else if (wind.pointing === 2) {
+        const px = sweep.point.x - area.x, py = sweep.point.y - area.y;
+        parts.push({ x: px - 15, y: py - 1, w: 31, h: 3, color: "darkorange" });
+        parts.push({ x: px - 1, y: py - 15, w: 3, h: 31, color: "darkorange" });
+    }
+    return parts;
 }
 
 // ---- the Devices menu ----
@@ -687,7 +864,31 @@ function hasHeadsetEntry() {
     return entries.length > 0 && entries[entries.length - 1].type === "headset";
 }
 
+// Listing the cameras starts the media back end's device monitor, so it waits till the menu
+// opens, unless the stored choice may be a camera or a position that cameras shift.
+function camerasNeeded() {
+    const s = wind.source;
+    if (s === "")
+        return wind.index !== 0;
+    if (s.charAt(0) === "#")
+        return s !== "#0";
+    if (s.startsWith("webcam:"))
+        return true;
+    // Of two pads with one name the stored position tells which.
+    let named = 0;
+    for (let a = 0; s.startsWith("stick:") && a < wrap.joynb(); ++a)
+        named += "stick:" + wrap.joynm(a) === s ? 1 : 0;
+    return named > 1;
+}
+
+function showDevices() {
+    cameraList.active = true;
+    devup();
+}
+
 function devup() {
+    if (!cameraList.active && camerasNeeded())
+        cameraList.active = true;
     while (l21.items.length > 1) {
         const entry = l21.items[1];
         l21.removeItem(entry);

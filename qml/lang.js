@@ -212,6 +212,33 @@ function accents(code) {
 
 var tables = { en: en, fr: fr, es: es, de: de, pt: pt, zh: zh, ja: ja, hr: hr, it: it };
 
+// Point mode, in every language: the centre list's last entry (140), its two options (141 opens
+// the mouse view in point mode, 142 the accelerating arrows) and the click list (143).
+var pointLabels = {
+    en: { 140: "point", 141: "Mouse view opens in point mode", 142: "Accelerating arrows",
+          143: ["Click", "left click", "right click", "double click", "held click", "cancel"] },
+    fr: { 140: "pointer", 141: "Vue souris en mode pointage", 142: "Flèches accélérées",
+          143: ["Clic", "clic gauche", "clic droit", "double clic", "clic tenu", "annuler"] },
+    es: { 140: "apuntar", 141: "Vista ratón en modo apuntar", 142: "Flechas con aceleración",
+          143: ["Clic", "clic izquierdo", "clic derecho", "doble clic", "mantener", "cancelar"] },
+    de: { 140: "zeigen", 141: "Mausansicht im Zeigemodus", 142: "Beschleunigende Pfeile",
+          143: ["Klick", "Linksklick", "Rechtsklick", "Doppelklick", "Halten", "Abbrechen"] },
+    pt: { 140: "apontar", 141: "Vista do mouse no modo apontar", 142: "Setas com aceleração",
+          143: ["Clique", "clique esquerdo", "clique direito", "clique duplo", "manter", "cancelar"] },
+    zh: { 140: "指点", 141: "鼠标视图以指点模式打开", 142: "加速箭头",
+          143: ["点击", "左键单击", "右键单击", "双击", "按住", "取消"] },
+    ja: { 140: "ポイント", 141: "マウス表示をポイントモードで開く", 142: "加速する矢印",
+          143: ["クリック", "左クリック", "右クリック", "ダブルクリック", "押したまま", "キャンセル"] },
+    hr: { 140: "pokaži", 141: "Prikaz miša u načinu pokazivanja", 142: "Strelice s ubrzanjem",
+          143: ["Klik", "lijevi klik", "desni klik", "dvostruki klik", "držanje", "odustani"] },
+    it: { 140: "puntare", 141: "Vista mouse in modalità puntamento", 142: "Frecce con accelerazione",
+          143: ["Clic", "clic sinistro", "clic destro", "doppio clic", "tieni premuto", "annulla"] }
+};
+for (var pointCode in pointLabels) {
+    for (var pointLabel in pointLabels[pointCode])
+        tables[pointCode][pointLabel] = pointLabels[pointCode][pointLabel];
+}
+
 // Language numbers of the menu and the native side; no number selects "pt".
 var codes = { 1: "en", 2: "fr", 3: "es", 4: "de", 5: "hr", 6: "it", 7: "zh", 8: "ja" };
 
@@ -251,4 +278,22 @@ function lang(l, m) {
         return 0;
     var e = entry(tables[m], l);
     return e === 1 ? entry(en, l) : e;
+}
+
+// Labels of prediction by context, one line per table: the order, pausing learning and the
+// likeliest letters' group.
+var contextLabels = {
+    en: { 80: "By context and my words", 81: "Pause learning", 82: "Likeliest letters first" },
+    fr: { 80: "Selon le contexte et mes mots", 81: "Suspendre l'apprentissage", 82: "Lettres probables d'abord" },
+    es: { 80: "Según el contexto y mis palabras", 81: "Pausar el aprendizaje", 82: "Letras probables primero" },
+    de: { 80: "Nach Zusammenhang und meinen Wörtern", 81: "Lernen anhalten", 82: "Wahrscheinliche Buchstaben zuerst" },
+    pt: { 80: "Pelo contexto e as minhas palavras", 81: "Pausar a aprendizagem", 82: "Letras prováveis primeiro" },
+    zh: { 80: "按上下文和我的词", 81: "暂停学习", 82: "可能的字母优先" },
+    ja: { 80: "文脈と自分の単語で", 81: "学習を一時停止", 82: "可能性の高い文字を先に" },
+    hr: { 80: "Prema kontekstu i mojim riječima", 81: "Pauziraj učenje", 82: "Vjerojatna slova prvo" },
+    it: { 80: "Per contesto e le mie parole", 81: "Sospendi l'apprendimento", 82: "Lettere probabili prima" }
+};
+for (var table in contextLabels) {
+    for (var label in contextLabels[table])
+        tables[table][label] = contextLabels[table][label];
 }

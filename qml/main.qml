@@ -8,6 +8,8 @@ import QtMultimedia
 import Qt.labs.platform
 import Wrapper
 import Spareweb
+import PointSweep
+import PointOverlay
 import "kelo.js" as Kel
 import "lang.js" as Lang
 
@@ -29,8 +31,9 @@ ApplicationWindow {
     }
     property int control: 1
     property int cam: 0
-    // The cameras the system lists (tests put their own list here).
-    property var cameras: camera.videoInputs
+    // The cameras the system lists (tests put their own list here): empty until something
+    // needs them, since listing them starts the media back end's device monitor.
+    property var cameras: cameraList.item ? cameraList.item.videoInputs : []
     // The chosen switch source by kind and name, kept while its device is away, and the one
     // in use now.
     property string source: ""
@@ -67,6 +70,12 @@ ApplicationWindow {
     // a switch key of the user's choice (an X keysym name) with its grab.
     property int ranking: 0
     property bool padjump: false
+    // Learning paused (orders 2 and 3), and the group of the likeliest letters with its letters.
+    property bool learnpause: false
+    property bool likely: false
+    property string likelyText: ""
+    onLwordChanged: Kel.likelyUpdate()
+    onLikelyChanged: Kel.likelyUpdate()
     property int debounce: 0
     property int holdtime: 0
     property int firstdwell: 100
@@ -80,6 +89,11 @@ ApplicationWindow {
     property string lastword: ""
     // The poll's clock in ms; negative: the system's. Tests set their own.
     property real clock: -1
+    // Point mode: 0 off, 1 sweeping, 2 click list shown; the option that makes it what the mouse
+    // view opens with, and the arrows' accelerating step.
+    property int pointing: 0
+    property bool pointmode: false
+    property bool accel: false
 
     // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar
     // inside the window, since most X11 desktops have no global menu service.
@@ -115,10 +129,41 @@ ApplicationWindow {
         }
     }
 
+    PointSweep {
+        id: sweep
+        objectName: "sweep"
+    }
+
+    // Point mode's frames: the band and line move on the same clock as the poll.
+    Timer {
+        id: tpoint
+        objectName: "tpoint"
+        interval: 16
+        repeat: true
+        running: pointing === 1
+        onTriggered: sweep.advance(Kel.now())
+    }
+
+    // Point mode's overlay over every screen: drawn only where its parts are, never focused,
+    // and every click goes through it to the application beneath.
+    PointOverlay {
+        id: overlay
+        objectName: "overlay"
+        active: pointing > 0
+        area: sweep.desktop
+        parts: pointing > 0 ? Kel.overlayParts() : []
+        entries: Kel.content(Lang.lang(143))
+        listShown: pointing === 2
+        lit: pointing === 2 ? ts1 : -1
+        point: sweep.point
+        textSize: sizp
+    }
+
+    // Once the whole window is complete, its stored settings included.
     Timer {
         id: tstart
         objectName: "tstart"
-        interval: 32
+        interval: 0
         onTriggered: Kel.init()
     }
 
@@ -537,6 +582,35 @@ ApplicationWindow {
                 }
             }
 
+            // The likeliest letters, first in the scan (position 8), below the first group.
+            ComboBox {
+                id: k0
+                objectName: "k8"
+                readonly property var labels: [likelyText].concat(likelyText.split(""))
+                property real widest: 0
+                visible: likely && plan === 1 && likelyText !== ""
+                x: win.width / 6 * 0.05
+                y: win.height / 2 + height * 0.2
+                width: win.width / 6 * 0.9
+                indicator: null
+                contentItem: Text {
+                    text: likelyText
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: sizp
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                    elide: Text.ElideRight
+                }
+                background: Rectangle {
+                    radius: 4
+                    color: tk === 8 ? "darkorange" : "cornflowerblue"
+                }
+                popup.width: Math.min(wind.width, Math.max(width, widest + 8))
+                popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
+                popup.onOpened: Kel.openList(k0, k0.labels)
+            }
+
             Rectangle {
                 id: p1
                 objectName: "p1"
@@ -547,7 +621,7 @@ ApplicationWindow {
                 radius: 4
                 x: k1 ? k1.x + k1.width / 2 - width / 2 : 0
                 y: k1 ? k1.y / 2 - height / 2 : 0
-                visible: l13.checked && lword !== ""
+                visible: l13.checked && (lword !== "" || letr[0] !== "")
                 color: tk === 7 ? "darkorange" : "cornflowerblue"
                 onVisibleChanged: {
                     if (!visible)
@@ -630,10 +704,13 @@ ApplicationWindow {
                     height: win.height / 2
                     x: modelData.slot * win.width / 5 + win.width / 5 * 0.1
                     y: win.height / 3 - height / 2
+                    // The direction running stays marked while the pointer moves.
+                    readonly property bool running: tmouse.running && tmouse.repeat
+                        && Kel.arrowCodes[modelData.pos] === bm
                     ShapePath {
-                        strokeWidth: 0
-                        strokeColor: "transparent"
-                        fillColor: tm === arrow.modelData.pos ? "darkorange" : "cornflowerblue"
+                        strokeWidth: arrow.running ? 6 : 0
+                        strokeColor: arrow.running ? "midnightblue" : "transparent"
+                        fillColor: tm === arrow.modelData.pos && !pointing ? "darkorange" : "cornflowerblue"
                         startX: 0
                         startY: 0
                         PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
@@ -668,20 +745,23 @@ ApplicationWindow {
                 }
                 background: Rectangle {
                     radius: 4
-                    color: tm === 3 ? "darkorange" : "cornflowerblue"
+                    color: tm === 3 && !pointing ? "darkorange" : "cornflowerblue"
                 }
                 popup.width: Math.min(wind.width, Math.max(width, widest + 8))
                 popup.x: (width - popup.width) / 2
                 popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
                 popup.leftMargin: 0
                 popup.rightMargin: 0
-                popup.onOpened: Kel.openList(m3, Lang.lang(50))
+                popup.onOpened: Kel.openList(m3, Kel.centreList())
             }
         }
     }
 
-    MediaDevices {
-        id: camera
+    Loader {
+        id: cameraList
+        objectName: "cameraList"
+        active: false
+        sourceComponent: MediaDevices {}
     }
 
     // A submenu of exclusive values for one option; plain is the value that means "off".
@@ -770,6 +850,9 @@ ApplicationWindow {
             MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
             MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
             MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
+            MenuItem { objectName: "l141"; text: Lang.lang(141); checkable: true; checked: pointmode; onTriggered: pointmode = checked }
+            MenuItem { objectName: "l142"; text: Lang.lang(142); checkable: true; checked: accel; onTriggered: accel = checked }
+            MenuItem { id: l82; objectName: "l82"; text: Lang.lang(82); checkable: true; onTriggered: likely = checked }
             Menu {
                 id: escapeMenu
                 objectName: "l100"
@@ -801,7 +884,9 @@ ApplicationWindow {
                 MenuItem { id: l55; text: Lang.lang(55); checkable: true; group: rankings; onTriggered: Kel.rank(0) }
                 MenuItem { id: l56; text: Lang.lang(56); checkable: true; group: rankings; onTriggered: Kel.rank(1) }
                 MenuItem { id: l57; text: Lang.lang(57); checkable: true; group: rankings; onTriggered: Kel.rank(2) }
+                MenuItem { id: l80; objectName: "l80"; text: Lang.lang(80); checkable: true; group: rankings; onTriggered: Kel.rank(3) }
                 MenuSeparator {}
+                MenuItem { id: l81; objectName: "l81"; text: Lang.lang(81); checkable: true; onTriggered: Kel.pauseLearning(checked) }
                 MenuItem { text: Lang.lang(58); onTriggered: wrap.forget() }
             }
             ChoiceMenu {
@@ -854,7 +939,7 @@ ApplicationWindow {
             id: l21
             objectName: "l21"
             title: Lang.lang(21)
-            onAboutToShow: Kel.devup()
+            onAboutToShow: Kel.showDevices()
             MenuItem {
                 id: l33
                 property int dex: 0
@@ -909,11 +994,15 @@ ApplicationWindow {
         property alias level: level.width
         property alias ranking: wind.ranking
         property alias padjump: wind.padjump
+        property alias learnpause: wind.learnpause
+        property alias likely: wind.likely
         property alias debounce: wind.debounce
         property alias holdtime: wind.holdtime
         property alias firstdwell: wind.firstdwell
         property alias switchkey: wind.switchkey
         property alias grabkey: wind.grabkey
+        property alias pointmode: wind.pointmode
+        property alias accel: wind.accel
         property alias escapekey: wind.escmode
     }
 

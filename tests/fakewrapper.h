@@ -21,10 +21,15 @@ class FakeWrapper : public QQuickItem
     Q_PROPERTY(bool headset MEMBER headset)
     Q_PROPERTY(int strength MEMBER strength)
     Q_PROPERTY(int winkValue MEMBER winkValue)
+    // Where the pointer is, and how long a switch has been held (ms), as the bridge reports them.
+    Q_PROPERTY(QPoint pointerAt MEMBER pointerAt)
+    Q_PROPERTY(int heldMs MEMBER heldMs)
     // Queued caret moves (a click elsewhere): each moved() call takes one.
     Q_PROPERTY(int caretMoves MEMBER caretMoves)
-    // What t9 answers, whatever the prefix.
+    // What t9 answers, whatever the prefix; what next and letters answer.
     Q_PROPERTY(QStringList predictions MEMBER predictions)
+    Q_PROPERTY(QStringList nextWords MEMBER nextWords)
+    Q_PROPERTY(QString likelyLetters MEMBER likelyLetters)
 
 public:
     Q_INVOKABLE void clearCalls() { calls.clear(); }
@@ -57,11 +62,26 @@ public slots:
     void forget() { note("forget"); }
     void setHold(int ms) { note("setHold", ms); }
     void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
+    void sentence() { note("sentence"); }
+    void learning(bool on) { note("learning", on); }
+    QStringList next()
+    {
+        note("next");
+        return nextWords;
+    }
+    QString letters(const QString &prefix)
+    {
+        note("letters", prefix);
+        return likelyLetters;
+    }
     QStringList t9(const QString &prefix)
     {
         note("t9", prefix);
         return predictions;
     }
+    QPoint pointer() { return pointerAt; }
+    void pointAt(int x, int y) { note("pointAt", QStringLiteral("%1,%2").arg(x).arg(y)); }
+    int held() { return heldMs; }
     int joynb() { return int(joysticks.size()); }
     QString joynm(int n) { return joysticks.value(n); }
     int headnb() { return headset ? 1 : 0; }
@@ -82,6 +102,9 @@ private:
     int escPresses = 0, joyPresses = 0, keyPresses = 0, blinks = 0, headBlinks = 0;
     QStringList joysticks;
     bool headset = false;
-    int strength = 0, winkValue = 0;
+    int strength = 0, winkValue = 0, heldMs = 0;
+    QPoint pointerAt;
     QStringList predictions = QStringList(5, QString());
+    QStringList nextWords = QStringList(5, QString());
+    QString likelyLetters;
 };

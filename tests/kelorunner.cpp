@@ -81,7 +81,7 @@ QString KeloRunner::setting(const QString &key) const
     return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString();
 }
 
-bool KeloRunner::start(QString *why)
+bool KeloRunner::start(QString *why, int stepMs)
 {
     win = 0;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -96,7 +96,7 @@ bool KeloRunner::start(QString *why)
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);
     logStart = log(0).size();
-    process.start(command.first(), command.mid(1));
+    process.start(program, arguments);
     const auto painted = [&] { // the scan's colour is on screen
         win = win ? win : findWindow();
         const QImage image = grab();
@@ -104,7 +104,7 @@ bool KeloRunner::start(QString *why)
         return std::any_of(pixels, pixels + image.width() * image.height(),
                            [](QRgb pixel) { return (pixel & 0xffffff) == 0x6495ed; });
     };
-    if (waitUntil(20000, 50, [&] { return !running() || painted(); }) && running())
+    if (waitUntil(20000, stepMs, [&] { return !running() || painted(); }) && running())
         return true;
     *why = running()
         ? (win ? u"kelo's window was never painted"_s : u"no window titled \"Kelo#\" appeared"_s)
@@ -176,15 +176,21 @@ Window KeloRunner::findWindow() const
     return 0;
 }
 
-Window KeloRunner::findMenu() const // a pop-up: a top-level window no window manager manages
+// A pop-up: a top-level window no window manager manages; or point mode's overlay, another.
+Window KeloRunner::findMenu(bool overlay) const
 {
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+    const std::vector<unsigned long> title {
+        'K', 'e', 'l', 'o', '#', ' ', 'p', 'o', 'i', 'n', 't'
+    };
     Window root = 0, parent = 0, *children = nullptr, menu = 0;
     unsigned count = 0;
     XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
     for (unsigned i = 0; i < count; ++i) {
         XWindowAttributes a {};
         if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable
-            && a.override_redirect && a.width >= 20 && a.height >= 20 && ours(children[i]))
+            && a.override_redirect && a.width >= 20 && a.height >= 20 && ours(children[i])
+            && (property(dpy, children[i], "_NET_WM_NAME", utf8) == title) == overlay)
             menu = children[i];
     }
     XFree(children);

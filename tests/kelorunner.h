@@ -24,11 +24,16 @@ public:
 
     static Display *openDisplay(QString *why); // nullptr without a window manager
 
-    // Another way to start it: wine and a kelo.exe.
-    void setCommand(const QStringList &programAndArguments) { command = programAndArguments; }
     bool writeSettings(const QMap<QString, QString> &values) const;
     QString setting(const QString &key) const;
-    bool start(QString *why); // returns once the window is mapped and painted
+    // Returns once the window is mapped and painted, looked for every stepMs.
+    bool start(QString *why, int stepMs = 50);
+    // The build's kelo by default; wine and a kelo.exe for the Windows package.
+    void setProgram(const QString &path, const QStringList &args = {})
+    {
+        program = path;
+        arguments = args;
+    }
     bool running() const { return process.state() != QProcess::NotRunning; }
     qint64 pid() const { return process.processId(); }
     qint64 rssKiB() const; // VmRSS, 0 once ended
@@ -39,6 +44,7 @@ public:
     QRect geometry() const { return rectOf(win); } // the client area, empty while minimised
     QImage grab() const;
     QRect menuGeometry() const { return rectOf(findMenu()); } // the open pop-up menu
+    QRect overlayGeometry() const { return rectOf(findMenu(true)); } // point mode's, if shown
     QPoint menuTitle(int n) const; // the centre of the n-th title (from 0); null if none
     QList<int> menuTitleWidths() const; // of every title's cell, separator included
     void movePointer(QPoint root) const;
@@ -61,12 +67,13 @@ private:
     QRect rectOf(Window window) const;
     bool ours(Window window) const;
     Window findWindow() const;
-    Window findMenu() const;
+    Window findMenu(bool overlay = false) const;
 
     Display *dpy;
     QString homeDir;
     QProcess process;
-    QStringList command { QStringLiteral(KELO_EXECUTABLE) };
+    QString program = QStringLiteral(KELO_EXECUTABLE);
+    QStringList arguments;
     qint64 logStart = 0;
     Window win = 0;
     int columns = 6;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # package.sh CPACK BUILD_DIR QT_QML_DIR QT_PLUGIN_DIR: the Debian package of the build, unpacked
-# into a fresh root, checked, and the installed program started on $DISPLAY.
+# into a fresh root, checked (lintian among others), and the installed program started on
+# $DISPLAY.
 set -uo pipefail
 cpack=$1 build=$2 qml=$3 plugins=$4 work=$(mktemp -d) pid=
 trap '[ -n "$pid" ] && kill -KILL $pid 2>/dev/null; rm -rf "$work"' EXIT
@@ -11,6 +12,12 @@ dpkg-deb -x "$deb" "$root" || fail "no .deb"
 exe=$(readlink -f "$root/usr/bin/kelo") desktop=$root/usr/share/applications/kelo.desktop
 [[ -x $exe && $exe == $root/usr/lib/* ]] || fail "usr/bin/kelo does not lead to the program"
 [ -s "$(dirname "$exe")/eyes.xml" ] || fail "eyes.xml is not beside $exe"
+# The camera's OpenCV half beside the program, whole; the program itself links no OpenCV.
+cv=$(dirname "$exe")/kelocv.so
+[ -f "$cv" ] && ! ldd "$cv" | grep -q 'not found' || fail "no loadable kelocv.so beside $exe"
+readelf -d "$exe" | grep -q 'NEEDED.*opencv' && fail "$exe links OpenCV"
+lintian --fail-on error,warning "$deb" >"$work/log" 2>&1 || fail "lintian"
+rm "$work/log"
 desktop-file-validate "$desktop" || fail "kelo.desktop is not valid"
 for c in Utility Accessibility; do
     grep -Eq "^Categories=(.*;)?$c;" "$desktop" || fail "kelo.desktop is not under $c"
@@ -54,6 +61,8 @@ done
 [ -n "$w" ] || fail "no Kelo# window within 20 s"
 xprop -id "$w" -len 8 _NET_WM_ICON | grep -q 'Icon (256 x 256)' || fail "the window has no icon"
 grep -q 'eye cascade' "$work/log" && fail "the installed program cannot read its eyes.xml"
+# Nobody chose a camera or pressed: neither OpenCV nor the media back end is loaded.
+grep -m 3 -E '/lib(opencv|gst)[^/]*$' /proc/$pid/maps && fail "kelo loaded OpenCV or GStreamer at start"
 kill -TERM $pid && timeout 10 tail --pid=$pid -f /dev/null || fail "kelo outlived SIGTERM by 10 s"
 wait $pid; rc=$? pid=
 [ $rc -eq 0 ] || fail "kelo exited with status $rc after SIGTERM"

@@ -1,4 +1,6 @@
 #include "fakewrapper.h"
+#include "pointoverlay.h"
+#include "pointsweep.h"
 #include "spareweb.h"
 
 #include <QApplication>
@@ -43,6 +45,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("Kelo#"));
     qmlRegisterType<FakeWrapper>("Wrapper", 8, 6, "Wrapper");
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
+    qmlRegisterType<PointSweep>("PointSweep", 8, 6, "PointSweep");
+    qmlRegisterType<PointOverlay>("PointOverlay", 8, 6, "PointOverlay");
     TestStore store;
     return quick_test_main_with_setup(argc, argv, "kelo", QUICK_TEST_SOURCE_DIR, &store);
 }

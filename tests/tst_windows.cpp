@@ -69,7 +69,7 @@ private slots:
                  qPrintable(u"the client never got the focus: "_s + seen().join(u", ")));
         STEP(regAdd(settingsKey, u"startup"_s, u"2"_s) && regAdd(settingsKey, u"s2v"_s, u"20"_s));
         runner = std::make_unique<KeloRunner>(display, home.path());
-        runner->setCommand({ QStringLiteral(KELO_WINE), kelo });
+        runner->setProgram(QStringLiteral(KELO_WINE), { kelo });
         STEP(runner->start(&why));
         // The window and its native menu bar; the client still in front, and after a click.
         const QStringList window { u"client 556 230"_s,

@@ -68,4 +68,17 @@ KeloTestCase {
         stop();
         compare(store.value("source"), "headset");
     }
+
+    function test_camerasListedWhenNeeded_data() {
+        return [{ tag: "first start", stored: {}, listed: false }, { tag: "pad", stored: { index: 2, source: "stick:Pad" }, listed: false },
+                { tag: "pads of one name", stored: { index: 2, source: "stick:Pad" }, pads: ["Pad", "Pad"], listed: true },
+                { tag: "camera", stored: { index: 1, source: "webcam:/dev/video9" }, listed: true }, { tag: "old position", stored: { index: 1 }, listed: true }];
+    }
+    // Listing the cameras starts the media back end: only for a choice that may need them, or the menu.
+    function test_camerasListedWhenNeeded(data) {
+        start(data.stored, bridge => { bridge.joysticks = data.pads || ["Pad"]; });
+        compare(child("cameraList").active, data.listed);
+        child("l21").aboutToShow();
+        verify(child("cameraList").active);
+    }
 }

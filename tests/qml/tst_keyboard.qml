@@ -38,7 +38,11 @@ KeloTestCase {
         const K = { lword: "ab" }, K6 = { lword: "ab", tk: [6, 7] };
         const five = code => [code, code, code, code, code];
         return [
-            ["Space", 1, 5, 0, ["keyb(32)", "learn(ab)"]], ["Space, not learning", 1, 5, 0, ["keyb(32)"], { rank: 1 }],
+            ["Space", 1, 5, 0, ["keyb(32)", "learn(ab)"]], ["Space, order 1", 1, 5, 0, ["keyb(32)", "learn(ab)"], { rank: 1 }],
+            // Order 3: the next words before a letter, and the highlight sent to them; the
+            // likeliest letters' group first in the scan, typing as the letters do.
+            ["Space, next words", 1, 5, 0, ["keyb(32)", "learn(ab)"], { rank: 3, jump: true, nextWords: ["you", "the", "a", "it", "is"], tk: [7, 1], done: () => child("p2").text === "you" }],
+            ["likeliest letter", 1, 8, 1, ["text(t)", "t9(abt)"], { lword: "abt", likely: "etaoin", tk: [8, 1] }],
             ["Erase", 1, 5, 1, ["keyb(8)", "t9(a)"], { lword: "a" }], ["comma", 1, 5, 2, ["keyb(188)"]],
             ["Er.All", 1, 5, 4, ["keyb(8)", "keyb(8)"]],
             ["digit", 2, 2, 0, ["text(5)"]], ["DEL", 3, 1, 0, ["keyb(46)"]], ["BACK", 3, 1, 1, ["keyb(8)"]],
@@ -67,6 +71,9 @@ KeloTestCase {
         view(2, { s3v: 2, l: "fr" }); // long French labels at the largest text size
         w.os = data.os;
         w.plan = data.plan;
+        wrap.nextWords = data.nextWords || ["", "", "", "", ""];
+        wrap.likelyLetters = data.likely || "";
+        w.likely = !!data.likely;
         w.lword = "ab";
         w.padjump = !!data.jump;
         if (data.word === false)

@@ -13,7 +13,7 @@ KeloTestCase {
         compare([calls(["osstart", "osstop"]), w.ostart], [["osstart()"], true]);
         k.lg(2);
         // The options, as chosen in the Options menu.
-        for (const [menu, n] of [["l54", 2], ["l54", 4], ["l60", 2], ["l61", 3], ["l62", 2], ["l100", 2]])
+        for (const [menu, n] of [["l54", 2], ["l54", 6], ["l60", 2], ["l61", 3], ["l62", 2], ["l100", 2]])
             child(menu).items[n].triggered();
         toggle(child("l59"));
         compare([child("l61").items[3].text, calls(["rank", "forget", "setHold"]).slice(-3)], ["300 ms", ["rank(2)", "forget()", "setHold(300)"]]);

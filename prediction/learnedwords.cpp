@@ -18,7 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray header = "Kelo# learned words 1";
+const QByteArray header = "Kelo# learned words 2";
+const QByteArray headerOne = "Kelo# learned words 1"; // words only
 const char *const codes[] = { "en", "fr", "es", "de" };
 
 // 1 to limit, decimal without sign or leading zero; 0 otherwise.
@@ -67,6 +68,20 @@ bool LearnedWords::acceptable(QStringView word)
     return !WordRank::fold(word).isEmpty();
 }
 
+bool LearnedWords::learnable(QStringView word)
+{
+    if (!acceptable(word))
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word[i];
+        const bool inner = i > 0 && i + 1 < word.size() && word[i - 1].isLetter()
+            && word[i + 1].isLetter();
+        if (!c.isLetter() && !c.isMark() && !(inner && (c == u'\'' || c == u'-' || c == u'\u2019')))
+            return false;
+    }
+    return true;
+}
+
 bool LearnedWords::before(const Word &a, int language, QStringView key, QStringView text)
 {
     if (a.language != language)
@@ -97,26 +112,35 @@ void LearnedWords::load()
         problem = u"larger than %1 bytes"_s.arg(maxFileBytes);
     else if (!bytes.isEmpty() && !bytes.endsWith('\n'))
         problem = u"the last line has no line end"_s;
-    else if (!bytes.isEmpty() && lines.first() != header)
+    else if (!bytes.isEmpty() && lines.first() != header && lines.first() != headerOne)
         problem = u"line 1 is not \"%1\""_s.arg(QString::fromLatin1(header));
     else if (lines.size() - 2 > maxWords)
         problem = u"more than %1 words"_s.arg(maxWords);
     // Every line but the header and the empty piece after the last LF.
     for (qsizetype i = 1; problem.isEmpty() && i + 1 < lines.size(); ++i) {
         const QList<QByteArray> fields = lines.at(i).split('\t');
+        const bool pair = fields.size() == 4 && lines.first() == header;
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = fields.size() == 3 ? decoder.decode(fields.at(2)) : QString();
+        const QString text = fields.size() == 3 || pair ? decoder.decode(fields.back()) : QString();
+        const QString previous = pair ? decoder.decode(fields.at(2)) : QString();
         const auto code = std::find(std::begin(codes), std::end(codes), fields.value(0));
         const quint32 count = parseCount(fields.value(1), maxCount);
-        const int language = int(code - std::begin(codes)) + 1;
+        const int language = int(code - std::begin(codes)) + 1 + (pair ? 4 : 0);
+        const QString entry = pair ? previous + u'\t' + text : text;
         if (decoder.hasError())
             problem = u"line %1 is not valid UTF-8"_s.arg(i + 1);
-        else if (fields.size() != 3 || code == std::end(codes) || count == 0 || !acceptable(text))
+        else if ((fields.size() != 3 && !pair) || code == std::end(codes) || count == 0
+                 || !acceptable(text) || (pair && !acceptable(previous)))
             problem = u"line %1 is not language, count and word"_s.arg(i + 1);
-        else if (seen.contains(QString::number(language) + u'\t' + text))
+        else if (seen.contains(QString::number(language) + u'\t' + entry))
             problem = u"line %1 repeats a word"_s.arg(i + 1);
-        seen.insert(QString::number(language) + u'\t' + text);
-        read.push_back({ language, WordRank::fold(text), text, count, quint32(i) });
+        seen.insert(QString::number(language) + u'\t' + entry);
+        // Words an earlier version learned that are no longer learned (codes, passwords) go.
+        if (learnable(text) && (!pair || learnable(previous))) {
+            const QString key = pair ? WordRank::fold(previous) + u'\t' + WordRank::fold(text)
+                                     : WordRank::fold(text);
+            read.push_back({ language, key, entry, count, quint32(i) });
+        }
     }
 
     if (!problem.isEmpty()) {
@@ -146,7 +170,7 @@ bool LearnedWords::save()
               [](const Word *a, const Word *b) { return a->used < b->used; });
     QByteArray bytes = header + '\n';
     for (const Word *w : byUse)
-        bytes += codes[w->language - 1] + ('\t' + QByteArray::number(w->count)) + '\t'
+        bytes += codes[(w->language - 1) % 4] + ('\t' + QByteArray::number(w->count)) + '\t'
             + w->text.toUtf8() + '\n';
 
     QDir().mkpath(QFileInfo(filePath).absolutePath());
@@ -160,43 +184,67 @@ bool LearnedWords::save()
     return false;
 }
 
-bool LearnedWords::learn(int language, QStringView word)
+bool LearnedWords::learn(int language, QStringView word, QStringView previous)
 {
-    if (language < 1 || language > 4 || !acceptable(word))
+    if (language < 1 || language > 4 || !learnable(word))
         return false;
-    const QString key = WordRank::fold(word);
-    auto it = std::lower_bound(words.begin(), words.end(), 0,
-                               [&](const Word &w, int) { return before(w, language, key, word); });
-    if (it != words.end() && it->language == language && it->text == word) {
-        it->count = std::min(it->count + 1, maxCount);
-        it->used = ++clock;
-    } else {
-        const quint32 used = ++clock;
-        words.insert(it, { language, key, word.toString(), 1, used });
-        if (qsizetype(words.size()) > maxWords) {
-            // The word just learned stays, or a full list could never take a new one.
-            const auto victim
-                = std::min_element(words.begin(), words.end(), [&](const Word &a, const Word &b) {
-                      const auto rank = [&](const Word &w) {
-                          return std::pair(w.used == used ? maxCount + 1ull : w.count, w.used);
-                      };
-                      return rank(a) < rank(b);
-                  });
-            words.erase(victim);
-        }
-    }
+    const quint32 used = ++clock;
+    count(language, WordRank::fold(word), word.toString(), used);
+    if (learnable(previous))
+        count(language + 4, WordRank::fold(previous) + u'\t' + WordRank::fold(word),
+              previous.toString() + u'\t' + word.toString(), used);
     index();
     save();
     return true;
 }
 
+void LearnedWords::count(int language, const QString &key, const QString &word, quint32 used)
+{
+    auto it = std::lower_bound(words.begin(), words.end(), 0,
+                               [&](const Word &w, int) { return before(w, language, key, word); });
+    if (it != words.end() && it->language == language && it->text == word) {
+        it->count = std::min(it->count + 1, maxCount);
+        it->used = used;
+        return;
+    }
+    words.insert(it, { language, key, word, 1, used });
+    if (qsizetype(words.size()) > maxWords) {
+        // What was just learned stays, or a full list could never take a new one.
+        const auto victim
+            = std::min_element(words.begin(), words.end(), [&](const Word &a, const Word &b) {
+                  const auto rank = [&](const Word &w) {
+                      return std::pair(w.used == used ? maxCount + 1ull : w.count, w.used);
+                  };
+                  return rank(a) < rank(b);
+              });
+        words.erase(victim);
+    }
+}
+
 QStringList LearnedWords::top(int language, QStringView prefix, qsizetype want) const
 {
-    QStringList result;
     const QString key = WordRank::fold(prefix);
-    if (key.isEmpty() || want <= 0)
+    return key.isEmpty() ? QStringList() : find(language, key, want);
+}
+
+QStringList LearnedWords::topAfter(int language, QStringView previous, QStringView prefix,
+                                   qsizetype want) const
+{
+    if (language < 1 || language > 4 || !learnable(previous))
+        return {};
+    QStringList found = find(language + 4, WordRank::fold(previous) + u'\t' + WordRank::fold(prefix),
+                             want);
+    for (QString &pair : found)
+        pair = pair.mid(pair.indexOf(u'\t') + 1);
+    return found;
+}
+
+QStringList LearnedWords::find(int language, const QString &key, qsizetype want) const
+{
+    QStringList result;
+    if (want <= 0)
         return result;
-    // The matching words are one range: from the first not before the prefix to the first after
+    // The matching words are one range: from the first not before the key to the first after
     // every word that starts with it.
     const auto from = std::lower_bound(words.begin(), words.end(), 0, [&](const Word &w, int) {
         return before(w, language, key, QStringView());

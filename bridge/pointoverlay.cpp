@@ -1,0 +1,164 @@
+#include "pointoverlay.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QQuickItem>
+#include <QQuickWindow>
+
+namespace {
+constexpr int padding = 8, gap = 24, border = 2;
+}
+
+PointOverlay::PointOverlay(QWindow *parent)
+    : QRasterWindow(parent)
+{
+    setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+             | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput
+             | Qt::X11BypassWindowManagerHint);
+    // See-through where a compositor blends windows; elsewhere the shape does it.
+    QSurfaceFormat format;
+    format.setAlphaBufferSize(8);
+    setFormat(format);
+    // Windows: appearing must not take the focus from the application typed into.
+    setProperty("_q_showWithoutActivating", true);
+    setTitle(QStringLiteral("Kelo# point"));
+}
+
+void PointOverlay::setActive(bool on)
+{
+    if (on == isVisible())
+        return;
+    if (on) {
+        // A secondary window of the one it is declared in: closing that one still ends the
+        // program, this one being no last window to wait for.
+        for (QObject *o = QObject::parent(); o && !transientParent(); o = o->parent()) {
+            if (auto *item = qobject_cast<QQuickItem *>(o))
+                setTransientParent(item->window());
+            else if (auto *window = qobject_cast<QWindow *>(o))
+                setTransientParent(window);
+        }
+        refresh();
+        show();
+    } else {
+        hide();
+    }
+    emit activeChanged();
+}
+
+void PointOverlay::setArea(const QRect &area)
+{
+    if (area == desktop || area.isEmpty())
+        return;
+    desktop = area;
+    setGeometry(area);
+    refresh();
+}
+
+void PointOverlay::setParts(const QVariantList &parts)
+{
+    shapes = parts;
+    refresh();
+}
+
+void PointOverlay::setEntries(const QStringList &entries)
+{
+    texts = entries;
+    refresh();
+}
+
+void PointOverlay::setListShown(bool shown)
+{
+    showList = shown;
+    refresh();
+}
+
+void PointOverlay::setLit(int entry)
+{
+    litEntry = entry;
+    refresh();
+}
+
+void PointOverlay::setPoint(const QPoint &point)
+{
+    at = point;
+    refresh();
+}
+
+void PointOverlay::setTextSize(qreal size)
+{
+    pixels = qBound(6.0, size, 200.0);
+    refresh();
+}
+
+QFont PointOverlay::font() const
+{
+    QFont f;
+    f.setBold(true);
+    f.setPixelSize(int(pixels));
+    return f;
+}
+
+// Below and right of the point, or on whichever side keeps it on the desktop.
+QRect PointOverlay::listRect() const
+{
+    const QFontMetrics metrics(font());
+    int w = 0;
+    for (const QString &text : texts)
+        w = std::max(w, metrics.horizontalAdvance(text));
+    const QSize size(w + 2 * padding, int(texts.size()) * metrics.height() + padding);
+    const QPoint p = at - desktop.topLeft();
+    const int x = p.x() + gap + size.width() <= desktop.width()
+        ? p.x() + gap
+        : std::max(0, p.x() - gap - size.width());
+    const int y = p.y() + gap + size.height() <= desktop.height()
+        ? p.y() + gap
+        : std::max(0, p.y() - gap - size.height());
+    return QRect(QPoint(x, y), size);
+}
+
+void PointOverlay::refresh()
+{
+    QRegion region;
+    for (const QVariant &part : std::as_const(shapes)) {
+        const QVariantMap m = part.toMap();
+        region
+            += QRectF(m.value(QStringLiteral("x")).toReal(), m.value(QStringLiteral("y")).toReal(),
+                      m.value(QStringLiteral("w")).toReal(), m.value(QStringLiteral("h")).toReal())
+                   .toAlignedRect();
+    }
+    if (showList)
+        region += listRect();
+    // An empty mask would be no mask at all, the whole window: a pixel off it stands for none.
+    setMask(region.isEmpty() ? QRegion(-1, -1, 1, 1) : region);
+    update();
+    emit changed();
+}
+
+void PointOverlay::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(QRect(QPoint(), size()), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const QVariant &part : std::as_const(shapes)) {
+        const QVariantMap m = part.toMap();
+        painter.fillRect(
+            QRectF(m.value(QStringLiteral("x")).toReal(), m.value(QStringLiteral("y")).toReal(),
+                   m.value(QStringLiteral("w")).toReal(), m.value(QStringLiteral("h")).toReal()),
+            QColor(m.value(QStringLiteral("color")).toString()));
+    }
+    if (!showList)
+        return;
+    const QRect box = listRect();
+    painter.fillRect(box, Qt::white);
+    painter.setPen(QPen(QColor("cornflowerblue"), border));
+    painter.drawRect(box.adjusted(1, 1, -1, -1));
+    painter.setFont(font());
+    const QFontMetrics metrics(font());
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        painter.setPen(QColor(i == litEntry ? "darkorange" : "cornflowerblue"));
+        painter.drawText(box.x() + padding,
+                         box.y() + padding / 2 + int(i) * metrics.height() + metrics.ascent(),
+                         texts[i]);
+    }
+}

@@ -1,0 +1,74 @@
+import QtQuick
+import "qrc:/lang.js" as Lang
+
+KeloTestCase {
+    name: "Point"
+
+    // The mouse view at clock 0, point mode chosen from the centre list unless stored as its
+    // start; then six presses 700 ms apart (band, line, fine line on each axis) find a point.
+    function found(stored) {
+        view(3, stored || {}, (bridge, win) => { win.clock = 0; bridge.pointerAt = Qt.point(1, 1); });
+        if (!(stored && stored.pointmode))
+            choose(3, 7);
+        compare([w.pointing, child("overlay").visible], [1, true]);
+        sweepTo();
+    }
+    function sweepTo() {
+        for (let i = 0; i < 6; ++i, w.clock += 700)
+            press();
+        const p = child("sweep").point, o = child("overlay"), x = p.x - o.area.x, y = p.y - o.area.y;
+        compare([w.pointing, calls(["pointAt"])], [2, ["pointAt(" + p.x + "," + p.y + ")"]]);
+        verify(k.overlayParts().some(r => x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h), "no cross over the point");
+    }
+
+    function test_clickList_data() {
+        return [{ tag: "left click", e: 0, sent: ["cursor(10)"] }, { tag: "right click", e: 1, sent: ["cursor(11)"] },
+                { tag: "double click", e: 2, sent: ["cursor(12)"] }, { tag: "held click, then its drop", e: 3, sent: ["cursor(13)"], again: 1, take: 1 },
+                { tag: "cancel", e: 4, sent: [] }, { tag: "left click, point mode kept", e: 0, sent: ["cursor(10)"], again: 1, stored: { pointmode: true } }];
+    }
+    function test_clickList(data) {
+        found(data.stored);
+        tick("combot", data.e);
+        press();
+        compare([calls(["cursor"]), w.pointing, w.take, child("overlay").visible], [data.sent, data.again || 0, data.take || 0, !!data.again]);
+        if (data.take) { // any entry at the drop point lets go
+            wrap.clearCalls();
+            sweepTo();
+            press();
+            compare([calls(["cursor"]), w.take], [["cursor(14)"], 0]);
+        }
+    }
+
+    function test_cancel_data() {
+        return [{ tag: "held switch", hold: true }, { tag: "held switch, button held", hold: true, take: true },
+                { tag: "view change", view: 2 }, { tag: "view change, button held", view: 1, take: true }, { tag: "list left alone" }];
+    }
+    // Every way out hides the overlay and lets go of a button held; a hold's release is no press.
+    function test_cancel(data) {
+        found();
+        if (data.take) {
+            tick("combot", 3);
+            press();
+        } else if (!data.hold && !data.view) {
+            tick("combot", 10);
+        }
+        wrap.clearCalls();
+        if (data.hold) {
+            [wrap.heldMs, wrap.escPresses] = [1100, 0];
+            tick("devices");
+            wrap.heldMs = 1150;
+            press();
+            compare(w.mov, 0, "the hold's release acted as a press");
+        } else if (data.view) {
+            k.vision(data.view);
+        }
+        compare([w.pointing, child("overlay").visible, calls(["cursor"])], [0, false, data.take ? ["cursor(14)"] : []]);
+    }
+
+    function test_labels() {
+        for (const code of ["en", "fr", "es", "de", "pt", "zh", "ja", "hr", "it"]) {
+            const own = Lang.tables[code];
+            verify([140, 141, 142].every(n => typeof own[n] === "string" && own[n] !== "") && own[143].length === 6, code);
+        }
+    }
+}

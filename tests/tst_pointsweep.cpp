@@ -1,0 +1,87 @@
+#include "pointsweep.h"
+
+#include <QTest>
+
+#include <cmath>
+
+// Point mode's sweeps by the clock: where the band is, and that a person pressing a reaction
+// after seeing the target covered ends on it, on any desktop, the band and line never off it.
+class TestPointSweep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bandMotion()
+    {
+        // Desktop, pointer, period, ms after the 350 ms rest (at 1000 ms), the band's low edge.
+        const struct { QRect desktop; QPoint pointer; int period; double at, from; } rows[] = {
+            { QRect(0, 0, 1920, 1080), { 10, 10 }, 1000, 500, 600 }, // 1.2 px/ms from the left
+            { QRect(0, 0, 1920, 1080), { 1900, 10 }, 1000, 500, 900 }, // from the pointer's side
+            { QRect(0, 0, 1920, 1080), { 10, 10 }, 500, 250, 600 }, // half the period, twice as fast
+            { QRect(0, 0, 1920, 1080), { 10, 10 }, 1000, 1750, 1140 }, // turned back 0.6 as fast
+            { QRect(-1280, 0, 3200, 1024), { -1000, 10 }, 1000, 0, -1280 }, // left screen
+            { QRect(0, 0, 300, 200), { 5, 5 }, 1000, 5000, 0 }, // narrower than a band: still
+        };
+        for (const auto &r : rows) {
+            PointSweep sweep;
+            sweep.start(r.desktop, r.pointer, r.period, 1000);
+            sweep.advance(1000 + r.period * 0.35 + r.at);
+            QVERIFY2(std::abs(sweep.bandFrom() - r.from) < 0.5, qPrintable(QString::number(sweep.bandFrom())));
+            QCOMPARE(sweep.bandTo() - sweep.bandFrom(), std::min(420., double(r.desktop.width())));
+        }
+    }
+
+    void findsTarget_data()
+    {
+        QTest::addColumn<QRect>("desktop");
+        QTest::addColumn<QPoint>("target");
+        QTest::addColumn<double>("reaction"); // ms; negative: that late on each band, once
+        QTest::addColumn<int>("presses");
+        const QRect hd(0, 0, 1920, 1080), two(-1280, -200, 3200, 1224);
+        QTest::newRow("middle") << hd << QPoint(960, 540) << 150. << 6;
+        QTest::newRow("top left corner") << hd << QPoint(0, 0) << 150. << 6;
+        QTest::newRow("bottom right corner") << hd << QPoint(1919, 1079) << 150. << 6;
+        QTest::newRow("quick") << hd << QPoint(700, 900) << 10. << 6;
+        QTest::newRow("slow") << hd << QPoint(1500, 100) << 290. << 6;
+        QTest::newRow("left screen, above") << two << QPoint(-1200, -150) << 150. << 6;
+        QTest::newRow("right screen, far right") << two << QPoint(1900, 1000) << 150. << 6;
+        QTest::newRow("late: the band comes back") << hd << QPoint(800, 300) << -600. << 8;
+    }
+    void findsTarget() // stepped at the window's 16 ms frames
+    {
+        QFETCH(QRect, desktop);
+        QFETCH(QPoint, target);
+        QFETCH(double, reaction);
+        QFETCH(int, presses);
+        PointSweep sweep;
+        int pressed = 0, outside = 0, stage = -1, late = reaction < 0 ? 2 : 0;
+        sweep.start(desktop, desktop.center(), 1000, 0);
+        double pressAt = -1, before = NAN, t = 0;
+        for (; sweep.stage() != PointSweep::Done && t < 120000; t += 16) {
+            if (pressAt >= 0 && pressAt <= t) // the new line shows where it starts
+                sweep.press(pressAt), pressAt = -1, ++pressed, before = sweep.line(),
+                    stage = sweep.stage();
+            sweep.advance(t);
+            if (sweep.stage() != stage)
+                before = NAN, stage = sweep.stage();
+            const bool y = stage >= PointSweep::BandY, band = stage == 1 || stage == 4;
+            const double c = y ? target.y() : target.x(), line = sweep.line();
+            const double lo = y ? desktop.top() : desktop.left(),
+                         hi = lo + (y ? desktop.height() : desktop.width());
+            outside += band ? sweep.bandFrom() < lo || sweep.bandTo() > hi : line < lo || line > hi;
+            const bool covered = band ? c >= sweep.bandFrom() && c < sweep.bandTo()
+                                      : std::abs(line - c) <= 1 || (before - c) * (line - c) < 0;
+            if (pressAt < 0 && covered && stage != PointSweep::Done)
+                pressAt = t + (band && late-- > 0 ? -reaction : (reaction >= 0 ? reaction : 150.));
+            before = line;
+        }
+        const QPoint miss = sweep.point() - target;
+        QVERIFY2(sweep.stage() == PointSweep::Done && std::abs(miss.x()) <= 6 && std::abs(miss.y()) <= 6,
+                 qPrintable(QStringLiteral("stage %1 at %2,%3").arg(sweep.stage()).arg(sweep.point().x()).arg(sweep.point().y())));
+        QCOMPARE(outside, 0); // frames with the band or line off the desktop
+        QCOMPARE(pressed, presses);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPointSweep)
+#include "tst_pointsweep.moc"
