@@ -83,6 +83,8 @@ if(MINGW)
     get_filename_component(KELO_STDCXX_BIN "${KELO_STDCXX}" DIRECTORY)
     list(APPEND KELO_DLL_FOLDERS "${KELO_STDCXX_BIN}")
     set(KELO_SYSTEM_LIBS "${CMAKE_FIND_ROOT_PATH}")
+    # One that reads PE files, whatever objdump the host has.
+    find_program(KELO_OBJDUMP NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)
 endif()
 
 if(MSVC)
@@ -95,7 +97,7 @@ endif()
 install(CODE "
     set(KELO_DLL_FOLDERS \"${KELO_DLL_FOLDERS}\")
     set(KELO_SYSTEM_LIBS \"${KELO_SYSTEM_LIBS}\")
-    set(KELO_OBJDUMP \"${CMAKE_OBJDUMP}\")
+    set(KELO_OBJDUMP \"${KELO_OBJDUMP}\")
     set(KELO_MINGW \"${MINGW}\")
     set(KELO_BIN \"\${CMAKE_INSTALL_PREFIX}/bin\")
     include(\"${CMAKE_CURRENT_LIST_DIR}/KeloWindowsDlls.cmake\")
