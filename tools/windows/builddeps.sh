@@ -182,15 +182,15 @@ build_all() {
     ci=$(forwarding_headers)
     fetch qt6-multimedia qtmultimedia
     cmake_step qtmultimedia "$SRC/qt6-multimedia" "${qt_toolchain[@]}" \
-        -DCMAKE_CXX_FLAGS="-I$ci" -DFEATURE_spatialaudio=OFF -DFEATURE_gstreamer=OFF \
+        -DCMAKE_CXX_FLAGS="-I$ci" -DFEATURE_wmf=ON -DFEATURE_spatialaudio=OFF -DFEATURE_gstreamer=OFF \
         -DFEATURE_ffmpeg=OFF \
         -DWMF_MF_LIBRARY="$MINGW/lib/libmf.a" -DWMF_MFPLAT_LIBRARY="$MINGW/lib/libmfplat.a" \
-        -DWMF_MFUUID_LIBRARY="$MINGW/lib/libmfuuid.a" -DWMF_MFREADWRITE_LIBRARY="$MINGW/lib/libmfreadwrite.a" \
+        -DWMF_MFUUID_LIBRARY="$MINGW/lib/libmfuuid.a" \
         -DWMF_STRMIIDS_LIBRARY="$MINGW/lib/libstrmiids.a" -DWMF_OLE32_LIBRARY="$MINGW/lib/libole32.a" \
         -DWMF_OLEAUT32_LIBRARY="$MINGW/lib/liboleaut32.a" -DWMF_MSDMO_LIBRARY="$MINGW/lib/libmsdmo.a" \
         -DWMF_PROPSYS_LIBRARY="$MINGW/lib/libpropsys.a" -DWMF_DMOGUIDS_LIBRARY="$MINGW/lib/libdmoguids.a" \
-        -DWMF_WMCODECDSPUUID_LIBRARY="$MINGW/lib/libwmcodecdspuuid.a" \
-        -DWMF_EVR_LIBRARY="$MINGW/lib/libevr.a" -DWMF_AMSTRMID_LIBRARY="$MINGW/lib/libamstrmid.a"
+        -DWMF_UUID_LIBRARY="$MINGW/lib/libuuid.a" -DWMF_MFCORE_LIBRARY="$MINGW/lib/libmfcore.a" \
+        -DWMF_AMSTRMID_LIBRARY="$MINGW/lib/libamstrmid.a"
     fetch qt6-speech qtspeech
     cmake_step qtspeech "$SRC/qt6-speech" "${qt_toolchain[@]}" -DCMAKE_CXX_FLAGS="-I$ci"
     # The C++ runtime the compiler links against, so that everything can be copied beside kelo.exe.
