@@ -98,7 +98,7 @@ bool KeloRunner::start(QString *why, int stepMs)
     process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);
     logStart = log(0).size();
     // A copy elsewhere when the build folder is closed to the user the run has (tests/sway.sh).
-    process.start(qEnvironmentVariable("KELO_EXECUTABLE", program), {});
+    process.start(qEnvironmentVariable("KELO_EXECUTABLE", program), arguments);
     const auto painted = [&] { // the scan's colour is on screen
         win = win ? win : findWindow();
         const QImage image = grab();

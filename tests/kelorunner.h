@@ -30,7 +30,12 @@ public:
     QString setting(const QString &key) const;
     // Returns once the window is mapped and painted, looked for every stepMs.
     bool start(QString *why, int stepMs = 50);
-    void setProgram(const QString &path) { program = path; } // the build's kelo by default
+    // The build's kelo by default; wine and a kelo.exe for the Windows package.
+    void setProgram(const QString &path, const QStringList &args = {})
+    {
+        program = path;
+        arguments = args;
+    }
     bool running() const { return process.state() != QProcess::NotRunning; }
     qint64 pid() const { return process.processId(); }
     qint64 rssKiB() const; // VmRSS, 0 once ended
@@ -74,6 +79,7 @@ private:
     QProcess process;
     QMap<QString, QString> extraEnv;
     QString program = QStringLiteral(KELO_EXECUTABLE);
+    QStringList arguments;
     qint64 logStart = 0;
     Window win = 0;
     int columns = 6;

@@ -1,0 +1,214 @@
+#include "kelorunner.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <X11/Xlib.h>
+
+using namespace Qt::StringLiterals;
+using Clock = std::chrono::steady_clock;
+
+// As the X11 end to end: a press only on a highlight at most 400 ms old, 1000 ms a period.
+constexpr int periodMs = 1000, freshMs = 400, holdMs = 100;
+const QString settingsKey = u"HKCU\\Software\\Tarvo Technologies\\Kelo#"_s;
+const QString runKey = u"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s;
+
+struct Step
+{
+    int group, entry = -1, lines = 0;
+};
+
+#define STEP(done) QVERIFY2(done, qPrintable(why))
+
+// Kelo#'s Windows package under wine on the test display: installed by its installer into a
+// fresh prefix, started from where it was installed, typing into a Win32 client that reports
+// every character it gets.
+class TestWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *file : { KELO_WINDOWS_SETUP, KELO_WINDOWS_ZIP, KELO_TYPING_CLIENT })
+            QVERIFY2(QFile::exists(QString::fromUtf8(file)), file);
+        STEP((display = KeloRunner::openDisplay(&why)));
+        QVERIFY2(prefix.endsWith(u"/wineprefix-windows"), "WINEPREFIX names no prefix of this test");
+        QDir(prefix).removeRecursively();
+        STEP(wine({ u"wineboot"_s, u"-i"_s }, 600));
+    }
+
+    // Silently, for this user alone: the program, its uninstaller, a Start menu entry.
+    void installs()
+    {
+        STEP(wine({ QStringLiteral(KELO_WINDOWS_SETUP), u"/S"_s }, 300));
+        const QDir users(prefix + u"/drive_c/users"_s);
+        QString user = users.path() + u"/(nobody)"_s;
+        for (const QString &name : users.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (QFile::exists(users.filePath(name) + u"/AppData/Local/Programs/Kelo#"_s))
+                user = users.filePath(name);
+        kelo = user + u"/AppData/Local/Programs/Kelo#/kelo.exe"_s;
+        for (const QString &file :
+             { kelo, user + u"/AppData/Local/Programs/Kelo#/uninstall.exe"_s,
+               user + u"/AppData/Local/Programs/Kelo#/platforms/qwindows.dll"_s,
+               user + u"/AppData/Local/Programs/Kelo#/eyes.xml"_s,
+               user + u"/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kelo#.lnk"_s })
+            QVERIFY2(QFile::exists(file), qPrintable(file));
+    }
+
+    // The client keeps the keyboard while Kelo# starts and while its window is clicked; with
+    // Escape alone Kelo# types into it, a chosen prediction included.
+    void types()
+    {
+        QVERIFY2(!kelo.isEmpty(), "not installed");
+        client.start(QStringLiteral(KELO_WINE), { QStringLiteral(KELO_TYPING_CLIENT) });
+        QVERIFY2(QTest::qWaitFor([&] { return seen().contains(u"focus"_s); }, 30000),
+                 qPrintable(u"the client never got the focus: "_s + seen().join(u", ")));
+        STEP(regAdd(settingsKey, u"startup"_s, u"2"_s) && regAdd(settingsKey, u"s2v"_s, u"20"_s));
+        runner = std::make_unique<KeloRunner>(display, home.path());
+        runner->setProgram(QStringLiteral(KELO_WINE), { kelo });
+        STEP(runner->start(&why));
+        // The window and its native menu bar; the client still in front, and after a click.
+        const QStringList window { u"client 556 230"_s,
+                                   u"menu Language|Options|View|Position|Devices|Quit|?"_s,
+                                   u"foreground Typing client"_s };
+        QCOMPARE(tool({ u"--window"_s, u"Kelo#"_s }), window);
+        runner->click(runner->geometry().bottomRight() - QPoint(20, 20));
+        QTest::qWait(1000);
+        QCOMPARE(tool({ u"--window"_s, u"Kelo#"_s }), window);
+        // h, e, l and the first prediction; h, i; the special keys' group, Enter.
+        STEP(walk({ { 2 }, { 2, 1, 6 }, { 1 }, { 1, 4, 6 }, { 2 }, { 2, 5, 6 }, { 0 }, { 0, 0 },
+                    { 2 }, { 2, 1, 6 }, { 2 }, { 2, 2, 6 }, { 6 }, { 6, 2, 7 }, { 1 },
+                    { 1, 2, 6 } }));
+        QTRY_COMPARE_WITH_TIMEOUT(typed(), u"helbeh hi\r"_s, 5000);
+        QVERIFY2(!seen().contains(u"unfocus"_s), qPrintable(seen().join(u", ")));
+    }
+
+    // What Kelo# stores lands under its registry key, and comes back at the next start.
+    void settingsInRegistry()
+    {
+        QVERIFY2(runner && runner->running(), "kelo is not running");
+        const QRect where = runner->geometry();
+        runner->closeByWindowManager();
+        STEP(runner->waitForCleanExit(10000, &why));
+        QCOMPARE(regValue(settingsKey, u"s2v"_s), u"20"_s);
+        QCOMPARE(regValue(settingsKey, u"width"_s), u"556"_s);
+        STEP(runner->start(&why));
+        QCOMPARE(runner->geometry(), where);
+    }
+
+    // Options, Launch at startup: the Run value names the installed kelo.exe; again: it goes.
+    void launchAtStartup()
+    {
+        QVERIFY2(runner && runner->running(), "kelo is not running");
+        const QStringList choose { u"--menu"_s, u"Kelo#"_s, u"Options"_s, u"Launch at startup"_s };
+        QCOMPARE(tool(choose), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(regValue(runKey, u"Kelo#"_s).contains(u"\\kelo.exe"_s), 10000);
+        QCOMPARE(tool(choose), QStringList());
+        QTRY_COMPARE_WITH_TIMEOUT(regValue(runKey, u"Kelo#"_s), QString(), 10000);
+    }
+
+    // Quitting leaves no key or button held.
+    void quitsClean()
+    {
+        QVERIFY2(runner && runner->running(), "kelo is not running");
+        runner->closeByWindowManager();
+        STEP(runner->waitForCleanExit(10000, &why));
+        QCOMPARE(tool({ u"--held"_s }), QStringList());
+    }
+
+    void cleanupTestCase()
+    {
+        client.kill();
+        client.waitForFinished();
+        if (runner)
+            runner->sendSignal(SIGKILL);
+        wine({ u"wineserver"_s, u"-k"_s }, 60);
+    }
+
+private:
+    bool walk(std::initializer_list<Step> steps)
+    {
+        for (const auto &[group, entry, lines] : steps) {
+            if (group == 0 && entry == 0)
+                QTest::qWait(freshMs); // the press on the pad is taken, its first entry lit
+            else if (!runner->waitForHighlight(group, entry, lines, lastPress, freshMs,
+                                               8 * periodMs, &why))
+                return false;
+            lastPress = runner->pressEscape(holdMs);
+        }
+        return true;
+    }
+
+    // The client's other uses; their lines, or why they failed.
+    QStringList tool(const QStringList &arguments)
+    {
+        QString out;
+        if (!wine(QStringList { QStringLiteral(KELO_TYPING_CLIENT) } + arguments, 60, &out))
+            return { why };
+        return out.split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    // What the client reported, a line an event; what was typed, as characters.
+    QStringList seen()
+    {
+        reported += QString::fromLatin1(client.readAllStandardOutput()).remove(u'\r');
+        return reported.split(u'\n', Qt::SkipEmptyParts);
+    }
+    QString typed()
+    {
+        QString text;
+        for (const QString &line : seen().filter(QRegularExpression(u"^char \\d+"_s)))
+            text += QChar(line.mid(5).toUInt());
+        return text;
+    }
+
+    // Runs a wine program to its end; false, with why, when it failed.
+    bool wine(const QStringList &command, int timeoutS, QString *out = nullptr)
+    {
+        QProcess process;
+        process.start(QStringLiteral(KELO_WINE), command);
+        const bool ended = process.waitForFinished(timeoutS * 1000);
+        const QString output = QString::fromLocal8Bit(process.readAll()).remove(u'\r');
+        why = u"wine %1: status %2 %3\n%4"_s.arg(command.join(u' '))
+                  .arg(process.exitCode())
+                  .arg(ended ? u""_s : u"(still running)"_s, output);
+        if (out)
+            *out = output;
+        return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+    bool regAdd(const QString &key, const QString &name, const QString &value)
+    {
+        return wine({ u"reg"_s, u"add"_s, key, u"/v"_s, name, u"/t"_s, u"REG_SZ"_s, u"/d"_s,
+                      value, u"/f"_s },
+                    60);
+    }
+    // A string as it is, a number in decimal; empty when there is no such value.
+    QString regValue(const QString &key, const QString &name)
+    {
+        QString out;
+        if (!wine({ u"reg"_s, u"query"_s, key, u"/v"_s, name }, 60, &out))
+            return {};
+        const auto match = QRegularExpression(u"^\\s*%1\\s+(REG_\\w+)\\s+(.*?)\\s*$"_s.arg(
+                                                  QRegularExpression::escape(name)),
+                                              QRegularExpression::MultilineOption)
+                               .match(out);
+        if (match.captured(1) == u"REG_DWORD")
+            return QString::number(match.captured(2).toUInt(nullptr, 16));
+        return match.captured(2);
+    }
+
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    QString why, kelo, reported;
+    QTemporaryDir home; // kelo.log, what kelo printed
+    Display *display = nullptr;
+    QProcess client;
+    std::unique_ptr<KeloRunner> runner;
+    Clock::time_point lastPress = Clock::now() - std::chrono::hours(1);
+};
+
+QTEST_GUILESS_MAIN(TestWindows)
+#include "tst_windows.moc"
