@@ -38,14 +38,14 @@ bool SoundServer::start(QString *why)
                    u"--use-pid-file=no"_s, u"-L"_s, u"module-null-sink sink_name=kelo"_s, u"-L"_s,
                    u"module-native-protocol-unix auth-anonymous=1 socket=%1/native"_s.arg(dir) });
     pa_simple *stream = nullptr;
-    const pa_sample_spec spec { PA_SAMPLE_S16LE, rate, 1 };
+    const pa_sample_spec format { PA_SAMPLE_S16LE, rate, 1 };
     const pa_buffer_attr attr { uint32_t(-1), uint32_t(-1), uint32_t(-1), uint32_t(-1),
                                 uint32_t(blockSamples * 2) };
     int error = 0;
     for (int i = 0; i < 100 && !stream && server.state() != QProcess::NotRunning; ++i) {
         QThread::msleep(50);
         stream = pa_simple_new(address().toUtf8().constData(), "kelo test", PA_STREAM_RECORD,
-                               "kelo.monitor", "monitor", &spec, nullptr, &attr, &error);
+                               "kelo.monitor", "monitor", &format, nullptr, &attr, &error);
     }
     if (!stream) {
         QFile log(dir + u"/pulse.log"_s);
