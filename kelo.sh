@@ -112,7 +112,7 @@ windows)
         -DCMAKE_TOOLCHAIN_FILE="$DEPS/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/platform/win32/mingw.cmake" \
         -DSDL2_DIR="$DEPS/lib/cmake/SDL2" -DOpenCV_DIR="$DEPS" \
-        -DKELO_EYE_CASCADE="$DEPS/etc/haarcascades/haarcascade_eye.xml" >/dev/null
+        -DKELO_EYE_CASCADE="$DEPS/share/opencv4/haarcascades/haarcascade_eye.xml" >/dev/null
     KELO_WINDEPS=$DEPS cmake --build "$WBUILD" -j2 --target windows-package
     build -DKELO_TESTS=ON -DKELO_WINDOWS_BUILD="$(readlink -f "$WBUILD")"
     start_x

@@ -82,6 +82,9 @@ if(MINGW)
                     OUTPUT_VARIABLE KELO_STDCXX OUTPUT_STRIP_TRAILING_WHITESPACE)
     get_filename_component(KELO_STDCXX_BIN "${KELO_STDCXX}" DIRECTORY)
     list(APPEND KELO_DLL_FOLDERS "${KELO_STDCXX_BIN}")
+    foreach(root ${CMAKE_FIND_ROOT_PATH}) # mingw's own zlib1.dll and winpthread
+        list(APPEND KELO_DLL_FOLDERS "${root}/lib")
+    endforeach()
     set(KELO_SYSTEM_LIBS "${CMAKE_FIND_ROOT_PATH}")
     # One that reads PE files, whatever objdump the host has.
     find_program(KELO_OBJDUMP NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)
