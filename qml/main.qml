@@ -18,9 +18,9 @@ ApplicationWindow {
     id: wind
     objectName: "wind"
     title: "Kelo#"
-    // The user types into another application: where the menus are drawn by Kelo# itself the
-    // window never takes the keyboard focus; its controls still work by pointer.
-    flags: (os === "linux" ? Qt.Tool : Qt.Window) | Qt.WindowStaysOnTopHint | (nativeMenus ? 0 : Qt.WindowDoesNotAcceptFocus)
+    // The user types into another application: the window never takes the keyboard focus; its
+    // controls and menus still work by pointer. Only macOS's global menu bar needs it active.
+    flags: (os === "linux" ? Qt.Tool : Qt.Window) | Qt.WindowStaysOnTopHint | (os === "osx" ? 0 : Qt.WindowDoesNotAcceptFocus)
     visible: false
 
     // Why Kelo# cannot type or point here, and the command that fixes it; empty when it can.

@@ -217,8 +217,10 @@ void Win32Platform::setEscapeGrab(bool grab)
     GetAsyncKeyState(VK_ESCAPE);
 }
 
-// Qt already gives a window that takes no focus WS_EX_NOACTIVATE, and shows it without
-// activation; nothing flashes in the taskbar for such a window.
+// Qt answers a click on a window that takes no focus with no activation (wine asks the same of
+// it when the X window manager offers the focus), and shows it without activation. Adding
+// WS_EX_NOACTIVATE would keep the menu bar as it is, but under wine it costs the application
+// in use its keyboard focus.
 void Win32Platform::keepUnfocused(std::uintptr_t) { }
 
 bool Win32Platform::caretMayHaveMoved()
