@@ -67,18 +67,25 @@ private slots:
         client.start(QStringLiteral(KELO_WINE), { QStringLiteral(KELO_TYPING_CLIENT) });
         QVERIFY2(QTest::qWaitFor([&] { return seen().contains(u"focus"_s); }, 30000),
                  qPrintable(u"the client never got the focus: "_s + seen().join(u", ")));
-        STEP(regAdd(settingsKey, u"startup"_s, u"2"_s) && regAdd(settingsKey, u"s2v"_s, u"20"_s));
+        // Qt asks for Windows' dialog font; wine has none and Qt took the first family it knew.
+        STEP(regAdd(settingsKey, u"startup"_s, u"2"_s) && regAdd(settingsKey, u"s2v"_s, u"20"_s)
+             && regAdd(u"HKCU\\Software\\Wine\\Fonts\\Replacements"_s, u"Tahoma"_s,
+                       u"DejaVu Sans"_s));
         runner = std::make_unique<KeloRunner>(display, home.path());
         runner->setProgram(QStringLiteral(KELO_WINE), { kelo });
         STEP(runner->start(&why));
         // The window and its native menu bar; the client still in front, and after a click.
-        const QStringList window { u"client 556 230"_s,
-                                   u"menu Language|Options|View|Position|Devices|Quit|?"_s,
+        const QStringList window { u"client 556 230"_s, u"menu bar"_s,
                                    u"foreground Typing client"_s };
         QCOMPARE(tool({ u"--window"_s, u"Kelo#"_s }), window);
         runner->click(runner->geometry().bottomRight() - QPoint(20, 20));
         QTest::qWait(1000);
         QCOMPARE(tool({ u"--window"_s, u"Kelo#"_s }), window);
+        // Taller, since Windows' menu bar lies outside the 230 rows: the lists clear the lowest
+        // quarter, which the picture reader leaves to the indicator.
+        runner->closeByWindowManager();
+        STEP(runner->waitForCleanExit(10000, &why) && regAdd(settingsKey, u"height"_s, u"520"_s)
+             && runner->start(&why));
         // h, e, l and the first prediction; h, i; the special keys' group, Enter.
         STEP(walk({ { 2 }, { 2, 1, 6 }, { 1 }, { 1, 4, 6 }, { 2 }, { 2, 5, 6 }, { 0 }, { 0, 0 },
                     { 2 }, { 2, 1, 6 }, { 2 }, { 2, 2, 6 }, { 6 }, { 6, 2, 7 }, { 1 },
@@ -100,11 +107,12 @@ private slots:
         QCOMPARE(runner->geometry(), where);
     }
 
-    // Options, Launch at startup: the Run value names the installed kelo.exe; again: it goes.
+    // Options, Launch at startup (its fifth entry): the Run value names the installed kelo.exe;
+    // again: it goes.
     void launchAtStartup()
     {
         QVERIFY2(runner && runner->running(), "kelo is not running");
-        const QStringList choose { u"--menu"_s, u"Kelo#"_s, u"Options"_s, u"Launch at startup"_s };
+        const QStringList choose { u"--menu"_s, u"Kelo#"_s, u"1"_s, u"4"_s };
         QCOMPARE(tool(choose), QStringList());
         QTRY_VERIFY_WITH_TIMEOUT(regValue(runKey, u"Kelo#"_s).contains(u"\\kelo.exe"_s), 10000);
         QCOMPARE(tool(choose), QStringList());

@@ -2,13 +2,15 @@
 // character on standard output ("char 104"), and "unfocus" if it loses the focus. Other uses end
 // with the number of problems as their status:
 //   --held            every key or mouse button the system still thinks held: "held 16"
-//   --window T        window T's client size, its menu bar and the foreground window:
-//                     "client 556 230", "menu Language|Options|...", "foreground Typing client"
-//   --menu T MENU I   chooses item I of menu MENU in window T's menu bar, as a click does
+//   --window T        window T's client size, whether it has a menu bar, the foreground window:
+//                     "client 556 230", "menu bar", "foreground Typing client"
+//   --menu T M I      chooses item I of menu M (both from 0) of window T's menu bar with the
+//                     keys, posted to T: wine lets no process read another's menus
 #define UNICODE
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -27,13 +29,6 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l)
     return DefWindowProcW(window, message, w, l);
 }
 
-std::string text(HMENU menu, int position)
-{
-    char buffer[256] = {};
-    GetMenuStringA(menu, UINT(position), buffer, sizeof buffer, MF_BYPOSITION);
-    return buffer;
-}
-
 int tool(int argc, char **argv)
 {
     const std::string use = argv[1];
@@ -48,19 +43,22 @@ int tool(int argc, char **argv)
     const HMENU bar = window ? GetMenu(window) : nullptr;
     RECT client {};
     if (use == "--window" && GetClientRect(window, &client)) {
-        std::string titles, foreground(256, '\0');
-        for (int i = 0; bar && i < GetMenuItemCount(bar); ++i)
-            titles += (i ? "|" : "") + text(bar, i);
+        std::string foreground(256, '\0');
         foreground.resize(GetWindowTextA(GetForegroundWindow(), foreground.data(), 256));
         std::printf("client %ld %ld\nmenu %s\nforeground %s\n", client.right, client.bottom,
-                    titles.c_str(), foreground.c_str());
+                    bar ? "bar" : "none", foreground.c_str());
         return 0;
     }
-    for (int i = 0; use == "--menu" && argc > 4 && bar && i < GetMenuItemCount(bar); ++i) {
-        const HMENU menu = text(bar, i) == argv[3] ? GetSubMenu(bar, i) : nullptr;
-        for (int j = 0; menu && j < GetMenuItemCount(menu); ++j)
-            if (text(menu, j) == argv[4])
-                return !PostMessageW(window, WM_COMMAND, GetMenuItemID(menu, j), 0);
+    if (use == "--menu" && argc > 4 && bar) {
+        bool posted = PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, 0); // the first menu lit
+        const auto key = [&](int vk, int times) {
+            for (int i = 0; i < times; ++i)
+                posted = PostMessageW(window, WM_KEYDOWN, WPARAM(vk), 1) && posted;
+        };
+        key(VK_RIGHT, std::atoi(argv[3]));
+        key(VK_DOWN, 1 + std::atoi(argv[4])); // opened, its first item lit, then down to I
+        key(VK_RETURN, 1);
+        return !posted;
     }
     std::printf("%s: nothing to do\n", use.c_str());
     return 1;
