@@ -276,10 +276,14 @@ Clock::time_point KeloRunner::pressKey(const char *name, int holdMs) const
 bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_point since,
                                   int freshMs, int timeoutMs, QString *why) const
 {
-    ScanPicture seen { grab(), columns };
+    const auto picture = [this] {
+        const QImage image = grab();
+        return ScanPicture { image.copy(0, pictureTop, image.width(), image.height()), columns };
+    };
+    ScanPicture seen = picture();
     Clock::time_point arrived = since;
     if (waitUntil(timeoutMs, 10, [&] {
-            const ScanPicture now { grab(), columns };
+            const ScanPicture now = picture();
             if (!(now == seen))
                 arrived = Clock::now(), seen = now;
             return now.group() == group

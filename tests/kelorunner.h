@@ -57,6 +57,7 @@ public:
     // The same with another key, by its X keysym name ("F8").
     std::chrono::steady_clock::time_point pressKey(const char *name, int holdMs) const;
     void setColumns(int n) { columns = n; } // 6 groups in the keyboard view, 5 in the mouse view
+    void setPictureTop(int rows) { pictureTop = rows; } // rows of the window the scan is not read in
     // Waits until group is lit with no list open (entry < 0), or line entry of its list of lines
     // lines, lit at most freshMs ago (the first picture as if at since): most of its period left.
     bool waitForHighlight(int group, int entry, int lines,
@@ -82,5 +83,5 @@ private:
     QStringList arguments;
     qint64 logStart = 0;
     Window win = 0;
-    int columns = 6;
+    int columns = 6, pictureTop = 0;
 };
