@@ -81,6 +81,12 @@ private slots:
         runner->click(runner->geometry().bottomRight() - QPoint(20, 20));
         QTest::qWait(1000);
         QCOMPARE(tool({ u"--window"_s, u"Kelo#"_s }), window);
+        // A click on the menu bar opens its first menu, the client keeping the keyboard.
+        runner->click(runner->geometry().topLeft() + QPoint(20, 8));
+        QTRY_VERIFY_WITH_TIMEOUT(!runner->menuGeometry().isEmpty(), 5000);
+        QCOMPARE(tool({ u"--window"_s, u"Kelo#"_s }), window);
+        runner->click(runner->geometry().center()); // closes it
+        QTRY_VERIFY_WITH_TIMEOUT(runner->menuGeometry().isEmpty(), 5000);
         // Wine's dialog font is smaller than Linux's: text an eighth larger lets thin letters read
         // as strokes. The prediction row is not read (its pad, narrower than a face, would read
         // as a line), and the window is tall enough for the lists, which open below their faces,
