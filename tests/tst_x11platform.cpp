@@ -7,7 +7,9 @@
 #include "x11/x11platform.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -216,6 +218,24 @@ private slots:
         // A click may move the caret, a motion does not; either is told once.
         QCOMPARE(platform.caretMayHaveMoved(), !seen.isEmpty());
         QVERIFY(!platform.caretMayHaveMoved());
+    }
+
+    // Point mode's spot is in Qt's pixels, the pointer in the server's: the same spot at any scale
+    // (this runs again with QT_SCALE_FACTOR=2).
+    void pointAt()
+    {
+        const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+        QCOMPARE(ratio, qEnvironmentVariableIntValue("QT_SCALE_FACTOR") == 2 ? 2. : 1.);
+        mouse.moveTo(100, 50);
+        const auto native = [this] {
+            Window root, child;
+            int x = 0, y = 0, wx, wy;
+            unsigned mask;
+            XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy, &mask);
+            return QPoint(x, y);
+        };
+        QTRY_COMPARE(native(), QPoint(100, 50) * ratio);
+        QCOMPARE(mouse.position(), QPoint(100, 50));
     }
 
     // The autostart entry passes the desktop's validator, and its Exec line, unquoted as a
