@@ -197,6 +197,7 @@ int Wrapper::held()
         longest = std::max(longest, now - keySince);
     if (joyprev != 0)
         longest = std::max(longest, now - joySince);
+    longest = std::max<qint64>(longest, webth.closedFor());
     return int(std::min<qint64>(longest, 1 << 30));
 }
 
