@@ -32,6 +32,7 @@ Wrapper::Wrapper(QQuickItem *parent)
         &headset, &Headset::wink, &headset, [this] { hlkf.store(1); }, Qt::DirectConnection);
     connect(
         &webth, &Webth::blink, &webth, [this] { blkf.store(1); }, Qt::DirectConnection);
+    connect(&joystick, &QJoystick::keyMoved, this, &Wrapper::keyMoved);
     connect(
         &webth, &Webth::vid, &webth, [this](uchar *pixels) { showFrame(pixels); },
         Qt::DirectConnection);

@@ -43,6 +43,8 @@ public:
 signals:
     void closed();
     void vid(const QImage &image);
+    // Escape or the switch key has just moved; the poll need not wait for its tick.
+    void keyMoved();
 
 public slots:
     void cursor(int n);

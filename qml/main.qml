@@ -346,6 +346,8 @@ ApplicationWindow {
                 id: wrap
                 objectName: "wrap"
                 anchors.fill: parent
+                // A switch key's press is taken at once rather than at the next tick.
+                onKeyMoved: Kel.poll()
                 Component.onCompleted: {
                     tstart.start();
                     loadSound("qrc:/click.wav");

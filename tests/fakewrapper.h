@@ -39,6 +39,7 @@ public:
 
 signals:
     void vid(const QImage &image);
+    void keyMoved();
 
 public slots:
     void cursor(int n) { note("cursor", n); }

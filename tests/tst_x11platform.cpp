@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <X11/XKBlib.h>
+#include <poll.h>
 #include <X11/extensions/XTest.h>
 
 #include <vector>
@@ -87,8 +88,10 @@ private slots:
         // Bit 15 while the key is down, bit 0 once for each press since the last read; a key
         // the program types is not the switch. Grabbed, the user's presses reach no client,
         // while the program's own typing of the key still does.
-        const QString taps = u"read -; read 0; tap; read 1; read 0; down; read 32769; read 32768; "
-                             "up; read 0; keyb 13; read 0; text a b"_s;
+        // "moved 1": the descriptor wakes and tells of the key's motion; "moved 0": it does not.
+        const QString taps = u"read -; read 0; tap; moved 1; read 1; read 0; down; moved 1; "
+                             "read 32769; read 32768; up; moved 1; read 0; keyb 13; moved 0; "
+                             "read 0; text a b"_s;
         row("Escape", "us", "refuse; " + taps, u"<Esc><Esc>\na b"_s);
         row("Escape, grabbed", "us", "escape 1; " + taps + "; keyb 27; escape 0; tap",
             u"\na b<Esc><Esc>"_s);
@@ -139,6 +142,10 @@ private slots:
                     = switchKey.isEmpty() ? platform.escapeState() : platform.switchKeyState();
                 QVERIFY2(arg == u"-" || arg.toInt() == state,
                          qPrintable(step + " gave " + QString::number(state)));
+            } else if (op == u"moved") {
+                pollfd wake { platform.switchEventFd(), POLLIN, 0 };
+                const bool woke = ::poll(&wake, 1, arg == u"1" ? 2000 : 300) > 0;
+                QVERIFY2((woke && platform.switchEventsPending()) == (arg == u"1"), qPrintable(step));
             } else { // tap, down or up: the user at the switch key
                 for (const bool press : { true, false }) {
                     if (op == u"tap" || (op == u"down") == press) {

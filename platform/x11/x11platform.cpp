@@ -150,6 +150,8 @@ struct X11Platform::Private
     int xiOpcode = -1;
     bool rawSelected = false;
     bool escapePressed = false;
+    // Escape or the switch key went down or up since the last switchEventsPending.
+    bool switchMoved = false;
     // The user's own switch key: its keycode (0: none), whether it is to be grabbed, and a
     // press seen since the last switchKeyState.
     KeyCode switchCode = 0;
@@ -374,9 +376,17 @@ void X11Platform::Private::drain()
         XNextEvent(display, &event);
         if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
+        } else if (event.type == KeyPress || event.type == KeyRelease) {
+            // A grabbed key's own events: while the grab is active no raw release comes.
+            const KeyCode code = event.xkey.keycode;
+            switchMoved = switchMoved || (code && (code == escape || code == switchCode));
         } else if (event.type == GenericEvent && event.xcookie.extension == xiOpcode
                    && XGetEventData(display, &event.xcookie)) {
             const auto *raw = static_cast<const XIRawEvent *>(event.xcookie.data);
+            const bool key = event.xcookie.evtype == XI_RawKeyPress
+                || event.xcookie.evtype == XI_RawKeyRelease;
+            if (key && raw->detail && (raw->detail == escape || raw->detail == switchCode))
+                switchMoved = true;
             if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == escape && escape)
                 escapePressed = true;
             if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == switchCode && switchCode)
@@ -692,6 +702,21 @@ int X11Platform::escapeState()
     const int state = (down ? 0x8000 : 0) | (d->escapePressed ? 1 : 0);
     d->escapePressed = false;
     return state;
+}
+
+int X11Platform::switchEventFd()
+{
+    std::lock_guard lock(d->mutex);
+    return d->display ? ConnectionNumber(d->display) : -1;
+}
+
+bool X11Platform::switchEventsPending()
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return false;
+    d->drain();
+    return std::exchange(d->switchMoved, false);
 }
 
 void X11Platform::setEscapeGrab(bool grab)
