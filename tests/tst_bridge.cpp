@@ -23,7 +23,8 @@ namespace {
 
 // What the front end may call, in order: kind, return type and signature.
 const char *const wrapperMethods
-    = "signal void closed(); signal void vid(QImage); slot void cursor(int); slot void coff(); "
+    = "signal void closed(); signal void vid(QImage); signal void keyMoved(); "
+      "slot void cursor(int); slot void coff(); "
       "slot void con(int); slot void osstart(); slot void osstop(); slot int joynb(); "
       "slot int joybt(); slot int joyesc(); slot void setjoy(int); slot QString joynm(int); "
       "slot void mouseMove(int); slot int blk(); slot int headnb(); slot int hlk(); "
