@@ -70,7 +70,6 @@ void Mouse::button(Platform::Button which, bool up)
         held = !up;
 }
 
-
 // The screen is looked up on every move, never kept: a monitor can be unplugged at any time.
 // Right and down stop 10 and 20 pixels short of the far edges of the screen under the
 // pointer; left and up go on while there is a screen to go to, so the pointer can come back

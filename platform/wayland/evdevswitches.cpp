@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <utility>
 #include <sys/epoll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 constexpr auto rescanEvery = std::chrono::seconds(3);
