@@ -1,5 +1,4 @@
 import QtQuick
-import "qrc:/lang.js" as Lang
 
 KeloTestCase {
     name: "Point"
@@ -63,12 +62,5 @@ KeloTestCase {
             k.vision(data.view);
         }
         compare([w.pointing, child("overlay").visible, calls(["cursor"])], [0, false, data.take ? ["cursor(14)"] : []]);
-    }
-
-    function test_labels() {
-        for (const code of ["en", "fr", "es", "de", "pt", "zh", "ja", "hr", "it"]) {
-            const own = Lang.tables[code];
-            verify([140, 141, 142].every(n => typeof own[n] === "string" && own[n] !== "") && own[143].length === 6, code);
-        }
     }
 }
