@@ -7,7 +7,6 @@
 #include <QCursor>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,17 +47,17 @@ private slots:
 
     // A first start: the 556 x 230 window centred on the free desktop. With the Escape key alone,
     // pressed when the screen shows the wanted position lit: "how ... world" typed with a chosen
-    // prediction and a next word by context, a drag in the mouse view, a pause; French, the headset and the bottom left
-    // picked from the menus; SIGTERM with the button held. The next start finds every choice as
-    // it was left and the headset's blinks (the simulator is the service) work it; however kelo
-    // is ended then, it ends by itself with status 0 and comes back where it was.
+    // prediction and a next word by context; a pause in the mouse view; French, the headset and
+    // the bottom left picked from the menus; SIGTERM with a button held. The next start finds
+    // every choice as it was left and the headset's blinks (the simulator is the service) work
+    // it; however kelo is ended then, it ends by itself with status 0 and comes back where it was.
     void wholeProgram()
     {
         QTemporaryDir home;
         kelo = std::make_unique<KeloRunner>(display, home.path());
         QVERIFY(kelo->writeSettings(
             { { u"startup"_s, u"2"_s }, { u"s2v"_s, u"20"_s }, { u"ranking"_s, u"3"_s } }));
-        STEP(kelo->start(&why)); // a period of 1000 ms; a slow glide
+        STEP(kelo->start(&why)); // a period of 1000 ms
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(kelo->geometry(),
                  QRect(area.x() + (area.width() - 556) / 2, area.y() + (area.height() - 230) / 2,
@@ -92,17 +91,10 @@ private slots:
                     { 4 }, { 4, 1, 8 }, { 0 }, { 0, 0 } }));
         QCOMPARE(target.waitForText(typed), typed);
 
-        // KeyB's Mouse; a held click, the right arrow, a stop on the left arrow, the centre to
-        // let go: the client sees a press, motion to the right only, a release.
-        STEP(walk({ { 6 }, { 6, 4, 9 } }) && holdAt(QPoint(80, 100))
-             && walk({ { 5 }, { 1 }, { 3 } }));
-        QTRY_VERIFY_WITH_TIMEOUT(target.pointer().join(u' ').contains(u"release"), 3000);
-        why = fromPress(target.pointer()).join(u", ");
-        static const QRegularExpression drag(
-            u"^press 1 80,100(, motion \\d+,100)+, release 1 (\\d+),100$"_s);
-        STEP(drag.match(why).captured(2).toInt() >= 100);
-
-        // The centre's pause minimises the window; the next press only brings it back.
+        // KeyB's Mouse; the centre's pause minimises the window; the next press only brings it
+        // back.
+        STEP(walk({ { 6 }, { 6, 4, 9 } }));
+        kelo->setColumns(5);
         STEP(walk({ { 3 }, { 3, 5, 8 } }));
         QTRY_VERIFY_WITH_TIMEOUT(kelo->geometry().isEmpty(), 3000);
         target.clear();
@@ -284,9 +276,8 @@ private slots:
         const QRect screen(0, 0, DisplayWidth(display, 0), DisplayHeight(display, 0));
         const auto begin = Clock::now(), end = begin + std::chrono::minutes(minutes);
         auto started = begin;
-        qint64 firstRss = 0, lastRss = 0, measured = 0, presses = 0, restarts = 0, minimised = 0,
-               typed = 0, clicks = 0;
-        int phase = -1, inView[4] = {};
+        qint64 firstRss = 0, lastRss = 0, measured = 0, presses = 0, restarts = 0;
+        int phase = -1;
         const auto grew = [&] { // the memory of one run of kelo, from its first minute on
             std::printf("soak: VmRSS %lld KiB after the first minute, %lld KiB at the last press, "
                         "%+.2f %%\n",
@@ -294,7 +285,7 @@ private slots:
             measured += firstRss > 0;
             return firstRss > 0 && lastRss >= firstRss * 105 / 100;
         };
-        for (bool wasIconic = false; Clock::now() < end; ++presses) {
+        for (; Clock::now() < end; ++presses) {
             if (const int due = int(6 * (Clock::now() - begin) / (end - begin));
                 due != phase && !kelo->geometry().isEmpty())
                 clickMenu(2, (2 * ((phase = due) % 3) + 1) / 6.0); // Normal, Keyboard, Mouse
@@ -305,8 +296,6 @@ private slots:
                 if (frame.contains(QCursor::pos()))
                     kelo->movePointer({ screen.width() * (away.x() < 0 ? 4 : 1) / 5,
                                         screen.height() * (away.y() < 0 ? 4 : 1) / 5 });
-                minimised += kelo->geometry().isEmpty() && !wasIconic;
-                wasIconic = kelo->geometry().isEmpty();
             }
             if (!kelo->running()) {
                 QVERIFY2(!grew(), "resident memory grew 5 % or more");
@@ -320,16 +309,11 @@ private slots:
                 firstRss = firstRss || !minute ? firstRss : now;
                 lastRss = now;
             }
-            ++inView[qBound(0, kelo->setting(u"startup"_s).toInt(), 3)];
             kelo->pressEscape(within(30, 300));
-            typed += target.text().size();
-            clicks += target.pointer().filter(u"press"_s).size();
             target.clear();
             QVERIFY2(kelo->warnings().isEmpty(), qPrintable(kelo->warnings().join(u'\n')));
         }
-        std::printf("soak: %lld presses (settings view %d, keyboard %d, mouse %d), minimised %lld "
-                    "times, %lld characters typed, %lld clicks, %lld restarts\n",
-                    presses, inView[1], inView[2], inView[3], minimised, typed, clicks, restarts);
+        std::printf("soak: %lld presses, %lld restarts\n", presses, restarts);
         QVERIFY2(!grew(), "resident memory grew 5 % or more");
         QVERIFY2(measured > 0, "kelo never ran a whole minute");
         kelo->closeByWindowManager();

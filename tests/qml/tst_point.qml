@@ -1,5 +1,4 @@
 import QtQuick
-import "qrc:/lang.js" as Lang
 
 KeloTestCase {
     name: "Point"
@@ -73,10 +72,4 @@ KeloTestCase {
         compare(calls(["cursor"]).length, 40 * (1 + 2 + 3 + 4 + 5 + 6 + 7) + 120 * 8);
     }
 
-    function test_labels() {
-        for (const code of ["en", "fr", "es", "de", "pt", "zh", "ja", "hr", "it"]) {
-            const own = Lang.tables[code];
-            verify([140, 141, 142].every(n => typeof own[n] === "string" && own[n] !== "") && own[143].length === 6, code);
-        }
-    }
 }
