@@ -4,17 +4,13 @@
 #include "soundserver.h"
 #include "typingtarget.h"
 
-#include <QCursor>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <X11/Xlib.h>
-
 #include <functional>
-#include <random>
 
 using namespace Qt::StringLiterals;
 using Clock = std::chrono::steady_clock;
@@ -247,75 +243,6 @@ private slots:
         STEP(walk({ { 1 }, { 1, 0, 6 } }));
         pressSwitch = nullptr;
         QCOMPARE(target.waitForText(u"a"_s), u"a"_s);
-        kelo->closeByWindowManager();
-        STEP(kelo->waitForCleanExit(5000, &why));
-    }
-
-    // Half an hour (KELO_SOAK_MINUTES) of Escape presses at random moments (KELO_SEED repeats a
-    // run), a sixth of it begun in each view in turn. The pointer is kept off kelo's window,
-    // whose menus and close button would end the run. Kelo must neither crash nor warn, and its
-    // resident memory after the first minute must grow less than 5 %. A kelo ended cleanly by
-    // its own keys (QUIT is Alt+F4) is counted and started again.
-    void soak()
-    {
-        if (!QCoreApplication::arguments().contains(u"soak"_s))
-            QSKIP("half an hour: run as tst_endtoend soak (./kelo.sh soak)");
-        const unsigned minutes = qEnvironmentVariable("KELO_SOAK_MINUTES", u"30"_s).toUInt(),
-                       seed
-            = qEnvironmentVariable("KELO_SEED", QString::number(std::random_device {}())).toUInt();
-        std::printf("soak: KELO_SEED=%u for %u minutes\n", seed, minutes);
-        std::fflush(stdout);
-        std::mt19937 random(seed);
-        const auto within = [&](int low, int high) {
-            return std::uniform_int_distribution(low, high)(random);
-        };
-        QTemporaryDir home;
-        kelo = std::make_unique<KeloRunner>(display, home.path());
-        QVERIFY(kelo->writeSettings({ { u"startup"_s, u"2"_s }, { u"s1v"_s, u"500"_s } }));
-        STEP(kelo->start(&why));
-        const QRect screen(0, 0, DisplayWidth(display, 0), DisplayHeight(display, 0));
-        const auto begin = Clock::now(), end = begin + std::chrono::minutes(minutes);
-        auto started = begin;
-        qint64 firstRss = 0, lastRss = 0, measured = 0, presses = 0, restarts = 0;
-        int phase = -1;
-        const auto grew = [&] { // the memory of one run of kelo, from its first minute on
-            std::printf("soak: VmRSS %lld KiB after the first minute, %lld KiB at the last press, "
-                        "%+.2f %%\n",
-                        firstRss, lastRss, firstRss ? 100.0 * (lastRss - firstRss) / firstRss : 0.);
-            measured += firstRss > 0;
-            return firstRss > 0 && lastRss >= firstRss * 105 / 100;
-        };
-        for (; Clock::now() < end; ++presses) {
-            if (const int due = int(6 * (Clock::now() - begin) / (end - begin));
-                due != phase && !kelo->geometry().isEmpty())
-                clickMenu(2, (2 * ((phase = due) % 3) + 1) / 6.0); // Normal, Keyboard, Mouse
-            for (const auto next = Clock::now() + std::chrono::milliseconds(within(150, 2500));
-                 Clock::now() < next; QTest::qWait(40)) {
-                const QRect frame = kelo->geometry().adjusted(-40, -60, 40, 40);
-                const QPoint away = frame.center() - screen.center();
-                if (frame.contains(QCursor::pos()))
-                    kelo->movePointer({ screen.width() * (away.x() < 0 ? 4 : 1) / 5,
-                                        screen.height() * (away.y() < 0 ? 4 : 1) / 5 });
-            }
-            if (!kelo->running()) {
-                QVERIFY2(!grew(), "resident memory grew 5 % or more");
-                STEP(kelo->waitForCleanExit(0, &why) && kelo->start(&why));
-                ++restarts;
-                started = Clock::now();
-                firstRss = 0;
-            }
-            if (const qint64 now = kelo->rssKiB(); now > 0) {
-                const bool minute = Clock::now() - started >= std::chrono::minutes(1);
-                firstRss = firstRss || !minute ? firstRss : now;
-                lastRss = now;
-            }
-            kelo->pressEscape(within(30, 300));
-            target.clear();
-            QVERIFY2(kelo->warnings().isEmpty(), qPrintable(kelo->warnings().join(u'\n')));
-        }
-        std::printf("soak: %lld presses, %lld restarts\n", presses, restarts);
-        QVERIFY2(!grew(), "resident memory grew 5 % or more");
-        QVERIFY2(measured > 0, "kelo never ran a whole minute");
         kelo->closeByWindowManager();
         STEP(kelo->waitForCleanExit(5000, &why));
     }
