@@ -39,8 +39,8 @@ int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     const unsigned minutes = qEnvironmentVariable("KELO_SOAK_MINUTES", u"30"_s).toUInt(),
-                   seed = qEnvironmentVariable("KELO_SEED", QString::number(std::random_device {}()))
-                              .toUInt();
+                   seed
+        = qEnvironmentVariable("KELO_SEED", QString::number(std::random_device {}())).toUInt();
     std::printf("seed=%u\nminutes=%u\n", seed, minutes);
     std::fflush(stdout);
     std::mt19937 random(seed);
@@ -58,9 +58,9 @@ int main(int argc, char **argv)
     const QString runtime = home.filePath(u"run"_s);
     QDir().mkdir(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    for (const auto &[name, value] : { std::pair(u"XDG_RUNTIME_DIR"_s, runtime),
-                                       std::pair(u"QT_QPA_PLATFORM"_s, u"xcb"_s),
-                                       std::pair(u"WAYLAND_DISPLAY"_s, u""_s) })
+    for (const auto &[name, value] :
+         { std::pair(u"XDG_RUNTIME_DIR"_s, runtime), std::pair(u"QT_QPA_PLATFORM"_s, u"xcb"_s),
+           std::pair(u"WAYLAND_DISPLAY"_s, u""_s) })
         kelo.setEnvironment(name, value);
     kelo.writeSettings({ { u"startup"_s, u"2"_s }, { u"s1v"_s, u"500"_s } });
     if (!kelo.start(&why))
@@ -119,7 +119,8 @@ int main(int argc, char **argv)
     }
     std::printf("presses=%lld\nrestarts=%lld\n", presses, restarts);
     if (grew() || measured == 0)
-        return fail(measured ? u"resident memory grew 5 % or more"_s : u"kelo never ran a whole minute"_s);
+        return fail(measured ? u"resident memory grew 5 % or more"_s
+                             : u"kelo never ran a whole minute"_s);
     std::printf("worst_rss_growth_percent=%+.2f\n", worst);
     kelo.closeByWindowManager();
     return kelo.waitForCleanExit(5000, &why) ? 0 : fail(why);

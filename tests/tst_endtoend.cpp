@@ -10,21 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
 using Clock = std::chrono::steady_clock;
 
-// A period long enough that reading the screen, a 100 ms press and kelo's 32 ms poll fit well
-// inside one highlight on a loaded machine; a press only on a highlight at most 400 ms old.
+// The period (kelo's default): reading the screen, a 100 ms press and kelo's 32 ms poll fit well
+// inside one highlight on a loaded machine; walks press only on a highlight at most 400 ms old.
 constexpr int periodMs = 1000, freshMs = 400, holdMs = 100;
-
-// One press of a walk: on a group (entry -1), or on line entry of its list of lines lines. Group
-// 0 is the prediction pad, whose row no picture reads: its entry 0 is lit from the press on.
-struct Step
-{
-    int group, entry = -1, lines = 0;
-};
 
 #define STEP(done) QVERIFY2(done, qPrintable(why)) // a step that fails says why
 
@@ -69,7 +60,7 @@ private slots:
         QVERIFY2(!next.contains(u"  "_s), "the model offers no next word after \"how\"");
         // A chosen word sends the scan on from the first group, the next words at the pad.
         STEP(walk({ { 2 }, { 2, 1, 6 }, { 3 }, { 3, 2, 6 }, { 4 }, { 4, 4, 8 }, { 0 }, { 0, 0 } })
-             && kelo->waitForHighlight(1, -1, 0, lastPress, freshMs, 8 * periodMs, &why)
+             && kelo->lit(1, -1, 0, &why)
              && walk({ { 0 }, { 0, 0 }, { 4 }, { 4, 4, 8 }, { 3 }, { 3, 2, 6 }, { 3 }, { 3, 5, 6 },
                        { 2 }, { 2, 5, 6 }, { 1 }, { 1, 3, 6 } }));
         QCOMPARE(target.waitForText(next), next);
@@ -94,9 +85,9 @@ private slots:
         STEP(walk({ { 3 }, { 3, 5, 8 } }));
         QTRY_VERIFY_WITH_TIMEOUT(kelo->geometry().isEmpty(), 3000);
         target.clear();
-        lastPress = kelo->pressEscape(holdMs);
+        kelo->press();
         QTRY_VERIFY_WITH_TIMEOUT(!kelo->geometry().isEmpty(), 3000);
-        STEP(kelo->waitForHighlight(1, -1, 0, lastPress, freshMs, 8 * periodMs, &why));
+        STEP(kelo->lit(1, -1, 0, &why));
         QVERIFY(target.pointer().isEmpty() && target.text().isEmpty());
 
         // Français, second of the Language menu, relabels the window at once. The Devices menu
@@ -134,13 +125,13 @@ private slots:
         STEP(titlesShow(french));
         kelo->setColumns(5);
         target.clear();
-        pressSwitch = [&] {
+        kelo->setSwitch([&] {
             service.write("\n");
             service.waitForBytesWritten(1000);
             return Clock::now();
-        };
+        });
         STEP(walk({ { 3 }, { 3, 0, 8 } }));
-        pressSwitch = nullptr;
+        kelo->setSwitch({});
         QTRY_COMPARE_WITH_TIMEOUT(fromPress(target.pointer()),
                                   QStringList({ "press 1 150,120", "release 1 150,120" }), 3000);
         QVERIFY(target.focused()); // kelo never took the keyboard
@@ -176,7 +167,7 @@ private slots:
         STEP(kelo->start(&why));
         const auto ms = [](auto d) { return int(d / std::chrono::milliseconds(1)); };
         for (int group : { 2, 3, 4 }) {
-            STEP(kelo->waitForHighlight(group, -1, 0, lastPress, freshMs, 8 * periodMs, &why));
+            STEP(kelo->lit(group, -1, 0, &why));
             const auto lit = Clock::now() - std::chrono::milliseconds(freshMs);
             QTest::qWait(700);
             const auto said = server.sounds(lit - std::chrono::milliseconds(100));
@@ -198,11 +189,11 @@ private slots:
         QCOMPARE(target.waitForText(u"a"_s), u"a"_s);
         // More's sixth entry, Speak ("a"), lit five periods after the first; the picture reads
         // only the list's first lines above the indicator.
-        STEP(walk({ { 5 } }) && kelo->waitForHighlight(5, 0, 4, lastPress, freshMs, 8 * periodMs, &why));
+        STEP(walk({ { 5 } }) && kelo->lit(5, 0, 4, &why));
         QTest::qWait(5 * periodMs + 200);
-        lastPress = kelo->pressEscape(holdMs);
+        const auto pressed = kelo->press();
         QTest::qWait(1500);
-        const auto spoken = server.sounds(lastPress);
+        const auto spoken = server.sounds(pressed);
         QVERIFY2(!spoken.isEmpty() && spoken.last().ms() >= 150, "Speak said nothing");
 
         kelo->closeByWindowManager();
@@ -239,28 +230,15 @@ private slots:
         STEP(kelo->waitForCleanExit(5000, &why));
         STEP(kelo->start(&why));
         target.clear();
-        pressSwitch = [&] { return kelo->pressKey("F8", holdMs); };
+        kelo->setSwitch([&] { return kelo->pressKey("F8", holdMs); });
         STEP(walk({ { 1 }, { 1, 0, 6 } }));
-        pressSwitch = nullptr;
         QCOMPARE(target.waitForText(u"a"_s), u"a"_s);
         kelo->closeByWindowManager();
         STEP(kelo->waitForCleanExit(5000, &why));
     }
 
 private:
-    // Presses the switch (the Escape key, or what pressSwitch does) on each step once it is lit.
-    bool walk(std::initializer_list<Step> steps)
-    {
-        for (const auto &[group, entry, lines] : steps) {
-            if (group == 0 && entry == 0)
-                QTest::qWait(freshMs); // the press on the pad is taken, its first entry lit
-            else if (!kelo->waitForHighlight(group, entry, lines, lastPress, freshMs, 8 * periodMs,
-                                             &why))
-                return false;
-            lastPress = pressSwitch ? pressSwitch() : kelo->pressEscape(holdMs);
-        }
-        return true;
-    }
+    bool walk(std::initializer_list<KeloRunner::Step> steps) { return kelo->walk(steps, &why); }
 
     // Each title of the strip in a cell of its text's width and 16 pixels, in the desktop's font
     // that kelo uses too.
@@ -312,10 +290,8 @@ private:
 
     QString why;
     Display *display = nullptr;
-    std::function<Clock::time_point()> pressSwitch;
     std::unique_ptr<KeloRunner> kelo;
     TypingTarget target { {}, QRect(0, 0, 8192, 8192) };
-    Clock::time_point lastPress = Clock::now() - std::chrono::hours(1);
 };
 
 QTEST_MAIN(TestEndToEnd)

@@ -44,6 +44,7 @@ private slots:
         KeloRunner kelo(display, home.path());
         QVERIFY(kelo.writeSettings({ { u"startup"_s, u"2"_s }, { u"source"_s, u"headset"_s } }));
         STEP(kelo.start(&why));
+        kelo.setSwitch([this] { return blink(); });
         // The seat has a keyboard once kelo's virtual one is there; the focus stays with the
         // native window.
         QVERIFY2(waitFor(u"focus in"_s), qPrintable(seen.join(u", ")));
@@ -67,7 +68,7 @@ private slots:
         STEP(walk(kelo, { { 5 } }));
         QVERIFY2(waitFor(u"enter "_s, 15000) && waitFor(u"motion "_s),
                  qPrintable(seen.join(u", ")));
-        lastPress = blink(); // stops the glide
+        kelo.press(); // stops the glide
         STEP(walk(kelo, { { 3 }, { 3, 0, 8 } })); // left click
         QVERIFY2(waitFor(u"release "_s), qPrintable(seen.join(u", ")));
         const QStringList pointed = seen.filter(QRegularExpression(u"^(motion|press|release) "_s));
@@ -117,11 +118,6 @@ private slots:
     }
 
 private:
-    struct Step
-    {
-        int group, entry = -1, lines = 0;
-    };
-
     Clock::time_point blink()
     {
         service.write("\n");
@@ -129,16 +125,9 @@ private:
         return Clock::now();
     }
 
-    bool walk(KeloRunner &kelo, std::initializer_list<Step> steps)
+    bool walk(KeloRunner &kelo, std::initializer_list<KeloRunner::Step> steps)
     {
-        for (const auto &[group, entry, lines] : steps) {
-            if (group == 0 && entry == 0)
-                QTest::qWait(400); // the press on the pad is taken, its first entry lit
-            else if (!kelo.waitForHighlight(group, entry, lines, lastPress, 400, 8000, &why))
-                return false;
-            lastPress = blink();
-        }
-        return true;
+        return kelo.walk(steps, &why);
     }
 
     // Reads the native window's log; true once a line starting with what arrived.
@@ -176,7 +165,6 @@ private:
     Display *display = nullptr;
     QProcess target, service;
     QStringList seen, everything;
-    Clock::time_point lastPress = Clock::now() - std::chrono::hours(1);
 };
 
 QTEST_GUILESS_MAIN(TestWayland)
