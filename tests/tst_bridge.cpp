@@ -23,8 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A game pad plugged in while it exists, with its own share of SDL as a second SDL user in the
-// process would have, so it can be plugged in before a Wrapper starts SDL.
+// A game pad plugged in while it exists, with its own share of SDL (it may come before a Wrapper).
 struct VirtualPad
 {
     const int sdl = SDL_InitSubSystem(SDL_INIT_JOYSTICK);
@@ -38,8 +37,7 @@ struct VirtualPad
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     }
     void set(int button, bool down) { SDL_JoystickSetVirtualButton(handle, button, down); }
-    // Where SDL lists the pad now, -1 once it is gone.
-    int index() const
+    int index() const // where SDL lists the pad now, -1 once it is gone
     {
         int i = SDL_NumJoysticks() - 1;
         while (i >= 0 && SDL_JoystickGetDeviceInstanceID(i) != SDL_JoystickInstanceID(handle))
@@ -87,18 +85,18 @@ private slots:
         QVERIFY2(called.size() > 40 && missing.isEmpty(), qPrintable(missing.join(u' ')));
     }
 
-    // "+a" plugs in pad a, "-a" pulls it out, "a3+" and "a3-" press and release its button 3,
-    // "new" starts a Wrapper (which opens device 0), "pick 1" or "pick a" chooses a device,
-    // "hold 100" asks for presses held 100 ms, "t 40" lets 40 ms pass; expected: "nb 2" listed,
-    // "bt 100" from the next polls, "names" of devices -1 to nb, a letter per name, "-" none.
+    // "+a"/"-a" plugs pad a in/out, "a3+"/"a3-" presses/releases its button 3, "new" starts a
+    // Wrapper (on device 0), "pick 1"/"pick a" chooses a device, "hold 100" asks for 100 ms holds,
+    // "t 40" lets 40 ms pass; expected: "nb 2" listed, "bt 100" from the next polls, "names" of
+    // devices -1 to nb, a letter per name, "-" none.
     void pads_data()
     {
         QTest::addColumn<QString>("steps");
         QTest::newRow("buttons down at once are one press; one down at the start is one")
             << "+a; a2+; new; bt 100; a0+; bt 0; a2-; bt 0; a0-; bt 0; a5+; bt 1; a0+; bt 0; "
                "a5-; bt 0; a0-; bt 0; a2+; bt 1";
-        // Pads of one model have one name. Pulled out while held and plugged back in, a pad is a
-        // new device, off until picked while held; picks out of range keep it.
+        // Pads of one model share a name. Plugged back in, a pad is a new device, off until
+        // picked; picks out of range keep it.
         QTest::newRow("another leaving, the chosen one pulled out and back")
             << "+a; +b; new; names -AA-; pick 1; -a; +c; nb 2; c0+; bt 0; b0+; bt 1; -b; nb 1; "
                "bt 00; +d; d0+; nb 2; bt 00; pick d; bt 10; pick 5; pick -1; d0-; bt 0; d0+; bt 1";
@@ -147,10 +145,9 @@ private slots:
         }
     }
 
-    // The key's state at each 32 ms poll: idle (0), tapped (1), down (2), down and tapped (3);
-    // "T": kelo types an Escape itself first. Escape, or the chosen key, counts on its release
-    // after a hold at least that long, an Escape kelo typed is no press, and the edges are kept
-    // apart from those of the pad's button, which follows the key.
+    // The key's state at each 32 ms poll: idle 0, tapped 1, down 2, down and tapped 3; "T": kelo
+    // types an Escape first, which is no press. The key counts on its release after the hold; the
+    // edges stay apart from those of the pad's button, which follows the key.
     void switchEdges_data()
     {
         QTest::addColumn<int>("hold");
@@ -214,8 +211,7 @@ private slots:
         }
     }
 
-    // The help page is written out of the resources in the language asked for, English for any
-    // other code (never a path of the caller's making).
+    // The help page in the language asked for, English for any other code (never a path).
     void helpPage()
     {
         QStandardPaths::setTestModeEnabled(true);
