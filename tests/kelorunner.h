@@ -12,8 +12,8 @@ typedef struct _XDisplay Display;
 using Window = unsigned long;
 
 // The real kelo as a user meets it: started in a HOME of its own (killed with this object), found
-// on the X display by title and process, read through its pixels, driven by XTest, in root
-// coordinates. Every wait is bounded; on failure why says what was seen.
+// by title and process, read through its pixels, driven by XTest in root coordinates. Every wait
+// is bounded; on failure why says what was seen.
 class KeloRunner
 {
 public:
@@ -63,9 +63,8 @@ public:
     {
         pressSwitch = std::move(press);
     }
-    // One press of a walk: on a group (entry -1), or on line entry of its list of lines lines.
-    // Group 0 is the prediction pad, whose row no picture reads: its entry 0 is lit from the
-    // press on.
+    // A press on a group (entry -1), or on line entry of its list of lines lines. Group 0 is the
+    // prediction pad, whose row no picture reads: its entry 0 is lit from the press on.
     struct Step
     {
         int group, entry = -1, lines = 0;

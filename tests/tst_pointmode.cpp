@@ -37,8 +37,8 @@ private slots:
         split(false);
     }
 
-    // One screen split by RandR into two monitors: the overlay covers both; a target on the
-    // second is found and clicked; then point mode goes on, and the focus stays where it was.
+    // On a screen split by RandR in two monitors the overlay covers both; a target on the second
+    // is found and clicked; point mode goes on; the focus stays.
     void clicksTarget()
     {
         QVERIFY2(split(true), "the display cannot be split into two RandR monitors");
@@ -54,8 +54,7 @@ private slots:
     }
 
 private:
-    // Kelo with the mouse view opening in point mode, then the typing client over everything
-    // and the target in within, clear of kelo's window and the edges.
+    // Kelo opening in point mode; the typing client, then the target in within, clear of kelo.
     bool begin(const QString &home, QRect within)
     {
         kelo = std::make_unique<KeloRunner>(display, home);
@@ -92,8 +91,7 @@ private:
             && target.contains(QPoint(at.value(0).toInt(), at.value(1).toInt()));
     }
 
-    // Where the overlay's dark orange line and its cornflower blue bars (the band's edges) cross
-    // the row (or column) at.
+    // Where the overlay's line (dark orange) or band edges (cornflower blue) cross row/column at.
     QList<int> across(bool column, int at, unsigned long colour) const
     {
         const int n = column ? size.height() : size.width();
@@ -113,9 +111,9 @@ private:
         return centres;
     }
 
-    // Presses on each axis when the band covers the target's centre, then twice when the line
-    // crosses it (the line, the fine line); then on "left click", lit as the list opens. The row
-    // and column read are clear of kelo's window and of the line of x found.
+    // On each axis a press once the band covers the target's centre, then one each time the line
+    // crosses it (line, fine line); then "left click", lit as the list opens. The row and column
+    // read are clear of kelo's window and of the line of x found.
     bool point()
     {
         const QPoint t = target.center();
@@ -157,8 +155,7 @@ private:
         return QTest::qWaitFor(done, 15000) || (why = u"never saw "_s + what, false);
     }
 
-    // Splits the screen into two RandR monitors side by side (or removes them); the left one
-    // takes the screen's output, whose own monitor then gives way.
+    // Two RandR monitors side by side (or none); the left one takes the screen's output.
     bool split(bool on)
     {
         const Window root = DefaultRootWindow(display);

@@ -15,9 +15,8 @@ using Clock = std::chrono::steady_clock;
 
 #define STEP(done) QVERIFY2(done, qPrintable(why))
 
-// The real kelo in a Wayland session (a headless sway, run by sway.sh), its window through
-// XWayland, the headset simulator as its switch. What it types and points goes through the
-// compositor's virtual devices to a native Wayland window, which keeps the keyboard focus.
+// The real kelo under a headless sway (sway.sh) through XWayland, the headset simulator as its
+// switch, typing and pointing through the compositor's virtual devices into a native window.
 class TestWayland : public QObject
 {
     Q_OBJECT
@@ -45,8 +44,7 @@ private slots:
         QVERIFY(kelo.writeSettings({ { u"startup"_s, u"2"_s }, { u"source"_s, u"headset"_s } }));
         STEP(kelo.start(&why));
         kelo.setSwitch([this] { return blink(); });
-        // The seat has a keyboard once kelo's virtual one is there; the focus stays with the
-        // native window.
+        // The seat has a keyboard once kelo's virtual one is there.
         QVERIFY2(waitFor(u"focus in"_s), qPrintable(seen.join(u", ")));
         Predictor predictor(home.filePath(u"words.txt"_s));
         predictor.lang(1);
@@ -59,8 +57,8 @@ private slots:
 
         QVERIFY2(!everything.contains(u"focus out"_s), qPrintable(everything.join(u", ")));
 
-        // KeyB's Mouse. Kelo's first motion puts the pointer in the middle of the desktop, over
-        // its own window; the right arrow glides it out over the native window.
+        // KeyB's Mouse; the right arrow glides the pointer from the desktop's middle over the
+        // native window.
         STEP(walk(kelo, { { 6 }, { 6, 4, 9 } }));
         kelo.setColumns(5);
         QTest::qWait(2000); // until the mouse view is drawn: the keyboard view may still show
@@ -80,8 +78,7 @@ private slots:
         STEP(kelo.waitForCleanExit(5000, &why));
     }
 
-    // The virtual pointer: a place, a step and a click land in the native window, where the
-    // pointer was put.
+    // The virtual pointer placed, stepped and clicked in the native window.
     void pointAndClick()
     {
         const auto platform = WaylandPlatform::create();
