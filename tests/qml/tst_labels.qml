@@ -30,8 +30,8 @@ TestCase {
         compare([Lang.lang(data.n, data.code), wind.lang], [data.want, data.then || data.lang]);
     }
 
-    // Each table has its own text for the labels it translates, its lists as long as the
-    // English ones; with the English fallback every label shown has a text in each language.
+    // Each table has the labels it translates, lists as long as English; with the fallback every
+    // label shown has a text.
     function test_tablesComplete_data() {
         const holds = { en: "1-27 29-53", fr: "1-27 29-34 43-53", es: "1-27 29-34 47-53", de: "1-27 29-34 47-53",
                         pt: "1-27 29-34 47-49", ja: "1-27 29-34 47-49", it: "1-27 29-34 47-49", zh: "1-34 47-49", hr: "1-34 47-49" };

@@ -3,8 +3,7 @@ import QtQuick
 KeloTestCase {
     name: "Point"
 
-    // The mouse view at clock 0, point mode chosen from the centre list unless stored as its
-    // start; then six presses 700 ms apart (band, line, fine line on each axis) find a point.
+    // Point mode from the centre list (or stored); six presses 700 ms apart find a point.
     function found(stored) {
         view(3, stored || {}, (bridge, win) => { win.clock = 0; bridge.pointerAt = Qt.point(1, 1); });
         if (!(stored && stored.pointmode))
@@ -71,5 +70,4 @@ KeloTestCase {
         tick("tmouse", 400);
         compare(calls(["cursor"]).length, 40 * (1 + 2 + 3 + 4 + 5 + 6 + 7) + 120 * 8);
     }
-
 }
