@@ -33,9 +33,9 @@ private slots:
     }
 
     // With Escape alone, pressed on what the screen shows lit: a first start, centred; text typed
-    // with a chosen prediction and a next word; a pause; French, the headset and a place from the
-    // menus; SIGTERM with a button held. The next start as left, worked by the headset simulator's
-    // blinks; however kelo is ended then, it ends with status 0 and comes back where it was.
+    // with a chosen prediction and a next word; a pause; French and a place from the menus;
+    // SIGTERM with a button held. The next start as left; however kelo is ended then, it ends with
+    // status 0 and comes back where it was.
     void wholeProgram()
     {
         QTemporaryDir home;
@@ -85,17 +85,11 @@ private slots:
         STEP(kelo->lit(1, -1, 0, &why));
         QVERIFY(target.pointer().isEmpty() && target.text().isEmpty());
 
-        // French relabels at once; the headset, listed once connected; bottom left, 4th of 5.
+        // French relabels at once; bottom left, fourth of five.
         clickMenu(0, 3.0 / 8);
         const QStringList french { "Langue",    "Options", "Affichage", "Position",
                                    "Appareils", "Quitter", "?" };
         QVERIFY2(QTest::qWaitFor([&] { return titlesShow(french); }, 3000), qPrintable(why));
-        QProcess service;
-        service.start(QStringLiteral(KELO_HEADSETSIM), { u"--strength"_s, u"200"_s });
-        QVERIFY2(service.waitForReadyRead(5000) && service.readAll().contains("listening"),
-                 "the headset simulator is not listening on 127.0.0.1:13854");
-        for (int i = 0; i < 10 && kelo->setting(u"source"_s) != u"headset"; ++i)
-            clickMenu(4, 3.0 / 4);
         clickMenu(3, 0.7);
         QTRY_VERIFY_WITH_TIMEOUT(kelo->geometry().bottom() > area.center().y() + 115, 3000);
 
@@ -107,25 +101,17 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(fromPress(target.pointer()),
                                   QStringList({ "press 1 150,120", "release 1 150,120" }), 3000);
 
-        // The next start, every choice kept: the same place, French, the mouse view, the headset,
-        // whose blink on the centre's first entry, left click, clicks.
+        // The next start, every choice kept: the same place, French, the mouse view, whose centre's
+        // first entry, left click, clicks.
         STEP(kelo->start(&why));
         QCOMPARE(kelo->geometry(), geometry);
         STEP(titlesShow(french));
         kelo->setColumns(5);
         target.clear();
-        kelo->setSwitch([&] {
-            service.write("\n");
-            service.waitForBytesWritten(1000);
-            return Clock::now();
-        });
         STEP(walk({ { 3 }, { 3, 0, 8 } }));
-        kelo->setSwitch({});
         QTRY_COMPARE_WITH_TIMEOUT(fromPress(target.pointer()),
                                   QStringList({ "press 1 150,120", "release 1 150,120" }), 3000);
         QVERIFY(target.focused()); // kelo never took the keyboard
-        service.kill();
-        service.waitForFinished();
         for (const char *how : { "Quit menu", "window manager", "SIGINT", "SIGHUP" }) {
             if (how == "Quit menu"_L1)
                 kelo->click(kelo->menuTitle(5));
