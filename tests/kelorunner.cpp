@@ -210,9 +210,10 @@ QRect KeloRunner::rectOf(Window window) const // empty unless viewable
 QImage KeloRunner::grab() const
 {
     const QRect rect = rectOf(win);
-    XImage *x = rect.isEmpty() ? nullptr
-                               : XGetImage(dpy, win, 0, 0, unsigned(rect.width()),
-                                           unsigned(rect.height()), AllPlanes, ZPixmap);
+    XImage *x = rect.height() <= pictureTop
+        ? nullptr
+        : XGetImage(dpy, win, 0, pictureTop, unsigned(rect.width()),
+                    unsigned(rect.height() - pictureTop), AllPlanes, ZPixmap);
     if (!x)
         return {};
     // Xvfb's 24-bit true colour: red in the high byte, as in Qt's RGB32.
@@ -293,14 +294,10 @@ bool KeloRunner::walk(std::initializer_list<Step> steps, QString *why)
 bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_point since,
                                   int freshMs, int timeoutMs, QString *why) const
 {
-    const auto picture = [this] {
-        const QImage image = grab();
-        return ScanPicture { image.copy(0, pictureTop, image.width(), image.height()), columns };
-    };
-    ScanPicture seen = picture();
+    ScanPicture seen { grab(), columns };
     Clock::time_point arrived = since;
     if (waitUntil(timeoutMs, 10, [&] {
-            const ScanPicture now = picture();
+            const ScanPicture now { grab(), columns };
             if (!(now == seen))
                 arrived = Clock::now(), seen = now;
             return now.group() == group

@@ -46,7 +46,8 @@ public:
     void sendSignal(int signal) const { running() && ::kill(pid_t(process.processId()), signal); }
     void closeByWindowManager() const;
     QRect geometry() const { return rectOf(win); } // the client area, empty while minimised
-    QImage grab() const;
+    QImage grab() const; // below the window's top rows that setPictureTop leaves out
+    void setPictureTop(int rows) { pictureTop = rows; }
     QRect menuGeometry() const { return rectOf(findMenu()); } // the open pop-up menu
     QRect overlayGeometry() const { return rectOf(findMenu(true)); } // point mode's, if shown
     QPoint menuTitle(int n) const; // the centre of the n-th title (from 0); null if none
@@ -77,7 +78,6 @@ public:
         return waitForHighlight(group, entry, lines, lastPress, 400, 8000, why);
     }
     void setColumns(int n) { columns = n; } // 6 groups in the keyboard view, 5 in the mouse view
-    void setPictureTop(int rows) { pictureTop = rows; } // rows of the window the scan is not read in
     // Waits until group is lit with no list open (entry < 0), or line entry of its list of lines
     // lines, lit at most freshMs ago (the first picture as if at since): most of its period left.
     bool waitForHighlight(int group, int entry, int lines,

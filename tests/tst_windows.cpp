@@ -79,10 +79,8 @@ private slots:
         QCOMPARE(tool({ u"--window"_s, u"Kelo#"_s }), window);
         runner->click(runner->geometry().center()); // closes it
         QTRY_VERIFY_WITH_TIMEOUT(runner->menuGeometry().isEmpty(), 5000);
-        // Wine's dialog font is smaller than Linux's: text an eighth larger lets thin letters read
-        // as strokes. The prediction row is not read (its pad, narrower than a face, would read
-        // as a line), and the window is tall enough for the lists, which open below their faces,
-        // to stay out of the lowest quarter, left to the indicator.
+        // Wine's font is smaller than Linux's: text an eighth larger, for strokes; the prediction
+        // row unread (its pad reads as a line), a window tall enough for the lists below it.
         runner->closeByWindowManager();
         STEP(runner->waitForCleanExit(10000, &why) && regAdd(settingsKey, u"height"_s, u"560"_s)
              && regAdd(settingsKey, u"s3v"_s, u"1.125"_s) && runner->start(&why));
@@ -108,8 +106,7 @@ private slots:
         QCOMPARE(runner->geometry(), where);
     }
 
-    // Options, Launch at startup (its fifth entry): the Run value names the installed kelo.exe;
-    // again: it goes.
+    // Options' fifth entry, Launch at startup: the Run value names kelo.exe; again: it goes.
     void launchAtStartup()
     {
         QVERIFY2(runner && runner->running(), "kelo is not running");
