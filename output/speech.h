@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class FliteVoice;
 class QTextToSpeech;
 
 // The program's voice: what lights and what was typed, said through the system's speech engine.
@@ -37,7 +38,10 @@ private:
     void apply();
     void fail(const QString &why);
 
+    bool useFlite();
+
     std::unique_ptr<QTextToSpeech> tts;
+    std::unique_ptr<FliteVoice> flite;
     bool failed = false;
     int restarts = 0;
     QString language = QStringLiteral("en");
