@@ -6,6 +6,7 @@
 #include <flite/flite.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 extern "C" {
@@ -101,8 +102,18 @@ void FliteVoice::run()
         cst_wave *wave = flite_text_to_wave(request.text.toUtf8().constData(), voice);
         if (!wave)
             continue;
-        QByteArray samples(reinterpret_cast<const char *>(wave->samples),
-                           qsizetype(wave->num_samples) * wave->num_channels * 2);
+        // Flite's voices are mono, and lead each text with about a quarter second of silence:
+        // the word is to sound as its entry lights, so that goes, but for 10 ms.
+        const short *pcm = wave->samples;
+        const int n = wave->num_samples, margin = wave->sample_rate / 100;
+        int from = 0, to = n;
+        while (from < n && std::abs(pcm[from]) <= 256)
+            ++from;
+        while (to > from && std::abs(pcm[to - 1]) <= 256)
+            --to;
+        from = std::max(0, from - margin);
+        to = std::min(n, to + margin);
+        QByteArray samples(reinterpret_cast<const char *>(pcm + from), qsizetype(to - from) * 2);
         const int sampleRate = wave->sample_rate;
         delete_wave(wave);
         const int volume = std::clamp(request.volume, 0, 100);
@@ -124,9 +135,10 @@ void FliteVoice::play(quint64 id, const QByteArray &samples, int sampleRate)
         format.setChannelCount(1);
         format.setSampleFormat(QAudioFormat::Int16);
         sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
-        // As for the click: a short buffer, which every utterance fills, starts at once.
-        sink->setBufferSize(format.bytesForDuration(20000));
     }
+    // As for the click: a short buffer, which every utterance fills, starts at once. Asked for
+    // each time: the sink keeps what the server granted, a little less at each start.
+    sink->setBufferSize(format.bytesForDuration(20000));
     stream = sink->start();
     if (!stream)
         return;

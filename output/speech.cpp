@@ -24,8 +24,10 @@ bool Speech::useFlite()
     if (!flite && !failed && QSound::hasOutput()
         && !QTextToSpeech::availableEngines().contains(QLatin1String("speechd")))
         flite = std::make_unique<FliteVoice>();
-#endif
     return flite != nullptr;
+#else
+    return false;
+#endif
 }
 
 void Speech::fail(const QString &why)

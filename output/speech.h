@@ -41,7 +41,9 @@ private:
     bool useFlite();
 
     std::unique_ptr<QTextToSpeech> tts;
+#ifdef KELO_FLITE
     std::unique_ptr<FliteVoice> flite;
+#endif
     bool failed = false;
     int restarts = 0;
     QString language = QStringLiteral("en");
