@@ -88,7 +88,7 @@ test)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     build -DKELO_TESTS=ON
     start_x
-    ctest --test-dir "$BUILD" --output-on-failure --timeout 600 -LE "soak|windows|voice"
+    ctest --test-dir "$BUILD" --output-on-failure --timeout 600 -LE "soak|windows"
     ;;
 soak)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
@@ -101,7 +101,7 @@ asan)
     BUILD=${KELO_BUILD_DIR:-build-asan}
     build -DKELO_TESTS=ON -DKELO_SANITIZE=ON
     start_x
-    ctest --test-dir "$BUILD" --output-on-failure --timeout 900 -LE "soak|windows|voice"
+    ctest --test-dir "$BUILD" --output-on-failure --timeout 900 -LE "soak|windows"
     ;;
 windows)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
