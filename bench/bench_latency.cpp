@@ -224,7 +224,7 @@ int main(int argc, char *argv[])
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
 
     std::printf("Switch release to key at the focused window, Escape held %d ms, scan %d ms, "
-                "click sound %s, kelo polls every 32 ms\n",
+                "click sound %s\n",
                 holdMs, periodMs, sound ? "on" : "off");
     report("test clock (release sent -> key read)", monotonic);
     report("X server timestamps (release -> key press)", server);

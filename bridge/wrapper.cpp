@@ -32,6 +32,7 @@ Wrapper::Wrapper(QQuickItem *parent)
         &headset, &Headset::wink, &headset, [this] { hlkf.store(1); }, Qt::DirectConnection);
     connect(
         &webth, &Webth::blink, &webth, [this] { blkf.store(1); }, Qt::DirectConnection);
+    connect(&joystick, &QJoystick::keyMoved, this, &Wrapper::keyMoved);
     connect(
         &webth, &Webth::vid, &webth, [this](uchar *pixels) { showFrame(pixels); },
         Qt::DirectConnection);
@@ -197,6 +198,7 @@ int Wrapper::held()
         longest = std::max(longest, now - keySince);
     if (joyprev != 0)
         longest = std::max(longest, now - joySince);
+    longest = std::max<qint64>(longest, webth.closedFor());
     return int(std::min<qint64>(longest, 1 << 30));
 }
 

@@ -43,6 +43,8 @@ public:
 signals:
     void closed();
     void vid(const QImage &image);
+    // Escape or the switch key has just moved; the poll need not wait for its tick.
+    void keyMoved();
 
 public slots:
     void cursor(int n);
@@ -104,7 +106,7 @@ public slots:
     QPoint pointer();
     void pointAt(int x, int y);
     // How long (ms) the Escape key, the switch key or the chosen pad's button has been held down
-    // as of the last poll; 0 while none is.
+    // as of the last poll, or the eyes kept shut before the camera; 0 while none is.
     int held();
     // What the Escape key is: 0 a switch no application sees, 1 a switch that also reaches the
     // application, 2 no switch (an ordinary key).

@@ -2,6 +2,8 @@
 
 #include "platform.h"
 
+#include <QSocketNotifier>
+
 #include <SDL.h>
 
 QJoystick::QJoystick(Platform *platform)
@@ -13,6 +15,13 @@ QJoystick::QJoystick(Platform *platform)
     // no longer ends when asked to.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_Init(SDL_INIT_JOYSTICK);
+    if (const int fd = this->platform.switchEventFd(); fd >= 0) {
+        auto *watch = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(watch, &QSocketNotifier::activated, this, [this] {
+            if (this->platform.switchEventsPending())
+                emit keyMoved();
+        });
+    }
     pump();
     if (SDL_NumJoysticks() > 0)
         joy = SDL_JoystickOpen(0);

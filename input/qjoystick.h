@@ -21,6 +21,10 @@ public:
     // Escape taken from every application while it is a switch (see Platform).
     void setEscapeGrab(bool grab);
 
+signals:
+    // Escape or the switch key has just gone down or up: a poll now sees it without waiting.
+    void keyMoved();
+
 public slots:
     int availableJoysticks();
     int currentJoystick();

@@ -45,15 +45,14 @@ const KeloEyesApi *eyesModule(QString *why)
         QLibrary module(QCoreApplication::applicationDirPath()
                         + QStringLiteral("/" KELO_EYES_MODULE));
         using Entry = const KeloEyesApi *(*)();
-        const auto entry = module.load()
-            ? reinterpret_cast<Entry>(module.resolve("kelo_eyes_api"))
-            : nullptr;
+        const auto entry
+            = module.load() ? reinterpret_cast<Entry>(module.resolve("kelo_eyes_api")) : nullptr;
         api = entry ? entry() : nullptr;
         if (api && api->version != KELO_EYES_VERSION)
             api = nullptr;
         failure = !module.isLoaded() ? module.errorString()
-            : !api                   ? QStringLiteral("%1 is of another version").arg(module.fileName())
-                                     : QString();
+            : !api ? QStringLiteral("%1 is of another version").arg(module.fileName())
+                   : QString();
         moduleMs = double(took.nsecsElapsed()) / 1e6;
     }
     *why = failure;
@@ -246,8 +245,18 @@ void Webth::stop()
     release();
 }
 
+int Webth::closedFor() const
+{
+    if (!shut)
+        return -1;
+    const auto now
+        = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+    return int(std::clamp<qint64>(now.count() - closedAt, 0, 1 << 30));
+}
+
 void Webth::release()
 {
+    shut = false;
     if (!current)
         return;
     const std::shared_ptr<Session> session = std::exchange(current, nullptr);
@@ -274,10 +283,10 @@ void Webth::frameReady(quint64 serial, const QImage &frame, const QList<QRect> &
         = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
               .count();
     if (last - count == 2) {
-        closing = true;
+        closing = shut = true;
         closedAt = now;
     } else if (count > 0) {
-        closing = false;
+        closing = shut = false;
     }
     if (closing && now - closedAt >= holdMs) {
         closing = false;

@@ -46,6 +46,9 @@ public:
     double stepMs() const { return lastStep; }
     // A blink counts only once the eyes have stayed closed this long (ms); 0: at once.
     void setHold(int ms) { holdMs = ms; }
+    // How long (ms) the eyes have stayed shut since they closed, counted or not, so that a long
+    // blink can act as a held switch; -1 while they are open or no source runs.
+    int closedFor() const;
 
 signals:
     void blink();
@@ -78,6 +81,6 @@ private:
     double lastStep = 0;
     int holdMs = 0;
     // Eyes closed after two open ones, since closedAt (ms), not yet counted.
-    bool closing = false;
+    bool closing = false, shut = false;
     qint64 closedAt = 0;
 };

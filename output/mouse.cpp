@@ -3,6 +3,24 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+namespace {
+
+// The platform speaks the system's own pixels, Qt's screens device-independent ones; a screen's
+// top left corner is the same in both.
+QScreen *screenOfNative(QPoint native)
+{
+    const auto screens = QGuiApplication::screens();
+    for (QScreen *screen : screens) {
+        const QRect area = screen->geometry();
+        const QSizeF size = QSizeF(area.size()) * screen->devicePixelRatio();
+        if (QRectF(area.topLeft(), size).contains(native))
+            return screen;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 Mouse::Mouse(Platform *platform)
     : platform(platform ? *platform : Platform::system())
 {
@@ -25,13 +43,24 @@ void Mouse::release()
 
 void Mouse::moveTo(int x, int y)
 {
-    platform.pointerMoveTo(x, y);
+    QPoint native(x, y);
+    if (const QScreen *screen = QGuiApplication::screenAt(native)) {
+        const QPoint corner = screen->geometry().topLeft();
+        native = corner + (native - corner) * screen->devicePixelRatio();
+    }
+    platform.pointerMoveTo(native.x(), native.y());
 }
 
 QPoint Mouse::position() const
 {
-    int x = 0, y = 0;
-    return platform.pointerPosition(&x, &y) ? QPoint(x, y) : QPoint();
+    QPoint native;
+    if (!platform.pointerPosition(&native.rx(), &native.ry()))
+        return {};
+    const QScreen *screen = screenOfNative(native);
+    if (!screen)
+        return native;
+    const QPoint corner = screen->geometry().topLeft();
+    return corner + (native - corner) / screen->devicePixelRatio();
 }
 
 void Mouse::button(Platform::Button which, bool up)
@@ -40,24 +69,6 @@ void Mouse::button(Platform::Button which, bool up)
     if (which == Platform::Button::Left)
         held = !up;
 }
-
-namespace {
-
-// The platform speaks the system's own pixels, Qt's screens device-independent ones; a screen's
-// top left corner is the same in both.
-QScreen *screenOfNative(QPoint native)
-{
-    const auto screens = QGuiApplication::screens();
-    for (QScreen *screen : screens) {
-        const QRect area = screen->geometry();
-        const QSizeF size = QSizeF(area.size()) * screen->devicePixelRatio();
-        if (QRectF(area.topLeft(), size).contains(native))
-            return screen;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 // The screen is looked up on every move, never kept: a monitor can be unplugged at any time.
 // Right and down stop 10 and 20 pixels short of the far edges of the screen under the

@@ -15,7 +15,7 @@ public:
 
     // Lets go of the left button while a held click (code 13) still holds it.
     void release();
-    // Puts the pointer at a point of the virtual desktop (point mode's result).
+    // Puts the pointer at a point of the virtual desktop, in Qt's pixels (point mode's result).
     void moveTo(int x, int y);
     // Where the pointer is; the origin when the system does not say.
     QPoint position() const;

@@ -11,7 +11,7 @@ void PointSweep::start(const QRect &desktop, const QPoint &at, int periodMs, dou
     pointer = at;
     fixed = QPoint();
     // A period out of the slider's range (a hand-edited store) still gives a usable sweep.
-    period = std::clamp(periodMs, 250, 4000);
+    period = std::clamp(periodMs, 250, 5000);
     current = BandX;
     beginBand(now);
 }
@@ -28,14 +28,14 @@ void PointSweep::stop()
 void PointSweep::beginBand(double now)
 {
     const double length = high() - low();
-    bandWidth = std::min(length, (vertical() ? bandSpeedY : bandSpeedX) * bandSeconds);
+    bandWidth = std::min(length, scaled(vertical() ? bandSpeedY : bandSpeedX) * held(bandSeconds));
     const double at = vertical() ? pointer.y() : pointer.x();
     const bool fromHigh = at > low() + length / 2 && at < high();
     bandDir = fromHigh ? -1 : 1;
     // It rests a moment first, so that a target it covers from the start is pressed before it
     // moves off.
     beginPass(fromHigh ? high() - bandWidth : low(), low(), high() - bandWidth, bandDir,
-              scaled(vertical() ? bandSpeedY : bandSpeedX), now + bandSeconds * period);
+              scaled(vertical() ? bandSpeedY : bandSpeedX), now + held(bandSeconds));
     clock = now;
 }
 
@@ -125,7 +125,7 @@ void PointSweep::press(double now)
 {
     advance(now);
     // A press this soon after a turn was meant for the pass that has just ended.
-    if (now - turnedAt <= bandSeconds * period && current != FineX && current != FineY) {
+    if (now - turnedAt <= held(bandSeconds) && current != FineX && current != FineY) {
         dir = -dir;
         if (current == BandX || current == BandY)
             band = turnPoint, bandDir = dir;
@@ -145,19 +145,19 @@ void PointSweep::press(double now)
     case LineY: {
         // The line has just passed the target: the fine line looks back over the reach a
         // reaction can carry it.
-        const double reach = lineSpeed * fineSeconds;
+        const double reach = scaled(lineSpeed) * held(fineSeconds);
         const double q = position;
         ++current;
         if (dir > 0)
-            beginPass(q, std::max(low(), q - reach), q, -1, scaled(fineSpeed), now);
+            beginPass(q, std::max(low(), q - reach), q, -1, fineSpeed / held(1), now);
         else
-            beginPass(q, q, std::min(high() - 1, q + reach), 1, scaled(fineSpeed), now);
+            beginPass(q, q, std::min(high() - 1, q + reach), 1, fineSpeed / held(1), now);
         break;
     }
     case FineX:
     case FineY: {
         // Where the line was a usual reaction before the press.
-        const double back = position - dir * speed * reactionSeconds * period;
+        const double back = position - dir * speed * held(reactionSeconds);
         const int at = int(std::lround(std::clamp(back, lo, hi)));
         if (current == FineX) {
             fixed.setX(std::clamp(at, area.left(), area.right()));

@@ -4,6 +4,9 @@
 #include <QPoint>
 #include <QRect>
 
+#include <algorithm>
+#include <cmath>
+
 // Point mode's sweeps: finds a point of the desktop with a few presses of one switch. On each
 // axis in turn (x, then y) a wide band sweeps across the desktop; a press stops it and a thin
 // line sweeps back inside it from the edge the target came in by; a press makes the line turn
@@ -27,11 +30,11 @@ class PointSweep : public QObject
 public:
     enum Stage { Idle, BandX, LineX, FineX, BandY, LineY, FineY, Done };
 
-    // At a 1000 ms scan period, in pixels a second; each scales with 1000 / period.
+    // At a 1000 ms scan period, in pixels a second (see scaled(); the fine line's, held()).
     static constexpr double bandSpeedX = 1200, bandSpeedY = 800, lineSpeed = 220, fineSpeed = 40;
-    // Seconds of travel at the pass's speed (at 1000 ms; scaled with the period): the band's width
-    // (a press within it still finds the target inside), how far back the fine line looks, and
-    // the reaction allowed for on the fine stop.
+    // Reaction times in seconds (see held()): the band's width in travel (a press within it still
+    // finds the target inside), how far back the fine line looks, and the reaction allowed for on
+    // the fine stop.
     static constexpr double bandSeconds = 0.35, fineSeconds = 0.4, reactionSeconds = 0.15;
     // Each pass that ends without a press turns back this much slower, down to slowest.
     static constexpr double slower = 0.6, slowest = 0.36;
@@ -68,7 +71,15 @@ private:
     {
         return vertical() ? area.top() + area.height() : area.left() + area.width();
     }
-    double scaled(double pixelsPerSecond) const { return pixelsPerSecond / period; }
+    // Speeds follow the period; below 1000 ms only by its square root, since a quicker scan does
+    // not make the hand quicker and a faster sweep would just be stopped further off.
+    double scaled(double pixelsPerSecond) const
+    {
+        return pixelsPerSecond / (period < 1000 ? std::sqrt(period * 1000) : period);
+    }
+    // A reaction lasts as long at a period shorter than 1000 ms (a quick scan does not make the
+    // hand quicker), and longer at a slower one.
+    double held(double seconds) const { return seconds * std::max(period, 1000.0); }
     void beginBand(double now);
     void beginPass(double from, double lo, double hi, int dir, double speed, double now);
     void fallBack(double at, double now);

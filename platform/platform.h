@@ -48,6 +48,11 @@ public:
     // The name setSwitchKey takes for a key held down now (Escape and the modifiers aside), for
     // choosing the switch key by pressing it; empty while none is down or where this is unknown.
     virtual std::string keyDown() { return {}; }
+    // A descriptor that turns readable when Escape or the switch key may have gone down or up,
+    // so that the poll can look at once instead of at its next tick; -1 where only the tick
+    // looks. switchEventsPending reads what made it readable: true when such a key moved.
+    virtual int switchEventFd() { return -1; }
+    virtual bool switchEventsPending() { return false; }
 
     // A top-level window of the program that must never be given the keyboard focus nor be
     // marked as asking for attention when it appears over the application in use; called before

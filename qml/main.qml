@@ -11,6 +11,9 @@ import Spareweb
 import PointSweep
 import PointOverlay
 import "kelo.js" as Kel
+import "keys.js" as Keys
+import "pointing.js" as Pointing
+import "devices.js" as Devices
 import "lang.js" as Lang
 import "voice.js" as Voice
 
@@ -171,8 +174,8 @@ ApplicationWindow {
         objectName: "overlay"
         active: pointing > 0
         area: sweep.desktop
-        parts: pointing > 0 ? Kel.overlayParts() : []
-        entries: Kel.content(Lang.lang(143))
+        parts: pointing > 0 ? Pointing.overlayParts() : []
+        entries: Keys.content(Lang.lang(143))
         listShown: pointing === 2
         lit: pointing === 2 ? ts1 : -1
         point: sweep.point
@@ -194,7 +197,7 @@ ApplicationWindow {
             if (running)
                 interval = l15.checked ? 20 : s2v;
         }
-        onTriggered: Kel.move()
+        onTriggered: Pointing.move()
     }
 
     Timer {
@@ -343,6 +346,8 @@ ApplicationWindow {
                 id: wrap
                 objectName: "wrap"
                 anchors.fill: parent
+                // A switch key's press is taken at once rather than at the next tick.
+                onKeyMoved: Kel.poll()
                 Component.onCompleted: {
                     tstart.start();
                     loadSound("qrc:/click.wav");
@@ -588,8 +593,8 @@ ApplicationWindow {
                     id: combo
                     required property int index
                     readonly property int group: index + 1
-                    readonly property var labels: Kel.groupLabels(group, plan)
-                    // Width of the widest entry of the list on show (Kel.mod).
+                    readonly property var labels: Keys.groupLabels(group, plan)
+                    // Width of the widest entry of the list on show (Keys.mod).
                     property real widest: 0
                     objectName: "k" + group
                     x: index * win.width / 6 + win.width / 6 * 0.05
@@ -598,7 +603,7 @@ ApplicationWindow {
                     indicator: null
                     // A face too long for its group at a large text size shrinks to fit, whole.
                     contentItem: Text {
-                        text: Kel.title(combo.labels)
+                        text: Keys.title(combo.labels)
                         color: "white"
                         font.bold: true
                         font.pixelSize: sizp
@@ -618,7 +623,7 @@ ApplicationWindow {
                     popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
                     popup.leftMargin: 0
                     popup.rightMargin: 0
-                    popup.onOpened: Kel.openList(combo, combo.labels)
+                    popup.onOpened: Keys.openList(combo, combo.labels)
                 }
             }
 
@@ -648,7 +653,7 @@ ApplicationWindow {
                 }
                 popup.width: Math.min(wind.width, Math.max(width, widest + 8))
                 popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
-                popup.onOpened: Kel.openList(k0, k0.labels)
+                popup.onOpened: Keys.openList(k0, k0.labels)
             }
 
             Rectangle {
@@ -677,7 +682,7 @@ ApplicationWindow {
                     required property int index
                     readonly property Item under: keyGroups.count > index + 1 ? keyGroups.itemAt(index + 1) : null
                     objectName: "p" + (index + 2)
-                    text: Kel.cased(lword, letr[index])
+                    text: Keys.cased(lword, letr[index])
                     visible: l13.checked
                     font.bold: true
                     font.pixelSize: sizp
@@ -746,7 +751,7 @@ ApplicationWindow {
                     y: win.height / 3 - height / 2
                     // The direction running stays marked while the pointer moves.
                     readonly property bool running: tmouse.running && tmouse.repeat
-                        && Kel.arrowCodes[modelData.pos] === bm
+                        && Pointing.arrowCodes[modelData.pos] === bm
                     ShapePath {
                         strokeWidth: arrow.running ? 6 : 0
                         strokeColor: arrow.running ? "midnightblue" : "transparent"
@@ -760,7 +765,7 @@ ApplicationWindow {
                         PathLine { x: 0; y: 0 }
                     }
                     TapHandler {
-                        onTapped: Kel.mouse(Kel.arrowCodes[arrow.modelData.pos])
+                        onTapped: Pointing.mouse(Pointing.arrowCodes[arrow.modelData.pos])
                     }
                 }
             }
@@ -774,7 +779,7 @@ ApplicationWindow {
                 y: win.height / 2 - height
                 indicator: null
                 contentItem: Text {
-                    text: Kel.title(Lang.lang(47))
+                    text: Keys.title(Lang.lang(47))
                     color: "white"
                     font.bold: true
                     font.pixelSize: sizp
@@ -792,7 +797,7 @@ ApplicationWindow {
                 popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
                 popup.leftMargin: 0
                 popup.rightMargin: 0
-                popup.onOpened: Kel.openList(m3, Kel.centreList())
+                popup.onOpened: Keys.openList(m3, Pointing.centreList())
             }
         }
     }
@@ -866,7 +871,7 @@ ApplicationWindow {
             property string devid
             property string type: "webcam"
             checkable: true
-            onTriggered: Kel.inup(dex)
+            onTriggered: Devices.inup(dex)
         }
     }
 
@@ -878,7 +883,7 @@ ApplicationWindow {
             property string type: "stick"
             checkable: true
             onTriggered: {
-                Kel.inup(dex);
+                Devices.inup(dex);
                 wrap.setjoy(nm);
             }
         }
@@ -891,7 +896,7 @@ ApplicationWindow {
             property string type: "headset"
             checkable: true
             text: Lang.lang(51)
-            onTriggered: Kel.inup(dex)
+            onTriggered: Devices.inup(dex)
         }
     }
 
@@ -1089,14 +1094,14 @@ ApplicationWindow {
             id: l21
             objectName: "l21"
             title: Lang.lang(21)
-            onAboutToShow: Kel.showDevices()
+            onAboutToShow: Devices.showDevices()
             MenuItem {
                 id: l33
                 property int dex: 0
                 property string type: "none"
                 text: Lang.lang(33)
                 checkable: true
-                onTriggered: Kel.inup(dex)
+                onTriggered: Devices.inup(dex)
             }
         }
         Menu {
@@ -1172,8 +1177,8 @@ ApplicationWindow {
         }
     }
 
-    // Test access to the scanning logic, which lives in the script imported above.
+    // Test access to the scanning logic, which lives in the scripts imported above.
     function kel() {
-        return Kel;
+        return Object.assign({}, Kel, Keys, Pointing, Devices);
     }
 }

@@ -66,8 +66,8 @@ function litText() {
     const n = wind.ts1;
     if (wind.startup === 2) {
         if (wind.tk === 7)
-            return n >= 0 ? Kel.cased(wind.lword, wind.letr[n]) : Lang.lang(138);
-        const labels = Kel.groupLabels(wind.tk, wind.plan);
+            return n >= 0 ? Keys.cased(wind.lword, wind.letr[n]) : Lang.lang(138);
+        const labels = Keys.groupLabels(wind.tk, wind.plan);
         return n >= 0 ? (labels[n + 1] || "") : groupName(labels[0]);
     }
     if (wind.startup === 3) {

@@ -39,6 +39,7 @@ public:
 
 signals:
     void vid(const QImage &image);
+    void keyMoved();
 
 public slots:
     void cursor(int n) { note("cursor", n); }
@@ -78,21 +79,9 @@ public slots:
     void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
     void sentence() { note("sentence"); }
     void learning(bool on) { note("learning", on); }
-    QStringList next()
-    {
-        note("next");
-        return nextWords;
-    }
-    QString letters(const QString &prefix)
-    {
-        note("letters", prefix);
-        return likelyLetters;
-    }
-    QStringList t9(const QString &prefix)
-    {
-        note("t9", prefix);
-        return predictions;
-    }
+    QStringList next() { return note("next"), nextWords; }
+    QString letters(const QString &prefix) { return note("letters", prefix), likelyLetters; }
+    QStringList t9(const QString &prefix) { return note("t9", prefix), predictions; }
     QPoint pointer() { return pointerAt; }
     void pointAt(int x, int y) { note("pointAt", QStringLiteral("%1,%2").arg(x).arg(y)); }
     int held() { return heldMs; }

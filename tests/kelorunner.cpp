@@ -259,18 +259,35 @@ void KeloRunner::click(QPoint root) const
     XSync(dpy, False);
 }
 
-Clock::time_point KeloRunner::pressEscape(int holdMs) const
+Clock::time_point KeloRunner::pressEscape(int holdMs)
 {
     return pressKey("Escape", holdMs);
 }
 
-Clock::time_point KeloRunner::pressKey(const char *name, int holdMs) const
+Clock::time_point KeloRunner::pressKey(const char *name, int holdMs)
 {
     const KeyCode key = XKeysymToKeycode(dpy, XStringToKeysym(name));
     XTestFakeKeyEvent(dpy, key, True, CurrentTime);
     XTestFakeKeyEvent(dpy, key, False, holdMs);
     XSync(dpy, False); // returns once the release is done
-    return Clock::now();
+    return lastPress = Clock::now();
+}
+
+Clock::time_point KeloRunner::press()
+{
+    return pressSwitch ? (lastPress = pressSwitch()) : pressEscape(100);
+}
+
+bool KeloRunner::walk(std::initializer_list<Step> steps, QString *why)
+{
+    for (const auto &[group, entry, lines] : steps) {
+        if (group == 0 && entry == 0)
+            QThread::msleep(400); // the press on the pad is taken, its first entry lit
+        else if (!lit(group, entry, lines, why))
+            return false;
+        press();
+    }
+    return true;
 }
 
 bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_point since,

@@ -6,13 +6,14 @@
 #include <QRect>
 #include <chrono>
 #include <csignal>
+#include <functional>
 
 typedef struct _XDisplay Display;
 using Window = unsigned long;
 
 // The real kelo as a user meets it: started in a HOME of its own (killed with this object), found
-// on the X display by title and process, read through its pixels, driven by XTest, in root
-// coordinates. Every wait is bounded; on failure why says what was seen.
+// by title and process, read through its pixels, driven by XTest in root coordinates. Every wait
+// is bounded; on failure why says what was seen.
 class KeloRunner
 {
 public:
@@ -53,9 +54,28 @@ public:
     void movePointer(QPoint root) const;
     void click(QPoint root) const;
     // One switch press with the Escape key; returns when it was released.
-    std::chrono::steady_clock::time_point pressEscape(int holdMs) const;
+    std::chrono::steady_clock::time_point pressEscape(int holdMs);
     // The same with another key, by its X keysym name ("F8").
-    std::chrono::steady_clock::time_point pressKey(const char *name, int holdMs) const;
+    std::chrono::steady_clock::time_point pressKey(const char *name, int holdMs);
+    // The switch pressed for 100 ms: Escape, or what setSwitch gave (a blink of the headset).
+    std::chrono::steady_clock::time_point press();
+    void setSwitch(std::function<std::chrono::steady_clock::time_point()> press)
+    {
+        pressSwitch = std::move(press);
+    }
+    // A press on a group (entry -1), or on line entry of its list of lines lines. Group 0 is the
+    // prediction pad, whose row no picture reads: its entry 0 is lit from the press on.
+    struct Step
+    {
+        int group, entry = -1, lines = 0;
+    };
+    // Presses the switch on each step once it is lit (at most 400 ms after the last press, most
+    // of a 1000 ms period left); false, with why, at the first one never lit so.
+    bool walk(std::initializer_list<Step> steps, QString *why);
+    bool lit(int group, int entry, int lines, QString *why) const // so lit, without a press
+    {
+        return waitForHighlight(group, entry, lines, lastPress, 400, 8000, why);
+    }
     void setColumns(int n) { columns = n; } // 6 groups in the keyboard view, 5 in the mouse view
     // Waits until group is lit with no list open (entry < 0), or line entry of its list of lines
     // lines, lit at most freshMs ago (the first picture as if at since): most of its period left.
@@ -83,4 +103,7 @@ private:
     qint64 logStart = 0;
     Window win = 0;
     int columns = 6;
+    std::function<std::chrono::steady_clock::time_point()> pressSwitch;
+    std::chrono::steady_clock::time_point lastPress
+        = std::chrono::steady_clock::now() - std::chrono::hours(1);
 };

@@ -4,7 +4,9 @@
 #include "recordingplatform.h"
 #include "wrapper.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QResource>
 #include <QStandardPaths>
 #include <QTest>
@@ -21,28 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the front end may call, in order: kind, return type and signature.
-const char *const wrapperMethods
-    = "signal void closed(); signal void vid(QImage); slot void cursor(int); slot void coff(); "
-      "slot void con(int); slot void osstart(); slot void osstop(); slot int joynb(); "
-      "slot int joybt(); slot int joyesc(); slot void setjoy(int); slot QString joynm(int); "
-      "slot void mouseMove(int); slot int blk(); slot int headnb(); slot int hlk(); "
-      "slot int strengh(); slot int wink(); slot void lang(int); slot void plan(int); "
-      "slot void text(QString); slot QStringList t9(QString); slot void keyb(int); "
-      "slot void special(int); slot void modif(int); slot void loadSound(QUrl); "
-      "slot void playSound(); slot void stopSound(); slot void prepareSound(); slot void cue(); "
-      "slot void say(QString); slot void hush(); slot int speaking(); slot QStringList voices(); "
-      "slot void setVoice(QString); slot void setSpeechRate(int); slot void setSpeechVolume(int); "
-      "slot QString keyDown(); slot void rank(int); "
-      "slot void learn(QString); slot void forget(); slot void setHold(int); "
-      "slot void setKey(QString,bool); slot int keysw(); slot QPoint pointer(); "
-      "slot void pointAt(int,int); slot int held(); slot void setEscape(int); "
-      "slot int modifier(); slot int moved(); slot QUrl helpPage(QString); "
-      "slot QStringList next(); slot QString letters(QString); slot void sentence(); "
-      "slot void learning(bool); slot QString problem()";
-
-// A game pad plugged in while it exists, with its own share of SDL as a second SDL user in the
-// process would have, so it can be plugged in before a Wrapper starts SDL.
+// A game pad plugged in while it exists, with its own share of SDL (it may come before a Wrapper).
 struct VirtualPad
 {
     const int sdl = SDL_InitSubSystem(SDL_INIT_JOYSTICK);
@@ -56,8 +37,7 @@ struct VirtualPad
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     }
     void set(int button, bool down) { SDL_JoystickSetVirtualButton(handle, button, down); }
-    // Where SDL lists the pad now, -1 once it is gone.
-    int index() const
+    int index() const // where SDL lists the pad now, -1 once it is gone
     {
         int i = SDL_NumJoysticks() - 1;
         while (i >= 0 && SDL_JoystickGetDeviceInstanceID(i) != SDL_JoystickInstanceID(handle))
@@ -83,31 +63,40 @@ private slots:
         QVERIFY2(std::signal(SIGTERM, SIG_DFL) == SIG_DFL, "SIGTERM became an SDL event");
     }
 
-    // The front end calls the bridge by name: these methods and no others.
-    void metaObject()
+    // The front end calls the bridge by name: every name it calls is there.
+    void frontEndCalls()
     {
-        const QMetaObject &meta = Wrapper::staticMetaObject;
-        QStringList methods;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            const QMetaMethod m = meta.method(i);
-            methods << QStringList({ "method", "signal", "slot", "constructor" })[m.methodType()]
-                    + u' ' + m.typeName() + u' ' + m.methodSignature();
+        QSet<QByteArray> names;
+        for (int i = 0; i < Wrapper::staticMetaObject.methodCount(); ++i)
+            names << Wrapper::staticMetaObject.method(i).name();
+        static const QRegularExpression call(u"\\bwrap\\.(\\w+)\\("_s);
+        QStringList called, missing;
+        const QDir front(u":/"_s, u"*.qml *.js"_s);
+        for (const QString &name : front.entryList()) {
+            QFile file(front.filePath(name));
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
+            for (auto it = call.globalMatch(QString::fromUtf8(file.readAll())); it.hasNext();)
+                called << it.next().captured(1);
         }
-        QCOMPARE(methods, QString::fromLatin1(wrapperMethods).split(u"; "_s));
+        for (const QString &name : called) {
+            if (!names.contains(name.toLatin1()))
+                missing << name;
+        }
+        QVERIFY2(called.size() > 40 && missing.isEmpty(), qPrintable(missing.join(u' ')));
     }
 
-    // "+a" plugs in pad a, "-a" pulls it out, "a3+" and "a3-" press and release its button 3,
-    // "new" starts a Wrapper (which opens device 0), "pick 1" or "pick a" chooses a device,
-    // "hold 100" asks for presses held 100 ms, "t 40" lets 40 ms pass; expected: "nb 2" listed,
-    // "bt 100" from the next polls, "names" of devices -1 to nb, a letter per name, "-" none.
+    // "+a"/"-a" plugs pad a in/out, "a3+"/"a3-" presses/releases its button 3, "new" starts a
+    // Wrapper (on device 0), "pick 1"/"pick a" chooses a device, "hold 100" asks for 100 ms holds,
+    // "t 40" lets 40 ms pass; expected: "nb 2" listed, "bt 100" from the next polls, "names" of
+    // devices -1 to nb, a letter per name, "-" none.
     void pads_data()
     {
         QTest::addColumn<QString>("steps");
         QTest::newRow("buttons down at once are one press; one down at the start is one")
             << "+a; a2+; new; bt 100; a0+; bt 0; a2-; bt 0; a0-; bt 0; a5+; bt 1; a0+; bt 0; "
                "a5-; bt 0; a0-; bt 0; a2+; bt 1";
-        // Pads of one model have one name. Pulled out while held and plugged back in, a pad is a
-        // new device, off until picked while held; picks out of range keep it.
+        // Pads of one model share a name. Plugged back in, a pad is a new device, off until
+        // picked; picks out of range keep it.
         QTest::newRow("another leaving, the chosen one pulled out and back")
             << "+a; +b; new; names -AA-; pick 1; -a; +c; nb 2; c0+; bt 0; b0+; bt 1; -b; nb 1; "
                "bt 00; +d; d0+; nb 2; bt 00; pick d; bt 10; pick 5; pick -1; d0-; bt 0; d0+; bt 1";
@@ -156,10 +145,9 @@ private slots:
         }
     }
 
-    // The key's state at each 32 ms poll: idle (0), tapped (1), down (2), down and tapped (3);
-    // "T": kelo types an Escape itself first. Escape, or the chosen key, counts on its release
-    // after a hold at least that long, an Escape kelo typed is no press, and the edges are kept
-    // apart from those of the pad's button, which follows the key.
+    // The key's state at each 32 ms poll: idle 0, tapped 1, down 2, down and tapped 3; "T": kelo
+    // types an Escape first, which is no press. The key counts on its release after the hold; the
+    // edges stay apart from those of the pad's button, which follows the key.
     void switchEdges_data()
     {
         QTest::addColumn<int>("hold");
@@ -223,8 +211,7 @@ private slots:
         }
     }
 
-    // The help page is written out of the resources in the language asked for, English for any
-    // other code (never a path of the caller's making).
+    // The help page in the language asked for, English for any other code (never a path).
     void helpPage()
     {
         QStandardPaths::setTestModeEnabled(true);

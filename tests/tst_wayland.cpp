@@ -15,9 +15,8 @@ using Clock = std::chrono::steady_clock;
 
 #define STEP(done) QVERIFY2(done, qPrintable(why))
 
-// The real kelo in a Wayland session (a headless sway, run by sway.sh), its window through
-// XWayland, the headset simulator as its switch. What it types and points goes through the
-// compositor's virtual devices to a native Wayland window, which keeps the keyboard focus.
+// The real kelo under a headless sway (sway.sh) through XWayland, the headset simulator as its
+// switch, typing and pointing through the compositor's virtual devices into a native window.
 class TestWayland : public QObject
 {
     Q_OBJECT
@@ -44,8 +43,8 @@ private slots:
         KeloRunner kelo(display, home.path());
         QVERIFY(kelo.writeSettings({ { u"startup"_s, u"2"_s }, { u"source"_s, u"headset"_s } }));
         STEP(kelo.start(&why));
-        // The seat has a keyboard once kelo's virtual one is there; the focus stays with the
-        // native window.
+        kelo.setSwitch([this] { return blink(); });
+        // The seat has a keyboard once kelo's virtual one is there.
         QVERIFY2(waitFor(u"focus in"_s), qPrintable(seen.join(u", ")));
         Predictor predictor(home.filePath(u"words.txt"_s));
         predictor.lang(1);
@@ -58,8 +57,8 @@ private slots:
 
         QVERIFY2(!everything.contains(u"focus out"_s), qPrintable(everything.join(u", ")));
 
-        // KeyB's Mouse. Kelo's first motion puts the pointer in the middle of the desktop, over
-        // its own window; the right arrow glides it out over the native window.
+        // KeyB's Mouse; the right arrow glides the pointer from the desktop's middle over the
+        // native window.
         STEP(walk(kelo, { { 6 }, { 6, 4, 9 } }));
         kelo.setColumns(5);
         QTest::qWait(2000); // until the mouse view is drawn: the keyboard view may still show
@@ -67,7 +66,7 @@ private slots:
         STEP(walk(kelo, { { 5 } }));
         QVERIFY2(waitFor(u"enter "_s, 15000) && waitFor(u"motion "_s),
                  qPrintable(seen.join(u", ")));
-        lastPress = blink(); // stops the glide
+        kelo.press(); // stops the glide
         STEP(walk(kelo, { { 3 }, { 3, 0, 8 } })); // left click
         QVERIFY2(waitFor(u"release "_s), qPrintable(seen.join(u", ")));
         const QStringList pointed = seen.filter(QRegularExpression(u"^(motion|press|release) "_s));
@@ -79,8 +78,7 @@ private slots:
         STEP(kelo.waitForCleanExit(5000, &why));
     }
 
-    // The virtual pointer: a place, a step and a click land in the native window, where the
-    // pointer was put.
+    // The virtual pointer placed, stepped and clicked in the native window.
     void pointAndClick()
     {
         const auto platform = WaylandPlatform::create();
@@ -117,11 +115,6 @@ private slots:
     }
 
 private:
-    struct Step
-    {
-        int group, entry = -1, lines = 0;
-    };
-
     Clock::time_point blink()
     {
         service.write("\n");
@@ -129,16 +122,9 @@ private:
         return Clock::now();
     }
 
-    bool walk(KeloRunner &kelo, std::initializer_list<Step> steps)
+    bool walk(KeloRunner &kelo, std::initializer_list<KeloRunner::Step> steps)
     {
-        for (const auto &[group, entry, lines] : steps) {
-            if (group == 0 && entry == 0)
-                QTest::qWait(400); // the press on the pad is taken, its first entry lit
-            else if (!kelo.waitForHighlight(group, entry, lines, lastPress, 400, 8000, &why))
-                return false;
-            lastPress = blink();
-        }
-        return true;
+        return kelo.walk(steps, &why);
     }
 
     // Reads the native window's log; true once a line starting with what arrived.
@@ -176,7 +162,6 @@ private:
     Display *display = nullptr;
     QProcess target, service;
     QStringList seen, everything;
-    Clock::time_point lastPress = Clock::now() - std::chrono::hours(1);
 };
 
 QTEST_GUILESS_MAIN(TestWayland)

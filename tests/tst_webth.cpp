@@ -148,7 +148,12 @@ private slots:
     {
         auto *wrap = new Wrapper; // ends the process when destroyed, so it never is
         QSignalSpy frames(wrap, &Wrapper::vid);
+        QString shut; // eyes kept shut act as a switch held down
+        QObject context;
+        connect(&wrap->camera(), &Webth::vid, &context,
+                [&] { shut += wrap->camera().closedFor() >= 0 ? u'c' : u'o'; });
         QCOMPARE(run(wrap->camera(), QStringLiteral("2 0 2 0")), 2);
+        QVERIFY(shut == u"ococ" && wrap->camera().closedFor() < 0);
         QCOMPARE(QList<int>({ wrap->blk(), wrap->blk() }), QList<int>({ 1, 0 }));
         QVERIFY(frames.size() == 4 && frames[3][0].value<QImage>().size() == QSize(320, 240));
         QCOMPARE(run(wrap->camera(), QStringLiteral("2 0")), 1);

@@ -9,17 +9,9 @@
 #include <X11/Xlib.h>
 
 using namespace Qt::StringLiterals;
-using Clock = std::chrono::steady_clock;
 
-// As the X11 end to end: a press only on a highlight at most 400 ms old, 1000 ms a period.
-constexpr int periodMs = 1000, freshMs = 400, holdMs = 100;
 const QString settingsKey = u"HKCU\\Software\\Tarvo Technologies\\Kelo#"_s;
 const QString runKey = u"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s;
-
-struct Step
-{
-    int group, entry = -1, lines = 0;
-};
 
 #define STEP(done) QVERIFY2(done, qPrintable(why))
 
@@ -130,18 +122,7 @@ private slots:
     }
 
 private:
-    bool walk(std::initializer_list<Step> steps)
-    {
-        for (const auto &[group, entry, lines] : steps) {
-            if (group == 0 && entry == 0)
-                QTest::qWait(freshMs); // the press on the pad is taken, its first entry lit
-            else if (!runner->waitForHighlight(group, entry, lines, lastPress, freshMs,
-                                               8 * periodMs, &why))
-                return false;
-            lastPress = runner->pressEscape(holdMs);
-        }
-        return true;
-    }
+    bool walk(std::initializer_list<KeloRunner::Step> steps) { return runner->walk(steps, &why); }
 
     // The client's other uses; their lines, or why they failed.
     QStringList tool(const QStringList &arguments)
@@ -207,7 +188,6 @@ private:
     Display *display = nullptr;
     QProcess client;
     std::unique_ptr<KeloRunner> runner;
-    Clock::time_point lastPress = Clock::now() - std::chrono::hours(1);
 };
 
 QTEST_GUILESS_MAIN(TestWindows)

@@ -70,9 +70,8 @@ private slots:
         QCOMPARE(predictor.t9(u"th"), fiveEmpty);
     }
 
-    // Prefixes against the scan: through the predictor on a bundled list under a locale (numbers other
-    // than 1 to 4 keep the list; sv_SE sorts ä after z, so there "ä" stops at the list's end),
-    // or (language 0) on a list file of its own.
+    // Prefixes against the scan: the predictor on a bundled list under a locale (sv_SE sorts ä
+    // after z: "ä" stops at the end; numbers past 4 keep the list), or a list file (language 0).
     void lookups_data()
     {
         QTest::addColumn<int>("language");
@@ -149,10 +148,8 @@ private slots:
         QCOMPARE(predictor.t9(prefix), lineScan(lines[language - 1], prefix));
     }
 
-    // Orders 2 and 3 with the file in a temporary HOME, started from an earlier version's file:
-    // the user's words first, most used and then latest first, no duplicates, per language;
-    // pairs after the word before; nothing mixing letters with digits or signs; read back;
-    // forgotten, pairs too.
+    // Orders 2 and 3 from an earlier version's file: the user's words first, most used then
+    // latest, once, per language; pairs after the word before; no digits or signs; forgotten.
     void learning()
     {
         QTemporaryDir home;
@@ -190,10 +187,8 @@ private slots:
         predictor.rank(0);
     }
 
-    // A model counted from a tiny corpus, whole and pruned to one word per history: every
-    // history's probabilities add up to one; the discounted trigram; an unknown history backs
-    // off to the word's own probability; look-ups and letters rank by the context; a cut file
-    // is refused.
+    // A model of a tiny corpus, whole and pruned to a word per history: probabilities add up to
+    // one; the discounted trigram; backing off; look-ups and letters by context; a cut file.
     void contextModel_data()
     {
         QTest::addColumn<int>("keep");
@@ -238,8 +233,7 @@ private slots:
         QCOMPARE(m.letters(u"c", id("the"), id("cat"), 6).size(), 1u); // only "cat"
     }
 
-    // The bundled English model through the predictor: the next words after a word, before
-    // any letter (none with order 1), order 3 against order 1, the likeliest letters.
+    // The bundled English model: next words (none with order 1), order 3 against 1, letters.
     void context_data()
     {
         QTest::addColumn<QString>("before");

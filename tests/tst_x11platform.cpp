@@ -1,17 +1,19 @@
-// The Linux platform layer against a real X server: what an ordinary client receives from the
-// keyboard and the pointer, the switch keys, the keymap it borrows from, the autostart entry.
-
+// The Linux platform layer against a real X server: what a client receives, the switch keys,
+// the borrowed keycodes, the autostart entry.
 #include "keym.h"
 #include "mouse.h"
 #include "typingtarget.h"
 #include "x11/x11platform.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <X11/XKBlib.h>
+#include <poll.h>
 #include <X11/extensions/XTest.h>
 
 #include <vector>
@@ -34,7 +36,7 @@ private slots:
         platform.setSwitchKey("", false);
         client.clear();
     }
-    // Whatever a case did, no key and no button is left down (let go of after, for the next).
+    // No key or button is left down (and none is, for the next case).
     void cleanup()
     {
         Window w;
@@ -54,24 +56,21 @@ private slots:
         QCOMPARE(QByteArray(keys, 32), QByteArray(32, 0));
     }
 
-    // Steps as the front end sends them to KeyM, in a given state of the keyboard; the switch
-    // key chosen ("switch space 1" grabbed, "refuse" an unknown name), pressed by the user
-    // ("tap", "down", "up") and read ("read 1"; "-" ignores it).
+    // Steps to KeyM in a state of the keyboard; the switch key chosen ("switch space 1" grabbed,
+    // "refuse" an unknown name), pressed by the user ("tap", "down", "up"), read ("read 1"; "-").
     void typing_data()
     {
         QTest::addColumn<QString>("keyboard");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("expected");
-        // More letters the US keymap lacks than there are keycodes to borrow: each is lent
-        // again while the client may still be reading the last one.
+        // More letters the US keymap lacks than keycodes to borrow, lent again while read.
         const QString missing
             = u"\u0175\u0177\u0109\u011d\u0125\u0135\u015d\u016d\u017e\u0161\u010d\u0159\u0119\u0105"_s;
         const auto row = [](const char *name, const char *keyboard, const QString &steps,
                             const QString &expected) {
             QTest::newRow(name) << QString::fromLatin1(keyboard) << steps << expected;
         };
-        // On the French layout a is where q is on the US one, é has a key, and Shift on é (on
-        // the key of 2) types É. First, before any keycode is borrowed.
+        // French: a on q's key, é a key, Shift on é (the key of 2) É; before any keycode is lent.
         row("second layout", "us,fr", u"text aqéw; modif 4; text a; modif 4; text é"_s,
             u"aqéwAÉ"_s);
         row("text, Backspace, Enter", "us",
@@ -82,11 +81,12 @@ private slots:
         row("Alt on a shifted sign", "us", u"modif 3; text !"_s, u"<A-1>"_s);
         row("Caps with a letter the layout lacks", "us", u"modif 5; text Mädchen"_s, u"MÄDCHEN"_s);
         row("Caps Lock, then Caps", "us caps", u"text aB1!; modif 5; text ab"_s, u"aB1!AB"_s);
-        // Bit 15 while the key is down, bit 0 once for each press since the last read; a key
-        // the program types is not the switch. Grabbed, the user's presses reach no client,
-        // while the program's own typing of the key still does.
-        const QString taps = u"read -; read 0; tap; read 1; read 0; down; read 32769; read 32768; "
-                             "up; read 0; keyb 13; read 0; text a b"_s;
+        // Bit 15 while down, bit 0 once per press since the last read; a key the program types is
+        // no press. Grabbed, the user's presses reach no client, the program's typing does.
+        // "moved 1": the descriptor wakes and tells of the key's motion; "moved 0": it does not.
+        const QString taps = u"read -; read 0; tap; moved 1; read 1; read 0; down; moved 1; "
+                             "read 32769; read 32768; up; moved 1; read 0; keyb 13; moved 0; "
+                             "read 0; text a b"_s;
         row("Escape", "us", "refuse; " + taps, u"<Esc><Esc>\na b"_s);
         row("Escape, grabbed", "us", "escape 1; " + taps + "; keyb 27; escape 0; tap",
             u"\na b<Esc><Esc>"_s);
@@ -96,7 +96,7 @@ private slots:
     {
         QFETCH(QString, keyboard);
         QFETCH(QString, steps);
-        // Another layout is put in place from a copy of the keymap, which gives it back after.
+        // Another layout in place, the keymap given back after from a copy.
         QTemporaryDir dir;
         const QString saved = dir.filePath("keymap.xkb"), name = qEnvironmentVariable("DISPLAY");
         const bool french = keyboard == u"us,fr";
@@ -137,6 +137,10 @@ private slots:
                     = switchKey.isEmpty() ? platform.escapeState() : platform.switchKeyState();
                 QVERIFY2(arg == u"-" || arg.toInt() == state,
                          qPrintable(step + " gave " + QString::number(state)));
+            } else if (op == u"moved") {
+                pollfd wake { platform.switchEventFd(), POLLIN, 0 };
+                const bool woke = ::poll(&wake, 1, arg == u"1" ? 2000 : 300) > 0;
+                QVERIFY2((woke && platform.switchEventsPending()) == (arg == u"1"), qPrintable(step));
             } else { // tap, down or up: the user at the switch key
                 for (const bool press : { true, false }) {
                     if (op == u"tap" || (op == u"down") == press) {
@@ -172,8 +176,8 @@ private slots:
         QVERIFY(keymap() == before);
     }
 
-    // Pointer codes from a position (a negative coordinate counts from the screen's far edge),
-    // where the pointer ends, and what the client under it sees.
+    // Pointer codes from a position (negative: from the far edge), where the pointer ends, and
+    // what the client under it sees.
     void pointer_data()
     {
         QTest::addColumn<QPoint>("from");
@@ -218,9 +222,26 @@ private slots:
         QVERIFY(!platform.caretMayHaveMoved());
     }
 
-    // The autostart entry passes the desktop's validator, and its Exec line, unquoted as a
-    // shell does after the field codes are expanded, is the program's path with spaces, % and a
-    // quote.
+    // Point mode's spot is in Qt's pixels, the pointer in the server's: the same spot at any scale
+    // (this runs again with QT_SCALE_FACTOR=2).
+    void pointAt()
+    {
+        const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+        QCOMPARE(ratio, qEnvironmentVariableIntValue("QT_SCALE_FACTOR") == 2 ? 2. : 1.);
+        mouse.moveTo(100, 50);
+        const auto native = [this] {
+            Window root, child;
+            int x = 0, y = 0, wx, wy;
+            unsigned mask;
+            XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy, &mask);
+            return QPoint(x, y);
+        };
+        QTRY_COMPARE(native(), QPoint(100, 50) * ratio);
+        QCOMPARE(mouse.position(), QPoint(100, 50));
+    }
+
+    // The autostart entry is valid, and its Exec line, unescaped and read by a shell, is the
+    // program's path with spaces, % and a quote.
     void signIn()
     {
         const QString path = u"/opt/My Tools/100% \"kelo\"/kelo"_s;
@@ -231,7 +252,6 @@ private slots:
         platform.addSignInLaunch("Kelo#", path.toStdString());
         const QString entry = config.filePath("autostart/kelo.desktop");
         QCOMPARE(QProcess::execute("desktop-file-validate", { entry }), 0);
-        // The Exec line, unescaped and its field codes expanded, read by a shell.
         const char *execIs
             = R"sh(test "$(eval "printf %s $(sed -n 's/^Exec=//; T; s/\\\\/\\/g; s/%%/%/g; p' "$0")")" = "$1")sh";
         QCOMPARE(QProcess::execute("sh", { "-c", execIs, entry, path }), 0);

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/epoll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 constexpr auto rescanEvery = std::chrono::seconds(3);
@@ -15,6 +17,7 @@ constexpr auto rescanEvery = std::chrono::seconds(3);
 
 EvdevSwitches::EvdevSwitches(std::string ownDevice)
     : own(std::move(ownDevice))
+    , watch(epoll_create1(EPOLL_CLOEXEC))
 {
     rescan();
 }
@@ -25,6 +28,8 @@ EvdevSwitches::~EvdevSwitches()
         libevdev_free(d.dev);
         close(d.fd);
     }
+    if (watch >= 0)
+        close(watch);
 }
 
 void EvdevSwitches::rescan()
@@ -56,6 +61,9 @@ void EvdevSwitches::rescan()
             close(fd);
             continue;
         }
+        epoll_event ready { EPOLLIN, { .fd = fd } };
+        if (watch >= 0)
+            epoll_ctl(watch, EPOLL_CTL_ADD, fd, &ready);
         devices.push_back(Device { path, fd, dev });
     }
 }
@@ -69,6 +77,8 @@ void EvdevSwitches::read(Device &d)
         if (rc == LIBEVDEV_READ_STATUS_SYNC) {
             flags = LIBEVDEV_READ_FLAG_SYNC; // events were dropped: catch up on the state
         } else if (rc == LIBEVDEV_READ_STATUS_SUCCESS) {
+            if (ev.type == EV_KEY && ev.value != 2 && pressed.count(ev.code))
+                moved = true;
             if (ev.type == EV_KEY && ev.value == 1 && pressed.count(ev.code))
                 pressed[ev.code] = true;
         } else if (rc == -EAGAIN && flags == LIBEVDEV_READ_FLAG_SYNC) {
@@ -123,4 +133,12 @@ unsigned EvdevSwitches::codeOf(const std::string &name, const std::string &keyma
     xkb_keymap_unref(keymap);
     xkb_context_unref(context);
     return code;
+}
+
+bool EvdevSwitches::pending()
+{
+    for (Device &d : devices)
+        read(d);
+    std::erase_if(devices, [](const Device &d) { return d.fd < 0; });
+    return std::exchange(moved, false);
 }

@@ -24,6 +24,11 @@ public:
     // a US one when empty); 0 when none has it.
     static unsigned codeOf(const std::string &name, const std::string &keymap);
 
+    // Readable when a keyboard has events; pending() reads them and says whether a key asked
+    // for by state() went down or up.
+    int eventFd() const { return watch; }
+    bool pending();
+
     int keyboards() const { return int(devices.size()); }
     // Keyboards seen but not readable by this user.
     int refused() const { return denied; }
@@ -42,5 +47,7 @@ private:
     std::vector<Device> devices;
     std::map<unsigned, bool> pressed; // a press seen since the last state() of that key
     int denied = 0;
+    int watch = -1; // epoll over the devices
+    bool moved = false;
     std::chrono::steady_clock::time_point scanned;
 };

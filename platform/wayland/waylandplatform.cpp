@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/epoll.h>
 #include <unistd.h>
 
 namespace {
@@ -69,6 +70,29 @@ WaylandPlatform::~WaylandPlatform()
 {
     std::lock_guard lock(mutex);
     injector.reset();
+    if (watch >= 0)
+        close(watch);
+}
+
+int WaylandPlatform::switchEventFd()
+{
+    std::lock_guard lock(mutex);
+    if (watch >= 0)
+        return watch;
+    watch = epoll_create1(EPOLL_CLOEXEC);
+    for (const int fd : { evdev->eventFd(), x11 ? x11->switchEventFd() : -1 }) {
+        epoll_event ready { EPOLLIN, { .fd = fd } };
+        if (fd >= 0 && watch >= 0)
+            epoll_ctl(watch, EPOLL_CTL_ADD, fd, &ready);
+    }
+    return watch;
+}
+
+bool WaylandPlatform::switchEventsPending()
+{
+    std::lock_guard lock(mutex);
+    const bool keys = evdev->pending();
+    return (x11 && x11->switchEventsPending()) || keys;
 }
 
 void WaylandPlatform::keyEvent(int vk, bool release)

@@ -34,6 +34,8 @@ public:
     bool caretMayHaveMoved() override;
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
+    int switchEventFd() override;
+    bool switchEventsPending() override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
@@ -58,4 +60,5 @@ private:
     bool placed = false;
     unsigned switchCode = 0;
     int pointerX = 0, pointerY = 0;
+    int watch = -1; // epoll over the event devices and the X connection
 };

@@ -2,6 +2,7 @@
 
 #include "../freedesktop/autostart.h"
 #include "../linux/vkkeysym.h"
+#include "x11keymap.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -31,59 +32,6 @@ constexpr size_t slotCount = 8;
 constexpr auto slotMinAge = std::chrono::milliseconds(500);
 constexpr auto slotIdle = std::chrono::seconds(5);
 
-// The keysym that types code point cp: Latin-1 keysyms are the code point itself, every
-// other character has its Unicode keysym. Controls that have a key get that key.
-KeySym charKeysym(char32_t cp)
-{
-    switch (cp) {
-    case 0x08:
-        return XK_BackSpace;
-    case 0x09:
-        return XK_Tab;
-    case 0x0A:
-    case 0x0D:
-        return XK_Return;
-    case 0x1B:
-        return XK_Escape;
-    case 0x7F:
-        return XK_Delete;
-    default:
-        break;
-    }
-    if (cp < 0x20 || (cp >= 0x80 && cp < 0xA0) || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
-        return NoSymbol;
-    if (cp < 0x100)
-        return KeySym(cp);
-    return KeySym(0x1000000 + cp);
-}
-
-// The character a keysym types, for the keysyms charKeysym gives and the euro sign, which
-// layouts carry under its legacy name; 0 for anything else (keypad and function keys too).
-char32_t keysymChar(KeySym sym)
-{
-    switch (sym) {
-    case XK_BackSpace:
-        return 0x08;
-    case XK_Tab:
-        return 0x09;
-    case XK_Return:
-        return 0x0D;
-    case XK_Escape:
-        return 0x1B;
-    case XK_Delete:
-        return 0x7F;
-    case XK_EuroSign:
-        return 0x20AC;
-    default:
-        break;
-    }
-    if ((sym >= 0x20 && sym < 0x7F) || (sym >= 0xA0 && sym < 0x100))
-        return char32_t(sym);
-    if (sym >= 0x1000100 && sym <= 0x110FFFF)
-        return char32_t(sym - 0x1000000);
-    return 0;
-}
-
 // Xlib's default reaction to a protocol error is to end the process; for a keyboard that
 // would be the worst outcome of a refused request, so errors are dropped.
 int ignoreXError(Display *, XErrorEvent *)
@@ -95,47 +43,6 @@ int ignoreXError(Display *, XErrorEvent *)
 
 struct X11Platform::Private
 {
-    // A snapshot of the core keymap, read afresh for every injection so that a layout change
-    // made meanwhile (setxkbmap, another borrowed keycode) is always seen.
-    struct Keymap
-    {
-        int min = 0;
-        int max = -1;
-        int width = 0;
-        std::vector<KeySym> syms;
-        std::vector<std::array<KeySym, 2>> typing;
-
-        KeySym at(int keycode, int level) const
-        {
-            if (keycode < min || keycode > max || level >= width)
-                return NoSymbol;
-            const KeySym *row = &syms[size_t(keycode - min) * size_t(width)];
-            // A letter listed alone has its upper case on the shifted level.
-            if (level == 1 && row[1] == NoSymbol && width > 1) {
-                KeySym lower, upper;
-                XConvertCase(row[0], &lower, &upper);
-                return upper != lower ? upper : NoSymbol;
-            }
-            return row[level];
-        }
-        // What the key types now, in the active group and with the locked modifiers (Caps
-        // Lock, Num Lock), without or with Shift.
-        KeySym typed(int keycode, bool shift) const
-        {
-            if (keycode < min || keycode > max)
-                return NoSymbol;
-            return typing[size_t(keycode - min)][shift ? 1 : 0];
-        }
-        bool empty(int keycode) const
-        {
-            for (int level = 0; level < width; ++level) {
-                if (at(keycode, level) != NoSymbol)
-                    return false;
-            }
-            return true;
-        }
-    };
-
     // A keycode that had no keysyms, lent to a keysym the layout lacks.
     struct Slot
     {
@@ -150,6 +57,8 @@ struct X11Platform::Private
     int xiOpcode = -1;
     bool rawSelected = false;
     bool escapePressed = false;
+    // Escape or the switch key went down or up since the last switchEventsPending.
+    bool switchMoved = false;
     // The user's own switch key: its keycode (0: none), whether it is to be grabbed, and a
     // press seen since the last switchKeyState.
     KeyCode switchCode = 0;
@@ -169,106 +78,24 @@ struct X11Platform::Private
     std::array<KeyCode, 256> boundVks {};
     size_t nextSpareVk = 0;
 
-    Keymap keymap();
-    KeyCode find(const Keymap &map, KeySym sym, int *level) const;
-    KeyCode findChar(const Keymap &map, char32_t cp, int *level, bool slotsToo,
+    KeyCode findChar(const X11Keymap &map, char32_t cp, int *level, bool slotsToo,
                      int fromLevel = 0) const;
-    KeyCode borrow(const Keymap &map, KeySym sym);
+    KeyCode borrow(const X11Keymap &map, KeySym sym);
     Slot *slotOf(KeyCode keycode);
     void giveBack(Slot &slot);
     void keycodeEvent(KeyCode keycode, bool press);
-    void pressShifted(const Keymap &map, KeyCode keycode);
+    void pressShifted(const X11Keymap &map, KeyCode keycode);
     void drain();
     void tidy();
     void grabSwitch(bool on);
     void grabKey(KeyCode keycode, bool on);
     bool grabbed(KeyCode keycode) const;
     bool isDown(KeyCode keycode);
-    int vkFor(const Keymap &map, KeyCode keycode);
+    int vkFor(const X11Keymap &map, KeyCode keycode);
 };
 
-X11Platform::Private::Keymap X11Platform::Private::keymap()
-{
-    Keymap map;
-    XDisplayKeycodes(display, &map.min, &map.max);
-    if (map.max < map.min)
-        return map;
-    KeySym *syms
-        = XGetKeyboardMapping(display, KeyCode(map.min), map.max - map.min + 1, &map.width);
-    if (!syms) {
-        map.max = map.min - 1;
-        return map;
-    }
-    map.syms.assign(syms, syms + size_t(map.max - map.min + 1) * size_t(map.width));
-    XFree(syms);
-
-    // The core map lists the first group only; the characters a key types depend on the
-    // active group (a second layout) and on Caps Lock, which XKB knows.
-    map.typing.assign(size_t(map.max - map.min + 1), { NoSymbol, NoSymbol });
-    XkbStateRec state {};
-    XkbDescPtr xkb = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
-    if (!xkb || XkbGetState(display, XkbUseCoreKbd, &state) != Success) {
-        if (xkb)
-            XkbFreeKeyboard(xkb, 0, True);
-        for (int keycode = map.min; keycode <= map.max; ++keycode)
-            map.typing[size_t(keycode - map.min)] = { map.at(keycode, 0), map.at(keycode, 1) };
-        return map;
-    }
-    for (int keycode = std::max(map.min, int(xkb->min_key_code));
-         keycode <= std::min(map.max, int(xkb->max_key_code)); ++keycode) {
-        const int groups = XkbKeyNumGroups(xkb, keycode);
-        if (groups == 0)
-            continue;
-        int group = state.group;
-        if (group >= groups) {
-            const unsigned char info = XkbKeyGroupInfo(xkb, keycode);
-            switch (XkbOutOfRangeGroupAction(info)) {
-            case XkbClampIntoRange:
-                group = groups - 1;
-                break;
-            case XkbRedirectIntoRange:
-                group = XkbOutOfRangeGroupNumber(info);
-                if (group >= groups)
-                    group = 0;
-                break;
-            default:
-                group %= groups;
-                break;
-            }
-        }
-        const XkbKeyTypePtr type = XkbKeyKeyType(xkb, keycode, group);
-        const int width = XkbKeyGroupWidth(xkb, keycode, group);
-        for (int shift = 0; shift < 2; ++shift) {
-            const unsigned mods = (state.locked_mods | (shift ? ShiftMask : 0)) & type->mods.mask;
-            int level = 0;
-            for (int i = 0; i < type->map_count; ++i) {
-                if (type->map[i].active && type->map[i].mods.mask == mods)
-                    level = type->map[i].level;
-            }
-            map.typing[size_t(keycode - map.min)][size_t(shift)]
-                = level < width ? XkbKeySymEntry(xkb, keycode, level, group) : NoSymbol;
-        }
-    }
-    XkbFreeKeyboard(xkb, 0, True);
-    return map;
-}
-
-// The keycode giving sym at the lowest level (0 unshifted, 1 shifted), 0 when none does.
-KeyCode X11Platform::Private::find(const Keymap &map, KeySym sym, int *level) const
-{
-    for (int l = 0; l < std::min(map.width, 2); ++l) {
-        for (int keycode = map.min; keycode <= map.max; ++keycode) {
-            if (map.at(keycode, l) == sym) {
-                *level = l;
-                return KeyCode(keycode);
-            }
-        }
-    }
-    return 0;
-}
-
 // The keycode typing cp now, with *level 1 when it needs Shift; 0 when no key types it.
-KeyCode X11Platform::Private::findChar(const Keymap &map, char32_t cp, int *level, bool slotsToo,
+KeyCode X11Platform::Private::findChar(const X11Keymap &map, char32_t cp, int *level, bool slotsToo,
                                        int fromLevel) const
 {
     for (int l = fromLevel; l < 2; ++l) {
@@ -297,7 +124,7 @@ X11Platform::Private::Slot *X11Platform::Private::slotOf(KeyCode keycode)
 
 // Lends a keycode without keysyms to sym, on both levels so Shift does not matter. The least
 // recently used free slot goes; it is synced before any key event can use it.
-KeyCode X11Platform::Private::borrow(const Keymap &map, KeySym sym)
+KeyCode X11Platform::Private::borrow(const X11Keymap &map, KeySym sym)
 {
     // Drop slots the keymap gave to something else (a new layout), then top up with empty
     // keycodes from the top of the range, where no physical key sits.
@@ -353,10 +180,10 @@ void X11Platform::Private::keycodeEvent(KeyCode keycode, bool press)
 
 // Presses a key whose character is on the shifted level: Shift goes down and up around the
 // press only, so it can never be left down.
-void X11Platform::Private::pressShifted(const Keymap &map, KeyCode keycode)
+void X11Platform::Private::pressShifted(const X11Keymap &map, KeyCode keycode)
 {
     int level = 0;
-    const KeyCode shift = find(map, XK_Shift_L, &level);
+    const KeyCode shift = map.find(XK_Shift_L, &level);
     if (shift)
         XTestFakeKeyEvent(display, shift, True, CurrentTime);
     keycodeEvent(keycode, true);
@@ -374,9 +201,17 @@ void X11Platform::Private::drain()
         XNextEvent(display, &event);
         if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
+        } else if (event.type == KeyPress || event.type == KeyRelease) {
+            // A grabbed key's own events: while the grab is active no raw release comes.
+            const KeyCode code = event.xkey.keycode;
+            switchMoved = switchMoved || (code && (code == escape || code == switchCode));
         } else if (event.type == GenericEvent && event.xcookie.extension == xiOpcode
                    && XGetEventData(display, &event.xcookie)) {
             const auto *raw = static_cast<const XIRawEvent *>(event.xcookie.data);
+            const bool key = event.xcookie.evtype == XI_RawKeyPress
+                || event.xcookie.evtype == XI_RawKeyRelease;
+            if (key && raw->detail && (raw->detail == escape || raw->detail == switchCode))
+                switchMoved = true;
             if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == escape && escape)
                 escapePressed = true;
             if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == switchCode && switchCode)
@@ -452,7 +287,7 @@ void X11Platform::Private::tidy()
 }
 
 // A Windows virtual-key code that keyEvent turns back into keycode.
-int X11Platform::Private::vkFor(const Keymap &map, KeyCode keycode)
+int X11Platform::Private::vkFor(const X11Keymap &map, KeyCode keycode)
 {
     KeySym lower, upper;
     XConvertCase(map.at(keycode, 0), &lower, &upper);
@@ -463,7 +298,7 @@ int X11Platform::Private::vkFor(const Keymap &map, KeyCode keycode)
     for (int vk = 1; vk < 256; ++vk) {
         int level = 0;
         const KeySym sym = vkKeysym(vk);
-        if (sym != NoSymbol && find(map, sym, &level) == keycode && level == 0)
+        if (sym != NoSymbol && map.find(sym, &level) == keycode && level == 0)
             return vk;
     }
     for (int vk : spareVks) {
@@ -543,7 +378,7 @@ void X11Platform::keyEvent(int vk, bool release)
             return;
         }
     }
-    const Private::Keymap map = d->keymap();
+    const X11Keymap map = X11Keymap::read(d->display);
     KeyCode keycode = d->boundVks[size_t(vk)];
     if (!keycode || map.at(keycode, 0) == NoSymbol) {
         keycode = 0;
@@ -551,7 +386,7 @@ void X11Platform::keyEvent(int vk, bool release)
         if (sym == NoSymbol)
             return;
         int level = 0;
-        keycode = d->find(map, sym, &level);
+        keycode = map.find(sym, &level);
         // Only on a shifted level (the keypad's decimal separator without Num Lock): a
         // keycode of its own makes it the same whatever the lock state.
         if (!keycode || level != 0)
@@ -605,7 +440,7 @@ void X11Platform::unicodeEvent(char16_t unit, bool release)
     const KeySym sym = charKeysym(cp);
     if (sym == NoSymbol)
         return;
-    const Private::Keymap map = d->keymap();
+    const X11Keymap map = X11Keymap::read(d->display);
     // With a Shift held here (a Shift mode), only a shifted level types the character.
     const bool shiftDown
         = d->heldVks.count(0x10) || d->heldVks.count(0xA0) || d->heldVks.count(0xA1);
@@ -632,7 +467,7 @@ int X11Platform::keyForChar(char16_t c)
     if (!d->display)
         return -1;
     d->drain();
-    const Private::Keymap map = d->keymap();
+    const X11Keymap map = X11Keymap::read(d->display);
     int level = 0;
     const KeyCode keycode = d->findChar(map, c, &level, false);
     if (!keycode)
@@ -692,6 +527,21 @@ int X11Platform::escapeState()
     const int state = (down ? 0x8000 : 0) | (d->escapePressed ? 1 : 0);
     d->escapePressed = false;
     return state;
+}
+
+int X11Platform::switchEventFd()
+{
+    std::lock_guard lock(d->mutex);
+    return d->display ? ConnectionNumber(d->display) : -1;
+}
+
+bool X11Platform::switchEventsPending()
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return false;
+    d->drain();
+    return std::exchange(d->switchMoved, false);
 }
 
 void X11Platform::setEscapeGrab(bool grab)

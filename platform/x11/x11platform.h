@@ -24,6 +24,8 @@ public:
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
     std::string keyDown() override;
+    int switchEventFd() override;
+    bool switchEventsPending() override;
     void keepUnfocused(std::uintptr_t window) override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;

@@ -12,8 +12,7 @@ TestCase {
     function init() { failOnWarning(/^(qrc:|file:|QML |<Unknown File>)|[Bb]inding loop|Error:|Unable to assign/); }
     function cleanup() { stop(); }
 
-    // Opens Kelo# on the settings kept (stored true) or on a store holding only stored; prepare
-    // sets up the fake bridge before the window initialises.
+    // Opens Kelo# on the settings kept (stored true) or on only stored; prepare(bridge, window) first.
     function start(stored, prepare) {
         if (stored !== true) {
             store.clear();
@@ -40,8 +39,7 @@ TestCase {
         wait(0);
     }
 
-    // Ticks of a timer as if its periods had passed: none while it is stopped, and a
-    // single-shot timer stops after its one.
+    // Ticks of a timer as if its periods had passed: none while stopped, one for a single shot.
     function tick(name, times) {
         const timer = child(name);
         for (let i = 0; i < (times === undefined ? 1 : times) && timer.running; ++i) {

@@ -14,8 +14,8 @@ KeloTestCase {
         return [{ tag: "camera", pick: 2, calls: ["coff()", "con(1)"], preview: true }, { tag: "pad", pick: 3, calls: ["coff()", "setjoy(0)"] },
                 { tag: "headset", pick: 4, calls: ["coff()"], bars: true }, { tag: "none", pick: 0, calls: [] }];
     }
-    // Each kind chosen, then found again after a restart in which its device comes late, as
-    // the headset service and slow cameras do. Till then None alone is listed and marked.
+    // Each kind chosen, found again after a restart in which its device comes late (None alone
+    // listed and marked till then).
     function test_choiceSurvivesRestart(data) {
         const all = (bridge, win) => { win.cameras = twoCameras; bridge.joysticks = ["Pad"]; bridge.headset = true; };
         start(false, all);

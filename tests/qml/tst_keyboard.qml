@@ -8,9 +8,8 @@ KeloTestCase {
                 { tag: "prediction switched off", scan: false, typed: [] },
                 { tag: "switched off during its scan", scan: true, typed: [] }];
     }
-    // Letters typed in layer 1 make a word and its predictions; a chosen one replaces the
-    // letters and is learned. Once the pad has gone the highlight is not on it,
-    // and the next press opens the first group.
+    // Letters make a word and its predictions; a chosen one replaces the letters and is learned.
+    // Once the pad has gone the highlight is not on it, and the next press opens the first group.
     function test_word(data) {
         view(2);
         k.rank(2);
@@ -39,8 +38,7 @@ KeloTestCase {
         const five = code => [code, code, code, code, code];
         return [
             ["Space", 1, 5, 0, ["keyb(32)", "learn(ab)"]], ["Space, order 1", 1, 5, 0, ["keyb(32)", "learn(ab)"], { rank: 1 }],
-            // Order 3: the next words before a letter, and the highlight sent to them; the
-            // likeliest letters' group first in the scan, typing as the letters do.
+            // Order 3: the next words before a letter, lit; the likeliest letters typing as letters.
             ["Space, next words", 1, 5, 0, ["keyb(32)", "learn(ab)"], { rank: 3, jump: true, nextWords: ["you", "the", "a", "it", "is"], tk: [7, 1], done: () => child("p2").text === "you" }],
             ["likeliest letter", 1, 8, 1, ["text(t)", "t9(abt)"], { lword: "abt", likely: "etaoin", tk: [8, 1] }],
             ["Erase", 1, 5, 1, ["keyb(8)", "t9(a)"], { lword: "a" }], ["comma", 1, 5, 2, ["keyb(188)"]],
@@ -58,15 +56,13 @@ KeloTestCase {
             ["digits layer", 1, 6, 1, ["plan(2)"], { lword: "ab", tk: [6, 7], faces: ["0-4", "5-9", "*-/", ",-."] }],
             ["special layer", 1, 6, 2, ["plan(3)"], { lword: "ab", tk: [6, 7], faces: ["D-ALT", "T-ECH", "GEST", "MUL."] }],
             ["letters layer", 3, 6, 0, ["plan(1)"], { lword: "ab", tk: [6, 7], faces: ["a-f", "g-l", "m-r", "s-z"] }], ["letters layer again", 1, 6, 0, [], K6],
-            // With padjump a typed letter sends the highlight to the predictions shown; left
-            // alone, the scan goes on at the first group. Otherwise it goes on from the group used.
+            // A letter: the scan goes on from the group used, or with padjump at the predictions.
             ["letter", 1, 4, 1, ["text(t)", "t9(abt)"], { lword: "abt" }],
             ["letter, padjump", 1, 4, 1, ["text(t)", "t9(abt)"], { lword: "abt", jump: true, tk: [7, 1] }],
             ["letter, padjump, prediction off", 1, 4, 1, ["text(t)", "t9(abt)"], { lword: "abt", jump: true, word: false }]
         ].map(r => Object.assign({ tag: r[0], plan: r[1], group: r[2], entry: r[3], calls: r[4], os: "linux", rank: 2, next: 1, lword: "", tk: [r[2], r[2] % 6 + 1] }, r[5]));
     }
-    // What each entry sends; any but a letter ends the word being typed, which Space alone
-    // completes. The next press is a first press.
+    // What each entry sends; any but a letter ends the word, Space completes it; then a first press.
     function test_entries(data) {
         view(2, { s3v: 2, l: "fr" }); // long French labels at the largest text size
         w.os = data.os;
@@ -127,8 +123,8 @@ KeloTestCase {
               calls: ["text(t)", "t9(t)", "keyb(8)", "text(the )", "keyb(8)", "t9(the)", "keyb(8)", "keyb(8)", "keyb(8)"], lword: "" }
         ];
     }
-    // The word being typed is what the text shows: erasing follows it, a prediction replaces
-    // exactly its letters and keeps the capitals typed, a lost caret ends it.
+    // The word follows the text: erasing, a prediction replacing its letters with their capitals,
+    // a lost caret.
     function test_wordFollowsText(data) {
         view(2);
         wrap.predictions = data.pred || ["the", "to", "that", "this", "then"];

@@ -10,8 +10,7 @@ KeloTestCase {
         return [{ tag: "left, incremental", pos: 1, code: 4, increment: true }, { tag: "up", pos: 2, code: 1 },
                 { tag: "down", pos: 4, code: 3 }, { tag: "right", pos: 5, code: 2 }];
     }
-    // A first press starts a motion, a step a tick, that the next press stops; with Incremental
-    // Speed the steps start slow and speed up to the pointer step.
+    // A press starts a motion, a step a tick, the next stops it; Incremental Speed speeds it up.
     function test_arrows(data) {
         view(3, { increment: !!data.increment });
         goTo(data.pos);
@@ -61,8 +60,8 @@ KeloTestCase {
         return [{ tag: "centre list open, to the keyboard", from: 3, at: 3, to: 2 }, { tag: "keyboard list open, to the mouse", from: 2, at: 1, to: 3 },
                 { tag: "pointer moving, to the settings", from: 3, at: 1, to: 1 }, { tag: "button held, to the keyboard", from: 3, held: true, to: 2 }];
     }
-    // However the view changes (here as by the View menu), nothing of the last one goes on:
-    // no held button, open list or motion, and the next press is a first press.
+    // A view change (as by the View menu) ends any held button, open list or motion; then a first
+    // press.
     function test_viewChange(data) {
         view(data.from);
         if (data.held) {

@@ -32,8 +32,8 @@ KeloTestCase {
         verify(k2.popup.opened, "the next press did not open the group again");
     }
 
-    // Sources firing in one tick make one press; choosing a source resets the scan. A headset
-    // blink counts only once its strength passes the mark set on the blink bar.
+    // Sources firing in one tick make one press; choosing a source resets the scan; a headset
+    // blink counts once past the blink bar's mark.
     function test_poll() {
         view(2, false, bridge => { bridge.joysticks = ["Pad"]; bridge.headset = true; });
         toggle(child("l21").items[1]);
@@ -58,9 +58,8 @@ KeloTestCase {
                 { tag: "repeats within 300 ms", store: { debounce: 300 }, clicks: [1, 1, 2], lit: [true, false, true], periods: steady },
                 { tag: "first item at 150 %", store: { firstdwell: 150 }, clicks: [1, 2, 3], lit: lit, periods: [1500, 1000, 1500, 1000] }];
     }
-    // Presses at 0, 200 and 300 ms: one too soon after the last taken is ignored; each taken
-    // lights the indicator, which fades back, and clicks if sound is on. The list's first entry,
-    // and the group lit after a press, stay lit the chosen share of a period.
+    // Presses at 0, 200 and 300 ms: one too soon is ignored; each taken lights the indicator and
+    // clicks if sound is on. The first entry and the group lit after a press stay their share.
     function test_filters(data) {
         view(2, data.store);
         const periods = [];

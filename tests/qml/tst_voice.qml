@@ -3,8 +3,7 @@ import QtQuick
 KeloTestCase {
     name: "Voice"
 
-    // The period slider's range and steps; KeyB's Slower and Faster change the period by one
-    // 50 ms step, within the range, at once, and show the new value.
+    // The period's range; Slower and Faster change it by one 50 ms step, and show it.
     function test_period_data() {
         return [{ tag: "slower", s1v: 1000, entry: 7, want: 1050 }, { tag: "faster", s1v: 4000, entry: 8, want: 3950 },
                 { tag: "slower at the top", s1v: 5000, entry: 7, want: 5000 }, { tag: "faster at the floor", s1v: 250, entry: 8, want: 250 },
@@ -18,8 +17,8 @@ KeloTestCase {
         compare([w.s1v, s1.value, child("popot").interval, w.notice], [data.want, data.want, data.want, "Scan period " + data.want + " ms"]);
     }
 
-    // Each highlight is announced once it has settled: groups by their first and last entries,
-    // entries by name, or a short sound each; a view with nothing to say hushes the voice.
+    // Each highlight announced once settled: groups by first and last entries, entries by name,
+    // or a sound each; a view with nothing to say hushes.
     function test_scan_data() {
         return [{ tag: "off", audscan: 0, want: [] },
                 { tag: "spoken", audscan: 1, want: ["say(G to L)", "say(M to R)", "say(M)", "say(N)", "hush()"] },
@@ -34,8 +33,7 @@ KeloTestCase {
         compare(calls(["say", "cue", "hush"]), data.want);
     }
 
-    // "Speak" says the sentence being typed, or the one just ended; with each word said, a word
-    // finished by a space is said too.
+    // "Speak" says the sentence typed or just ended; with each word said, a word ended by a space.
     function test_speak_data() {
         const a = [1, 0], b = [1, 1], c = [1, 2], stop = [5, 3], erase = [5, 1], space = [5, 0];
         return [{ tag: "after a full stop", typed: [a, b, stop, c], want: ["say(c)"] },
@@ -51,8 +49,8 @@ KeloTestCase {
         compare(calls(["say"]), data.want);
     }
 
-    // Choosing the switch key: the key pressed is taken once released; Escape, or six seconds
-    // without a key, leave the key as it was. No press counts meanwhile; afterwards they do.
+    // Choosing the switch key: taken once released; Escape or six idle seconds keep the old one.
+    // No press counts meanwhile; afterwards they do.
     function test_capture_data() {
         return [{ tag: "F8", held: ["", "F8", "F8", ""], want: "F8", set: ["setKey(F8,0)"] },
                 { tag: "Escape", held: [""], escape: true, want: "Pause", set: [] },

@@ -3,8 +3,8 @@ import QtQuick
 KeloTestCase {
     name: "Window"
 
-    // A first start gives the bridge the default options; a restart brings back what the user
-    // changed, in the language chosen, without writing the sign-in entry again.
+    // A first start sends the defaults; a restart brings back what was changed, the sign-in entry
+    // not written again.
     function test_restartRestores() {
         start();
         compare([w.registered, calls(["rank", "setHold", "setKey", "setEscape"])], [true, ["rank(0)", "setHold(0)", "setKey(,0)", "setEscape(0)"]]);
@@ -29,8 +29,8 @@ KeloTestCase {
         compare([calls(["osstart", "osstop"]), w.ostart], [["osstop()"], false]);
     }
 
-    // Whatever a settings file holds, Kelo# comes up usable, in range, labelled and whole on
-    // a screen; a first start speaks the language of the locale when Kelo# has it.
+    // Whatever the settings file holds, Kelo# comes up usable, in range, labelled and on a screen;
+    // a first start speaks the locale's language if it has it.
     function test_storedSettings_data() {
         const shown = () => {
             const s = Qt.application.screens[0];
@@ -71,8 +71,8 @@ KeloTestCase {
                 rows.push({ tag: l + " " + size + "x", l: l, s3v: size });
         return rows;
     }
-    // At every text size and in every language, nothing shown is cut off, leaves the window or
-    // runs into anything else: labels, values, faces, predictions, the modifier's mark.
+    // At every text size and in every language, no text, face or mark is cut off, leaves the
+    // window or runs into another.
     function test_layout(data) {
         start({ registered: true, width: 556, height: 230, l: data.l, s3v: data.s3v });
         tryVerify(() => w.contentItem.parent.width === 556, 2000);

@@ -1,0 +1,266 @@
+// The keyboard view: the groups and their lists, the word being typed and its predictions, and
+// what a chosen entry types. Imported by main.qml as "Keys"; names resolve in the window's scope.
+
+// The label list of keyboard group 1..6 in layer plan: letters, digits and signs, special keys,
+// then the accents layer (three groups of accented letters, the current language's first, and
+// the function keys).
+function groupLabels(group, plan) {
+    if (group > 4)
+        return Lang.lang(42 + group);
+    if (plan < 4)
+        return Lang.lang(30 + group + 4 * plan);
+    if (group === 4) {
+        const keys = ["F1-12"];
+        for (let i = 1; i <= 12; ++i)
+            keys.push("F" + i);
+        return keys;
+    }
+    const letters = Lang.accents(wind.lang).slice((group - 1) * 8, group * 8);
+    return [letters[0] + "-" + letters[letters.length - 1]].concat(letters);
+}
+
+function isLetter(c) {
+    return c.toLowerCase() !== c.toUpperCase();
+}
+
+// A character as it lands under the armed modifier: Shift and Caps give the capital where there
+// is a single one.
+function shown(c, armed) {
+    const upper = c.toUpperCase();
+    return armed >= 4 && upper.length === 1 ? upper : c;
+}
+
+// A prediction as it is typed after the letters typed: capitals typed stay capitals, a word
+// typed in capitals (two letters or more) is typed in capitals, and so is everything under Caps.
+function cased(typed, word) {
+    if (!word)
+        return "";
+    if (wind.armed >= 5 || (typed.length >= 2 && typed === typed.toUpperCase() && typed !== typed.toLowerCase()))
+        return word.toUpperCase().length === word.length ? word.toUpperCase() : word;
+    let out = "";
+    for (let i = 0; i < word.length; ++i)
+        out += i < typed.length ? shown(word[i], typed[i] !== typed[i].toLowerCase() ? 4 : 0) : word[i];
+    return out;
+}
+
+// The word being typed has moved on: its predictions follow it.
+function follow(word) {
+    wind.lword = word;
+    wind.letr = word !== "" ? wrap.t9(word.toLowerCase()) : ["", "", "", "", ""];
+}
+
+function title(t) {
+    return t[0];
+}
+
+function content(c) {
+    return c.slice(1);
+}
+
+function clist(c) {
+    return c.length - 2;
+}
+
+// A fresh list model for label list a; the one it replaces is destroyed with its entries.
+function mod(a, z) {
+    const model = Qt.createQmlObject("import QtQuick; import QtQml.Models; ObjectModel{}", z);
+    const entries = content(a);
+    // Entries belong in the list's view, which is where the model shows them.
+    const view = z.popup.contentItem;
+    let widest = 0;
+    for (let i = 0; i < entries.length; ++i) {
+        const entry = entryComponent.createObject(view, { text: entries[i], index: i, list: view });
+        widest = Math.max(widest, entry.implicitWidth);
+        model.append(entry);
+    }
+    z.widest = widest;
+    const old = z.model;
+    const at = Kel.built.indexOf(z);
+    if (at >= 0)
+        Kel.built.splice(at, 1);
+    Kel.built.push(z);
+    z.model = model;
+    if (old && typeof old.destroy === "function") {
+        for (let i = 0; i < old.count; ++i)
+            old.get(i).destroy();
+        old.destroy();
+    }
+    return model;
+}
+
+function openList(z, labels) {
+    mod(labels, z);
+    wind.ts2 = clist(labels);
+    combot.restart();
+}
+
+function del(l) {
+    for (let i = 0; i < l.length; ++i)
+        wrap.keyb(Kel.eraseKey());
+}
+
+function keyCode(a, b) {
+    if (Lang.windowsKeys()) {
+        if (wind.plan === 4)
+            return a === 4 ? 111 + b : 0; // F1..F12
+        if (a === 1)
+            return [46, 8, 13, 17, 14, 18][b - 1];
+        if (a === 2)
+            return [9, 16, 20, 91, 27][b - 1];
+        if (a === 3)
+            return b === 7 ? 36 : b === 8 ? 35 : b > 4 ? 28 + b : 36 + b; // HOME, END after the rest
+        if (a === 4)
+            return 172 + b;
+        return 0;
+    }
+    const table = wind.plan === 4 ? { 4: [122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111] } : {
+        1: [117, 51, 36, 17, 14, 18],
+        2: [48, 16, 20, 55, 53],
+        3: [123, 126, 124, 125, 116, 121, 115, 119],
+        4: [74, 73, 72, 101, 98, 100, 100]
+    };
+    return table[a] ? table[a][b - 1] : 0;
+}
+
+// A modifier chosen again is cancelled; another takes the place of the one armed. Caps stays
+// until chosen again.
+function arm(mode) {
+    if (wind.armed === mode) {
+        wrap.modif(0);
+    } else {
+        if (mode === 5 && wind.armed !== 0)
+            wrap.modif(0);
+        wrap.modif(mode);
+    }
+}
+
+function send(code) {
+    if (code === (Lang.windowsKeys() ? 13 : 36))
+        wrap.sentence(); // Enter
+    if (code === 14)
+        wrap.special(14);
+    else if (code === 20)
+        arm(5);
+    else if (code === 16)
+        arm(4);
+    else if (code === 17)
+        arm(1);
+    else if (code === 18)
+        arm(3);
+    if (code === 174 || code === 175) {
+        for (let i = 0; i < 4; ++i)
+            wrap.keyb(code);
+    }
+    if (code > 0 && (code < 14 || code > 18) && code !== 20)
+        wrap.keyb(code);
+}
+
+function keyboard(vk, recorded, a, b) {
+    if (wind.mov === 0) {
+        wind.mov = 1;
+        if (vk >= 1 && vk <= 6)
+            Kel.combo(vk).popup.open();
+        else if (vk === 7) {
+            wind.ts2 = 4;
+            combot.restart();
+        }
+        return;
+    }
+    // The caret has left the word (a click, another window): the word and its predictions end,
+    // and nothing is erased or completed where the letters no longer are.
+    if (wrap.moved()) {
+        wind.lastword = "";
+        follow("");
+        Voice.newText();
+        wrap.sentence();
+        if (a === 7) {
+            wind.mov = 0;
+            return;
+        }
+    }
+    // The letters of the current word as they show, which a chosen prediction replaces, the
+    // word a prediction completed just before, and the modifier armed for this key.
+    const typed = wind.lword, last = wind.lastword, armed = wind.armed;
+    const w = a !== 7 ? wind.lword : wind.letr[b - 1];
+    // A layer, a modifier, pause or a move of the window types nothing: the word stays.
+    const keep = a === 6 ? b !== 5 : (a === 5 && b === 6) || (wind.plan === 3 && [16, 17, 18, 20].indexOf(keyCode(a, b)) >= 0);
+    if (!keep) {
+        wind.letr = ["", "", "", "", ""];
+        wind.lword = "";
+        wind.lastword = "";
+    }
+    const chord = armed === 1 || armed === 3;
+    if (a < 5 && (wind.plan < 3 || (wind.plan === 4 && a < 4))) {
+        wrap.text(recorded);
+        if (!chord)
+            Voice.typed(shown(recorded, armed));
+        if ((wind.plan === 1 || wind.plan === 4) && isLetter(recorded) && !chord) {
+            follow(w + shown(recorded, armed));
+            // The predictions are the likeliest next choice; left alone, the scan goes on at 1.
+            if (wind.padjump && p1.visible)
+                wind.tk = 7;
+        }
+    }
+    if (wind.plan === 3 || (wind.plan === 4 && a === 4)) {
+        const code = keyCode(a, b);
+        if (code !== undefined)
+            send(code);
+        // Enter starts a new text; Back takes a character from it.
+        if (wind.plan === 3 && a === 1 && (b === 2 || b === 3))
+            b === 3 ? Voice.newText() : Voice.erased(1);
+    }
+    if (a === 6) {
+        if ((b >= 1 && b <= 3) || b === 7) {
+            wind.plan = b === 7 ? 4 : b;
+        } else if (b === 4) {
+            wind.visibility = 3;
+        } else if (b === 5) {
+            Kel.vision(3);
+            wind.mov = 0;
+            return;
+        } else if (b === 6) {
+            Kel.position();
+        } else if (b === 8 || b === 9) {
+            Voice.changePeriod(b === 8);
+        }
+    }
+    if (a === 5) {
+        if (b === 1) {
+            wrap.keyb(32);
+            Kel.learn(typed.toLowerCase());
+            Voice.typed(" ");
+            Voice.wordDone(typed);
+        } else if (b === 2) {
+            wrap.keyb(Kel.eraseKey());
+            Voice.erased(1);
+            // The word follows its last letter going; right after a completed word, the space
+            // goes and the word is back. With Ctrl or Alt the key did more than that.
+            if (!chord)
+                follow(typed !== "" ? typed.slice(0, -1) : /^\S+ $/.test(last) ? last.slice(0, -1) : "");
+        } else if (b === 3) {
+            wrap.keyb(188);
+            Voice.typed(",");
+        } else if (b === 4) {
+            wrap.keyb(110);
+            Voice.typed(".");
+            wrap.sentence();
+        } else if (b === 5) {
+            del(typed !== "" ? typed : last);
+            Voice.erased((typed !== "" ? typed : last).length);
+        } else if (b === 6) {
+            Voice.speakTyped();
+        }
+    }
+    if (a === 7) {
+        del(typed);
+        const word = cased(typed, w);
+        wrap.text(word + " ");
+        Kel.learn(w);
+        wind.lastword = word + " ";
+        Voice.erased(typed.length);
+        Voice.typed(word + " ");
+        Voice.wordDone(word);
+    }
+    wind.armed = wrap.modifier();
+    wind.mov = 0;
+}
