@@ -23,7 +23,7 @@ PACKAGES=(
     qml6-module-qt-labs-settings qml6-module-qtcore qml6-module-qttest
     libgl1-mesa-dri libgl-dev libegl-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-    qt6-speech-dev qt6-speech-flite-plugin flite1-dev
+    qt6-speech-dev flite1-dev
     libopencv-dev
     opencv-data
     libsdl2-dev libx11-dev libxtst-dev libxi-dev
