@@ -70,10 +70,12 @@ void FliteVoice::say(const QString &text, const QString &voice, int rate, int vo
 void FliteVoice::stop()
 {
     ++latest; // what is being synthesised is not played
+    // Closing the stream drops what it still holds; one that is done is left open, so that few
+    // closings are on their way as the program ends (Qt 6.4 tears its sound connection down
+    // under them, now and then with an abort).
+    if (speaking() && sink)
+        sink->stop();
     endsAtMs = 0;
-    if (sink)
-        sink->stop(); // drops what the stream still holds
-    stream = nullptr;
 }
 
 // Each voice is loaded when first used; a text left behind by a newer one is dropped.

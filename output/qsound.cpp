@@ -125,11 +125,10 @@ void QSound::cue()
         out->write(tick);
 }
 
+// Only at the end: the stream is left to close with the program (see FliteVoice::stop).
 void QSound::stop()
 {
-    sink.reset();
     stream = nullptr;
-    opened = false;
 }
 
 void QSound::loadWave(const QUrl &url)
