@@ -23,6 +23,12 @@ using namespace Qt::StringLiterals;
 class TestX11Platform : public QObject
 {
     Q_OBJECT
+public:
+    ~TestX11Platform() override
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
 
 private slots:
     void initTestCase()
