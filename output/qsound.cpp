@@ -95,6 +95,12 @@ QIODevice *QSound::output()
         for (qsizetype i = 0; i < tick.size() / 2; ++i)
             samples[i] = qint16(samples[i] * 3 / 10);
         sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
+#ifndef Q_OS_WIN
+        // PulseAudio starts a stream that ran dry again only once a buffer's worth is queued:
+        // with its default buffer a click waited, unheard, for the next press. 20 ms is less
+        // than any sound here. (Windows drops what does not fit its buffer: it keeps its own.)
+        sink->setBufferSize(format.bytesForDuration(20000));
+#endif
         stream = sink->start();
         if (stream)
             stream->write(QByteArray(format.bytesForDuration(100000), 0));
@@ -119,11 +125,10 @@ void QSound::cue()
         out->write(tick);
 }
 
+// Only at the end: the stream is left to close with the program (see FliteVoice::stop).
 void QSound::stop()
 {
-    sink.reset();
     stream = nullptr;
-    opened = false;
 }
 
 void QSound::loadWave(const QUrl &url)

@@ -1,6 +1,9 @@
 #include "speech.h"
 
 #include "qsound.h"
+#ifdef KELO_FLITE
+#include "flitevoice.h"
+#endif
 
 #include <QLocale>
 #include <QTextToSpeech>
@@ -12,6 +15,20 @@
 Speech::Speech() = default;
 
 Speech::~Speech() = default;
+
+// Flite on Linux is ours (see FliteVoice) unless speech-dispatcher, with more languages and its
+// own audio, is there to go through Qt.
+bool Speech::useFlite()
+{
+#ifdef KELO_FLITE
+    if (!flite && !failed && QSound::hasOutput()
+        && !QTextToSpeech::availableEngines().contains(QLatin1String("speechd")))
+        flite = std::make_unique<FliteVoice>();
+    return flite != nullptr;
+#else
+    return false;
+#endif
+}
 
 void Speech::fail(const QString &why)
 {
@@ -69,6 +86,10 @@ void Speech::apply()
 
 void Speech::say(const QString &text)
 {
+#ifdef KELO_FLITE
+    if (useFlite())
+        return flite->say(text.trimmed(), voiceName, rate, volume);
+#endif
     // An engine left in error (its audio stream broke off) is started again, a few times a run.
     if (tts && tts->state() == QTextToSpeech::Error) {
         const QString why = tts->errorString();
@@ -87,6 +108,10 @@ void Speech::say(const QString &text)
 
 void Speech::stop()
 {
+#ifdef KELO_FLITE
+    if (flite)
+        flite->stop();
+#endif
     if (tts && tts->state() == QTextToSpeech::Speaking)
         tts->stop();
 }
@@ -100,6 +125,10 @@ void Speech::setLanguage(const QString &code)
 QStringList Speech::voices()
 {
     QStringList names;
+#ifdef KELO_FLITE
+    if (useFlite())
+        return FliteVoice::names();
+#endif
     if (QTextToSpeech *voice = engine()) {
         for (const QVoice &v : voice->availableVoices())
             names << v.name();
@@ -127,5 +156,9 @@ void Speech::setVolume(int v)
 
 bool Speech::speaking() const
 {
+#ifdef KELO_FLITE
+    if (flite)
+        return flite->speaking();
+#endif
     return tts && tts->state() == QTextToSpeech::Speaking;
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class FliteVoice;
 class QTextToSpeech;
 
 // The program's voice: what lights and what was typed, said through the system's speech engine.
@@ -37,7 +38,12 @@ private:
     void apply();
     void fail(const QString &why);
 
+    bool useFlite();
+
     std::unique_ptr<QTextToSpeech> tts;
+#ifdef KELO_FLITE
+    std::unique_ptr<FliteVoice> flite;
+#endif
     bool failed = false;
     int restarts = 0;
     QString language = QStringLiteral("en");

@@ -138,11 +138,9 @@ function speakTyped() {
 
 // ---- the scan period by the switch ----
 
-// Slower or faster by a tenth of the period, in the slider's steps: a step at short periods,
-// two to five at long ones.
+// Slower or faster by one of the slider's steps.
 function changePeriod(slower) {
-    const step = Math.max(periodStep, Math.round(wind.s1v / 10 / periodStep) * periodStep);
-    wind.s1v = period(wind.s1v + (slower ? step : -step));
+    wind.s1v = period(wind.s1v + (slower ? periodStep : -periodStep));
     s1.value = wind.s1v;
     tell(Lang.lang(137).replace("%1", wind.s1v));
 }

@@ -33,10 +33,13 @@ bool SoundServer::start(QString *why)
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.setStandardOutputFile(dir + u"/pulse.log"_s);
     // No daemon, no session bus, no idle exit or suspend: a server that lives as long as this.
+    // A sink that renders up to its latency (2 s when no stream asks for less) ahead and then
+    // rewinds to mix a new stream in would give its monitor sound early, late or not at all:
+    // without rewinds, what the monitor records is what was mixed when.
     server.start(u"pulseaudio"_s,
                  { u"-n"_s, u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"--disable-shm=yes"_s,
-                   u"--use-pid-file=no"_s, u"-L"_s, u"module-null-sink sink_name=kelo"_s, u"-L"_s,
-                   u"module-native-protocol-unix auth-anonymous=1 socket=%1/native"_s.arg(dir) });
+                   u"--use-pid-file=no"_s, u"-L"_s, u"module-null-sink sink_name=kelo norewinds=1"_s,
+                   u"-L"_s, u"module-native-protocol-unix auth-anonymous=1 socket=%1/native"_s.arg(dir) });
     pa_simple *stream = nullptr;
     const pa_sample_spec format { PA_SAMPLE_S16LE, rate, 1 };
     const pa_buffer_attr attr { uint32_t(-1), uint32_t(-1), uint32_t(-1), uint32_t(-1),

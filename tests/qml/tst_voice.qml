@@ -3,11 +3,11 @@ import QtQuick
 KeloTestCase {
     name: "Voice"
 
-    // The period's range; Slower and Faster change it by a tenth in 50 ms steps, and show it.
+    // The period's range; Slower and Faster change it by one 50 ms step, and show it.
     function test_period_data() {
-        return [{ tag: "slower", s1v: 1000, entry: 7, want: 1100 }, { tag: "faster", s1v: 1000, entry: 8, want: 900 },
-                { tag: "slower near the top", s1v: 4950, entry: 7, want: 5000 }, { tag: "faster at the floor", s1v: 250, entry: 8, want: 250 },
-                { tag: "stored off a step", s1v: 333, entry: 8, want: 300 }, { tag: "stored past the top", s1v: 90000, entry: 8, want: 4500 }];
+        return [{ tag: "slower", s1v: 1000, entry: 7, want: 1050 }, { tag: "faster", s1v: 4000, entry: 8, want: 3950 },
+                { tag: "slower at the top", s1v: 5000, entry: 7, want: 5000 }, { tag: "faster at the floor", s1v: 250, entry: 8, want: 250 },
+                { tag: "stored off a step", s1v: 333, entry: 8, want: 300 }, { tag: "stored past the top", s1v: 90000, entry: 8, want: 4950 }];
     }
     function test_period(data) {
         view(2, { s1v: data.s1v });
