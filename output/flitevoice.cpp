@@ -6,29 +6,45 @@
 #include <flite/flite.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <map>
-
-extern "C" {
-cst_voice *register_cmu_us_kal16(const char *voxdir);
-cst_voice *register_cmu_us_slt(const char *voxdir);
-cst_voice *register_cmu_us_awb(const char *voxdir);
-cst_voice *register_cmu_us_rms(const char *voxdir);
-}
 
 namespace {
 
-using Register = cst_voice *(*)(const char *);
-const std::map<QString, Register> &registry()
+// Flite and its voices are opened on the first thing said, not at start: their tables cost
+// several MiB of memory that a person who never turns the voice on should not pay.
+struct Flite
 {
-    static const std::map<QString, Register> all {
-        { QStringLiteral("kal16"), register_cmu_us_kal16 },
-        { QStringLiteral("slt"), register_cmu_us_slt },
-        { QStringLiteral("awb"), register_cmu_us_awb },
-        { QStringLiteral("rms"), register_cmu_us_rms },
-    };
-    return all;
-}
+    decltype(&flite_init) init = nullptr;
+    decltype(&flite_text_to_wave) toWave = nullptr;
+    decltype(&feat_set_float) setFloat = nullptr;
+    decltype(&delete_wave) deleteWave = nullptr;
+
+    bool open()
+    {
+        void *lib = dlopen("libflite.so.1", RTLD_NOW | RTLD_GLOBAL);
+        if (!lib)
+            return false;
+        init = reinterpret_cast<decltype(init)>(dlsym(lib, "flite_init"));
+        toWave = reinterpret_cast<decltype(toWave)>(dlsym(lib, "flite_text_to_wave"));
+        setFloat = reinterpret_cast<decltype(setFloat)>(dlsym(lib, "feat_set_float"));
+        deleteWave = reinterpret_cast<decltype(deleteWave)>(dlsym(lib, "delete_wave"));
+        return init && toWave && setFloat && deleteWave;
+    }
+    // A voice of cmu_us_<name>, loaded once; nullptr where it is not installed.
+    static cst_voice *voice(const QString &name)
+    {
+        using Register = cst_voice *(*)(const char *);
+        const QByteArray library = "libflite_cmu_us_" + name.toLatin1() + ".so.1";
+        void *lib = dlopen(library.constData(), RTLD_NOW);
+        const auto made = lib
+            ? reinterpret_cast<Register>(dlsym(lib, "register_cmu_us_" + name.toLatin1()))
+            : nullptr;
+        return made ? made(nullptr) : nullptr;
+    }
+};
 
 } // namespace
 
@@ -49,10 +65,8 @@ FliteVoice::~FliteVoice()
 
 QStringList FliteVoice::names()
 {
-    QStringList list;
-    for (const auto &entry : registry())
-        list << entry.first;
-    return list;
+    return { QStringLiteral("kal16"), QStringLiteral("slt"), QStringLiteral("awb"),
+             QStringLiteral("rms") };
 }
 
 void FliteVoice::say(const QString &text, const QString &voice, int rate, int volume)
@@ -82,7 +96,11 @@ void FliteVoice::stop()
 void FliteVoice::run()
 {
     std::map<QString, cst_voice *> loaded;
-    flite_init();
+    Flite flite;
+    if (!flite.open())
+        std::fprintf(stderr, "Kelo#: no voice: %s\n", dlerror());
+    else
+        flite.init();
     for (;;) {
         Request request;
         {
@@ -93,15 +111,17 @@ void FliteVoice::run()
             request = *pending;
             pending.reset();
         }
-        const QString name = registry().count(request.voice) ? request.voice : names().first();
+        const QString name = names().contains(request.voice) ? request.voice : names().first();
         cst_voice *&voice = loaded[name];
+        if (!voice && flite.init)
+            voice = Flite::voice(name);
         if (!voice)
-            voice = registry().at(name)(nullptr);
+            continue;
         // The rate from -100 to 100 as a stretch of the durations, as speech-dispatcher does.
         const float rate = std::clamp(request.rate, -100, 100) / 100.0f;
-        feat_set_float(voice->features, "duration_stretch",
+        flite.setFloat(voice->features, "duration_stretch",
                        rate < 0 ? 1 - 2 * rate : 1 - rate * 100 / 175);
-        cst_wave *wave = flite_text_to_wave(request.text.toUtf8().constData(), voice);
+        cst_wave *wave = flite.toWave(request.text.toUtf8().constData(), voice);
         if (!wave)
             continue;
         // Flite's voices are mono, and lead each text with about a quarter second of silence:
@@ -117,7 +137,7 @@ void FliteVoice::run()
         to = std::min(n, to + margin);
         QByteArray samples(reinterpret_cast<const char *>(pcm + from), qsizetype(to - from) * 2);
         const int sampleRate = wave->sample_rate;
-        delete_wave(wave);
+        flite.deleteWave(wave);
         const int volume = std::clamp(request.volume, 0, 100);
         auto *sample = reinterpret_cast<qint16 *>(samples.data());
         for (qsizetype i = 0; volume < 100 && i < samples.size() / 2; ++i)
