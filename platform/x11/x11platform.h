@@ -2,6 +2,8 @@
 
 #include "../platform.h"
 
+struct X11Connection;
+
 // X11: XTest for injection, XInput2 raw events for the global Escape and switch-key states,
 // and a passive grab on the root window for a switch key no application may see. The sign-in
 // launch is the desktop's autostart entry, which has nothing to do with X.
@@ -32,6 +34,5 @@ public:
     std::string signInLaunch(const std::string &name) override;
 
 private:
-    struct Private;
-    Private *d;
+    X11Connection *d;
 };

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "x11keymap.h"
+
+#include <X11/Xlib.h>
+
+#include <array>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <vector>
+
+// The X connection the layer types and listens through, and what it keeps between calls:
+// keycodes lent to characters the layout lacks, keys held, grabs and the raw events read.
+// Every use holds mutex.
+struct X11Connection
+{
+    using Clock = std::chrono::steady_clock;
+
+    // A keycode that had no keysyms, lent to a keysym the layout lacks.
+    struct Slot
+    {
+        KeyCode keycode = 0;
+        KeySym sym = NoSymbol;
+        int held = 0;
+        Clock::time_point used;
+    };
+
+    std::mutex mutex;
+    Display *display = nullptr;
+    int xiOpcode = -1;
+    bool rawSelected = false;
+    bool escapePressed = false;
+    // Escape or the switch key went down or up since the last switchEventsPending.
+    bool switchMoved = false;
+    // The user's own switch key: its keycode (0: none), whether it is to be grabbed, and a
+    // press seen since the last switchKeyState.
+    KeyCode switchCode = 0;
+    bool switchGrab = false;
+    bool switchPressed = false;
+    // Escape taken from every application, as the switch key can be.
+    bool escapeGrab = false;
+    // A pointer button pressed since the last caretMayHaveMoved, and the focus then.
+    bool pointerPressed = false;
+    Window focus = None;
+    std::vector<Slot> slots;
+    // Keys pressed and not yet released, so the release goes to the keycode that was pressed
+    // even if the keymap changed in between.
+    std::map<int, KeyCode> heldVks;
+    std::map<char16_t, KeyCode> heldUnits;
+    char16_t highSurrogate = 0;
+    std::array<KeyCode, 256> boundVks {};
+    size_t nextSpareVk = 0;
+
+    KeyCode findChar(const X11Keymap &map, char32_t cp, int *level, bool slotsToo,
+                     int fromLevel = 0) const;
+    KeyCode borrow(const X11Keymap &map, KeySym sym);
+    Slot *slotOf(KeyCode keycode);
+    void giveBack(Slot &slot);
+    // Every lent keycode back, once clients had time to translate its last event (at exit).
+    void giveAllBack();
+    void keycodeEvent(KeyCode keycode, bool press);
+    void pressShifted(const X11Keymap &map, KeyCode keycode);
+    void drain();
+    void tidy();
+    void grabSwitch(bool on);
+    void grabKey(KeyCode keycode, bool on);
+    bool grabbed(KeyCode keycode) const;
+    bool isDown(KeyCode keycode);
+    int vkFor(const X11Keymap &map, KeyCode keycode);
+};
