@@ -1,6 +1,7 @@
 #include "flitevoice.h"
 
 #include <QAudioSink>
+#include <QLibrary>
 #include <QMediaDevices>
 
 #include <flite/flite.h>
@@ -8,8 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <map>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -22,26 +24,24 @@ struct Flite
     decltype(&feat_set_float) setFloat = nullptr;
     decltype(&delete_wave) deleteWave = nullptr;
 
-    bool open()
+    // As the camera's module is loaded; the libraries stay loaded for the run. False, with why.
+    bool open(QString *why)
     {
-        void *lib = dlopen("libflite.so.1", RTLD_NOW | RTLD_GLOBAL);
-        if (!lib)
-            return false;
-        init = reinterpret_cast<decltype(init)>(dlsym(lib, "flite_init"));
-        toWave = reinterpret_cast<decltype(toWave)>(dlsym(lib, "flite_text_to_wave"));
-        setFloat = reinterpret_cast<decltype(setFloat)>(dlsym(lib, "feat_set_float"));
-        deleteWave = reinterpret_cast<decltype(deleteWave)>(dlsym(lib, "delete_wave"));
+        QLibrary lib(QStringLiteral("flite"), 1);
+        init = reinterpret_cast<decltype(init)>(lib.resolve("flite_init"));
+        toWave = reinterpret_cast<decltype(toWave)>(lib.resolve("flite_text_to_wave"));
+        setFloat = reinterpret_cast<decltype(setFloat)>(lib.resolve("feat_set_float"));
+        deleteWave = reinterpret_cast<decltype(deleteWave)>(lib.resolve("delete_wave"));
+        *why = lib.errorString();
         return init && toWave && setFloat && deleteWave;
     }
-    // A voice of cmu_us_<name>, loaded once; nullptr where it is not installed.
+    // A voice of cmu_us_<name>; nullptr where it is not installed.
     static cst_voice *voice(const QString &name)
     {
         using Register = cst_voice *(*)(const char *);
-        const QByteArray library = "libflite_cmu_us_" + name.toLatin1() + ".so.1";
-        void *lib = dlopen(library.constData(), RTLD_NOW);
-        const auto made = lib
-            ? reinterpret_cast<Register>(dlsym(lib, "register_cmu_us_" + name.toLatin1()))
-            : nullptr;
+        QLibrary lib(u"flite_cmu_us_"_s + name, 1);
+        const auto made = reinterpret_cast<Register>(
+            lib.resolve(QByteArray("register_cmu_us_") + name.toLatin1()));
         return made ? made(nullptr) : nullptr;
     }
 };
@@ -97,8 +97,8 @@ void FliteVoice::run()
 {
     std::map<QString, cst_voice *> loaded;
     Flite flite;
-    if (!flite.open())
-        std::fprintf(stderr, "Kelo#: no voice: %s\n", dlerror());
+    if (QString why; !flite.open(&why))
+        std::fprintf(stderr, "Kelo#: no voice: %s\n", qPrintable(why));
     else
         flite.init();
     for (;;) {
