@@ -31,7 +31,7 @@ PACKAGES=(
 )
 WINDOWS_PACKAGES=(dpkg-dev xz-utils nsis libz-mingw-w64-dev qt6-shader-baker qt6-shadertools-dev
     qt6-declarative-dev-tools g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix)
-TEST_PACKAGES=(xvfb x11-utils libxrandr-dev openbox xfwm4 metacity i3-wm dbus g++-mingw-w64-x86-64-posix wine wine64
+TEST_PACKAGES=(xvfb x11-utils x11-xserver-utils openbox xfwm4 metacity i3-wm dbus g++-mingw-w64-x86-64-posix wine wine64
     desktop-file-utils lintian sway xwayland pulseaudio pulseaudio-utils libpulse-dev)
 
 install_missing() {

@@ -4,7 +4,7 @@
 // the wanted arrow cover the target, or the pointer reach it. 200 seeded targets on a
 // 1920 x 1080 desktop, each started from where the last one left the pointer; a task ends with
 // the press on "left click", the first entry of the click list, lit as the list opens.
-#include "pointsweep.h"
+#include "sweepwatcher.h"
 
 #include <QRect>
 
@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int targets = 200, frameMs = 16, stepMs = 8; // the window's frame and pointer step
+constexpr int targets = 200, frameMs = SweepWatcher::frameMs, stepMs = 8; // and the pointer's step
 const QRect desktop(0, 0, 1920, 1080);
 
 struct Figures
@@ -37,22 +37,11 @@ struct Person
     double react() { return std::uniform_real_distribution(0.0, 300.0)(random); }
 };
 
-// Whether the sweep shows the target covered: inside the band, or on or across the line since
-// the last frame.
-bool covered(const PointSweep &sweep, double x, double y, double before)
-{
-    const int s = sweep.stage();
-    const double c = s >= PointSweep::BandY ? y : x;
-    if (s == PointSweep::BandX || s == PointSweep::BandY)
-        return c >= sweep.bandFrom() && c < sweep.bandTo();
-    const double line = sweep.line();
-    return std::abs(line - c) <= 1 || (before == before && (before - c) * (line - c) < 0);
-}
-
 Figures pointMode(int period, unsigned seed)
 {
     std::mt19937 place(seed);
     Person person { std::mt19937(seed + 1) };
+    SweepWatcher watcher { [&](bool) { return person.react(); } };
     Figures f;
     PointSweep sweep;
     QPoint pointer = desktop.center();
@@ -60,29 +49,13 @@ Figures pointMode(int period, unsigned seed)
         const double x = std::uniform_real_distribution(0.0, 1920.0)(place),
                      y = std::uniform_real_distribution(0.0, 1080.0)(place);
         sweep.start(desktop, pointer, period, 0);
-        double pressAt = -1, before = NAN, t = 0;
-        int lastStage = sweep.stage();
-        for (; sweep.stage() != PointSweep::Done && t < 600000; t += frameMs) {
-            if (pressAt >= 0 && pressAt <= t) {
-                sweep.press(pressAt);
-                ++f.presses;
-                pressAt = -1;
-                before = sweep.line(); // where a new line shows first
-                lastStage = sweep.stage();
-            }
-            sweep.advance(t);
-            if (sweep.stage() != lastStage)
-                before = NAN, lastStage = sweep.stage();
-            if (pressAt < 0 && sweep.stage() != PointSweep::Done && covered(sweep, x, y, before))
-                pressAt = t + person.react();
-            before = sweep.line();
-        }
+        const double t = watcher.find(sweep, QPointF(x, y));
         // The click list opens at the point with "left click" lit.
         f.seconds.push_back((t - frameMs + person.react()) / 1000);
-        ++f.presses;
         pointer = sweep.point();
         f.miss.push_back(std::hypot(pointer.x() - x, pointer.y() - y));
     }
+    f.presses = watcher.presses + targets;
     return f;
 }
 

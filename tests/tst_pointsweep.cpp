@@ -1,4 +1,4 @@
-#include "pointsweep.h"
+#include "sweepwatcher.h"
 
 #include <QTest>
 
@@ -50,40 +50,25 @@ private slots:
         QTest::newRow("right screen, far right") << two << QPoint(1900, 1000) << 150. << 6 << 1000;
         QTest::newRow("late: the band comes back") << hd << QPoint(800, 300) << -600. << 8 << 1000;
     }
-    void findsTarget() // stepped at the window's 16 ms frames
+    void findsTarget() // by the benchmark's watcher, at the window's 16 ms frames
     {
         QFETCH(QRect, desktop);
         QFETCH(QPoint, target);
         QFETCH(double, reaction);
         QFETCH(int, presses);
         QFETCH(int, period);
+        int late = 2;
+        SweepWatcher watcher { [&](bool band) {
+            return reaction >= 0 ? reaction : band && late-- > 0 ? -reaction : 150.;
+        } };
         PointSweep sweep;
-        int pressed = 0, outside = 0, stage = -1, late = reaction < 0 ? 2 : 0;
         sweep.start(desktop, desktop.center(), period, 0);
-        double pressAt = -1, before = NAN, t = 0;
-        for (; sweep.stage() != PointSweep::Done && t < 120000; t += 16) {
-            if (pressAt >= 0 && pressAt <= t) // the new line shows where it starts
-                sweep.press(pressAt), pressAt = -1, ++pressed, before = sweep.line(),
-                    stage = sweep.stage();
-            sweep.advance(t);
-            if (sweep.stage() != stage)
-                before = NAN, stage = sweep.stage();
-            const bool y = stage >= PointSweep::BandY, band = stage == 1 || stage == 4;
-            const double c = y ? target.y() : target.x(), line = sweep.line();
-            const double lo = y ? desktop.top() : desktop.left(),
-                         hi = lo + (y ? desktop.height() : desktop.width());
-            outside += band ? sweep.bandFrom() < lo || sweep.bandTo() > hi : line < lo || line > hi;
-            const bool covered = band ? c >= sweep.bandFrom() && c < sweep.bandTo()
-                                      : std::abs(line - c) <= 1 || (before - c) * (line - c) < 0;
-            if (pressAt < 0 && covered && stage != PointSweep::Done)
-                pressAt = t + (band && late-- > 0 ? -reaction : (reaction >= 0 ? reaction : 150.));
-            before = line;
-        }
+        watcher.find(sweep, target);
         const QPoint miss = sweep.point() - target;
         QVERIFY2(sweep.stage() == PointSweep::Done && std::abs(miss.x()) <= 6 && std::abs(miss.y()) <= 6,
                  qPrintable(QStringLiteral("stage %1 at %2,%3").arg(sweep.stage()).arg(sweep.point().x()).arg(sweep.point().y())));
-        QCOMPARE(outside, 0); // frames with the band or line off the desktop
-        QCOMPARE(pressed, presses);
+        QCOMPARE(watcher.offDesktop, 0); // frames with the band or line off the desktop
+        QCOMPARE(watcher.presses, presses);
     }
 };
 
