@@ -42,43 +42,28 @@ signals:
     void keyMoved();
 
 public slots:
-    void cursor(int n) { note("cursor", n); }
-    void coff() { note("coff"); }
-    void con(int n) { note("con", n); }
-    void osstart() { note("osstart"); }
-    void osstop() { note("osstop"); }
-    void setjoy(int n) { note("setjoy", n); }
-    void lang(int n) { note("lang", n); }
-    void plan(int n) { note("plan", n); }
+    // Calls only recorded, with their one argument if any.
+#define RECORDED(name) \
+    void name(const QVariant &a = {}) { note(QStringLiteral(#name), a); }
+    RECORDED(cursor) RECORDED(coff) RECORDED(con) RECORDED(osstart) RECORDED(osstop)
+    RECORDED(setjoy) RECORDED(lang) RECORDED(plan) RECORDED(special) RECORDED(setEscape)
+    RECORDED(loadSound) RECORDED(playSound) RECORDED(prepareSound) RECORDED(cue) RECORDED(say)
+    RECORDED(hush) RECORDED(setVoice) RECORDED(setSpeechRate) RECORDED(setSpeechVolume)
+    RECORDED(rank) RECORDED(learn) RECORDED(forget) RECORDED(setHold) RECORDED(sentence)
+    RECORDED(learning)
+#undef RECORDED
     // The modifier mode as the injector keeps it: one-shot modes go with the next key.
     void text(const QString &s) { note("text", s), mode = s.isEmpty() || mode > 4 ? mode : 0; }
     void keyb(int n) { note("keyb", n), mode = mode > 4 ? mode : 0; }
-    void special(int n) { note("special", n); }
     void modif(int n) { note("modif", n), mode = n == 5 && mode != 0 ? 0 : n; }
     int modifier() { return mode; }
     int moved() { return take(caretMoves); }
-    void setEscape(int mode) { note("setEscape", mode); }
     QUrl helpPage(const QString &language) { return QUrl(QStringLiteral("file:///help/") + language); }
-    void loadSound(const QUrl &url) { note("loadSound", url); }
-    void playSound() { note("playSound"); }
-    void prepareSound() { note("prepareSound"); }
-    void cue() { note("cue"); }
-    void say(const QString &text) { note("say", text); }
-    void hush() { note("hush"); }
     int speaking() { return 0; }
     QStringList voices() { return { QStringLiteral("slt") }; }
-    void setVoice(const QString &name) { note("setVoice", name); }
-    void setSpeechRate(int rate) { note("setSpeechRate", rate); }
-    void setSpeechVolume(int volume) { note("setSpeechVolume", volume); }
     // The key held down now, as a test presses it.
     QString keyDown() { return keyHeld; }
-    void rank(int order) { note("rank", order); }
-    void learn(const QString &word) { note("learn", word); }
-    void forget() { note("forget"); }
-    void setHold(int ms) { note("setHold", ms); }
     void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
-    void sentence() { note("sentence"); }
-    void learning(bool on) { note("learning", on); }
     QStringList next() { return note("next"), nextWords; }
     QString letters(const QString &prefix) { return note("letters", prefix), likelyLetters; }
     QStringList t9(const QString &prefix) { return note("t9", prefix), predictions; }
