@@ -8,6 +8,7 @@
 //   bench_soak
 
 #include "kelorunner.h"
+#include "procfigures.h"
 #include "typingtarget.h"
 
 #include <QCursor>
@@ -107,7 +108,7 @@ int main(int argc, char **argv)
             started = Clock::now();
             firstRss = 0;
         }
-        if (const qint64 now = kelo.rssKiB(); now > 0) {
+        if (const qint64 now = rssKiB(kelo.pid()); now > 0) {
             if (!firstRss && Clock::now() - started >= std::chrono::minutes(1))
                 firstRss = now;
             lastRss = now;

@@ -10,6 +10,7 @@
 //       5 starts of each and 20 s by default; 0 idle seconds leaves the processor figure out.
 
 #include "kelorunner.h"
+#include "procfigures.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -32,20 +33,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto settleTime = std::chrono::seconds(5);
 // How often the runner looks for the drawn window.
 constexpr int lookEveryMs = 5;
-
-// Processor seconds the process has used, user and system.
-double cpuSeconds(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    // The command name may hold spaces; the fields after it are fixed.
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return -1;
-    return (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
 
 double median(std::vector<double> values)
 {
@@ -82,7 +69,7 @@ bool measure(Display *display, const QString &program, int idleSeconds, Figures 
     figures.startMs.push_back(
         std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
     std::this_thread::sleep_until(begin + settleTime);
-    figures.rssMiB.push_back(double(runner.rssKiB()) / 1024.0);
+    figures.rssMiB.push_back(double(rssKiB(runner.pid())) / 1024.0);
     if (idleSeconds > 0) {
         const double before = cpuSeconds(runner.pid());
         const auto from = Clock::now();
@@ -90,7 +77,7 @@ bool measure(Display *display, const QString &program, int idleSeconds, Figures 
         const double wall = std::chrono::duration<double>(Clock::now() - from).count();
         std::printf("idle_cpu_percent=%.2f (over %.0f s of scanning, no presses)\n",
                     100.0 * (cpuSeconds(runner.pid()) - before) / wall, wall);
-        std::printf("rss_mib_after_idle=%.1f\n", double(runner.rssKiB()) / 1024.0);
+        std::printf("rss_mib_after_idle=%.1f\n", double(rssKiB(runner.pid())) / 1024.0);
     }
     runner.sendSignal(SIGTERM);
     // Warnings of this environment (no XDG_RUNTIME_DIR, no sound server) are not the point

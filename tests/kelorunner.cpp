@@ -114,15 +114,6 @@ bool KeloRunner::start(QString *why, int stepMs)
     return false;
 }
 
-qint64 KeloRunner::rssKiB() const
-{
-    QFile status(u"/proc/%1/status"_s.arg(pid()));
-    static const QRegularExpression rss(u"VmRSS:\\s*(\\d+)"_s);
-    return status.open(QIODevice::ReadOnly)
-        ? rss.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong()
-        : 0;
-}
-
 QStringList KeloRunner::warnings() const
 {
     return log(logStart).split(u'\n').filter(QRegularExpression(u"^QtWarning "_s));

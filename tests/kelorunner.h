@@ -39,7 +39,6 @@ public:
     }
     bool running() const { return process.state() != QProcess::NotRunning; }
     qint64 pid() const { return process.processId(); }
-    qint64 rssKiB() const; // VmRSS, 0 once ended
     QStringList warnings() const; // what Qt printed as warnings or worse since start
     QString output() const { return log(logStart); } // all kelo printed since start
     bool waitForCleanExit(int timeoutMs, QString *why); // status 0, and no warning from Qt

@@ -78,8 +78,9 @@ private slots:
         STEP(kelo.waitForCleanExit(5000, &why));
     }
 
-    // The virtual pointer placed, stepped and clicked in the native window.
-    void pointAndClick()
+    // The virtual pointer placed and stepped in the native window (typeAndPoint clicks), and
+    // read back.
+    void pointAndStep()
     {
         const auto platform = WaylandPlatform::create();
         QVERIFY2(platform && platform->injection() == "wlroots",
@@ -89,19 +90,11 @@ private slots:
         QVERIFY2(waitFor(u"enter "_s) || waitFor(u"motion "_s), qPrintable(seen.join(u", ")));
         QTest::qWait(300); // a motion may follow the entering
         waitFor(u"\x01"_s, 0);
-        const QString at = seen.last().section(u' ', 1);
+        const QStringList at = seen.last().section(u' ', 1).split(u',');
         seen.clear();
         platform->pointerMoveBy(7, -3);
-        platform->pointerButton(Platform::Button::Left, false);
-        platform->pointerButton(Platform::Button::Left, true);
-        const QStringList pos = at.split(u',');
-        const QString moved = u"%1,%2"_s.arg(pos[0].toInt() + 7).arg(pos[1].toInt() - 3);
-        QVERIFY2(waitFor(u"release "_s), qPrintable(seen.join(u", ")));
-        const QStringList pointed = seen.filter(QRegularExpression(u"^(motion|press|release) "_s));
-        QVERIFY2(pointed
-                     == QStringList({ u"motion "_s + moved, u"press 272 "_s + moved,
-                                      u"release 272 "_s + moved }),
-                 qPrintable(at + u": "_s + seen.join(u", ")));
+        const QString moved = u"motion %1,%2"_s.arg(at.value(0).toInt() + 7).arg(at.value(1).toInt() - 3);
+        QVERIFY2(waitFor(moved), qPrintable(moved + u": "_s + seen.join(u", ")));
         int x = 0, y = 0;
         QVERIFY(platform->pointerPosition(&x, &y) && x == 207 && y == 297);
     }
