@@ -21,27 +21,17 @@ class TestPointMode : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2((display = KeloRunner::openDisplay(&why)), qPrintable(why));
-        size = QSize(DisplayWidth(display, 0), DisplayHeight(display, 0));
-        seed = qEnvironmentVariable("KELO_SEED", QString::number(std::random_device {}())).toUInt();
-        std::printf("point mode: KELO_SEED=%u\n", seed);
-    }
-
-    void cleanup()
-    {
-        if (kelo)
-            kelo->sendSignal(SIGTERM), kelo->waitForCleanExit(5000, &why);
-        small.reset(), typing.reset();
-        split(false);
-    }
-
     // On a screen split by RandR in two monitors the overlay covers both; a target at a random
     // spot on the second, clear of kelo, is found and clicked; point mode goes on; the typing
     // client, started last, keeps the focus.
     void clicksTarget()
     {
+        QVERIFY2((display = KeloRunner::openDisplay(&why)), qPrintable(why));
+        size = QSize(DisplayWidth(display, 0), DisplayHeight(display, 0));
+        const unsigned seed
+            = qEnvironmentVariable("KELO_SEED", QString::number(std::random_device {}())).toUInt();
+        std::printf("point mode: KELO_SEED=%u\n", seed);
+        const auto whole = qScopeGuard([this] { split(false); });
         QVERIFY2(split(true), "the display cannot be split into two RandR monitors");
         QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::screens().size(), 2, 5000);
         QTemporaryDir home;
@@ -52,23 +42,21 @@ private slots:
         QTRY_COMPARE(kelo->overlayGeometry(), root);
         std::mt19937 random(seed);
         const QRect keloArea = kelo->geometry().adjusted(-40, -60, 40, 40);
-        while (target.isEmpty() || target.intersects(keloArea))
+        while (target.isEmpty() || target.intersects(keloArea)) // kelo may be on either monitor
             target = QRect(
                 std::uniform_int_distribution(size.width() / 2 + 30, size.width() - 50)(random),
                 std::uniform_int_distribution(30, size.height() - 50)(random), 20, 20);
-        small = std::make_unique<TypingTarget>(std::chrono::milliseconds {}, target);
-        typing
-            = std::make_unique<TypingTarget>(std::chrono::milliseconds {}, QRect(0, 0, 8192, 8192));
-        QVERIFY(small->start() && typing->start());
+        TypingTarget small({}, target), typing({}, QRect(0, 0, 8192, 8192));
+        QVERIFY(small.start() && typing.start());
         QVERIFY2(point(), qPrintable(why));
         // The target's client saw a press and a release inside it.
-        QTRY_VERIFY(!small->pointer().filter(u"release"_s).isEmpty());
-        const QStringList seen = small->pointer().filter(QRegularExpression(u"^(press|release) 1"_s));
+        QTRY_VERIFY(!small.pointer().filter(u"release"_s).isEmpty());
+        const QStringList seen = small.pointer().filter(QRegularExpression(u"^(press|release) 1"_s));
         const QStringList at = seen.value(0).section(u' ', 2).split(u',');
         QVERIFY2(seen.size() == 2 && target.contains(QPoint(at.value(0).toInt(), at.value(1).toInt())),
                  qPrintable(u"the target at %1,%2 saw: %3"_s.arg(target.x()).arg(target.y()).arg(seen.join(u", "))));
         QTRY_COMPARE_WITH_TIMEOUT(kelo->overlayGeometry(), root, 3000);
-        QVERIFY(typing->focused());
+        QVERIFY(typing.focused());
     }
 
 private:
@@ -142,10 +130,8 @@ private:
     QString why;
     Display *display = nullptr;
     QSize size;
-    unsigned seed = 0;
     QRect target;
     std::unique_ptr<KeloRunner> kelo;
-    std::unique_ptr<TypingTarget> small, typing;
 };
 
 QTEST_MAIN(TestPointMode)
