@@ -49,12 +49,10 @@ private slots:
         TypingTarget small({}, target), typing({}, QRect(0, 0, 8192, 8192));
         QVERIFY(small.start() && typing.start());
         QVERIFY2(point(), qPrintable(why));
-        // The target's client saw a press and a release inside it.
-        QTRY_VERIFY(!small.pointer().filter(u"release"_s).isEmpty());
-        const QStringList seen = small.pointer().filter(QRegularExpression(u"^(press|release) 1"_s));
-        const QStringList at = seen.value(0).section(u' ', 2).split(u',');
-        QVERIFY2(seen.size() == 2 && target.contains(QPoint(at.value(0).toInt(), at.value(1).toInt())),
-                 qPrintable(u"the target at %1,%2 saw: %3"_s.arg(target.x()).arg(target.y()).arg(seen.join(u", "))));
+        // The target's client saw a press and a release where point() found the pointer in it.
+        const QString at = u"%1,%2"_s.arg(QCursor::pos().x()).arg(QCursor::pos().y());
+        QTRY_COMPARE(small.pointer().filter(QRegularExpression(u"^(press|release) "_s)),
+                     QStringList({ u"press 1 "_s + at, u"release 1 "_s + at }));
         QTRY_COMPARE_WITH_TIMEOUT(kelo->overlayGeometry(), root, 3000);
         QVERIFY(typing.focused());
     }
@@ -100,7 +98,8 @@ private:
                 return now >= 0 && before >= 0 && (before - goal) * (now - goal) <= 0;
             };
             if (!QTest::qWaitFor(over, 15000))
-                return (why = u"never saw the %1 over %2"_s.arg(band ? "band" : "line").arg(goal)), false;
+                return (why = u"never saw the %1 over %2"_s.arg(band ? "band" : "line").arg(goal)),
+                       false;
             kelo->pressEscape(60);
             QTest::qWait(150);
         }
@@ -114,17 +113,13 @@ private:
     // Two RandR monitors side by side, the left one primary (or none).
     bool split(bool on) const
     {
-        const auto xrandr = [](const QStringList &arguments) {
-            QProcess p;
-            p.start(u"xrandr"_s, arguments);
-            return p.waitForFinished() && p.exitCode() == 0;
-        };
-        xrandr({ u"--delmonitor"_s, u"KELO-LEFT"_s }), xrandr({ u"--delmonitor"_s, u"KELO-RIGHT"_s });
-        const QString half = u"%1/170x%2/270+"_s.arg(size.width() / 2).arg(size.height());
-        return !on
-            || (xrandr({ u"--setmonitor"_s, u"*KELO-LEFT"_s, half + u"0+0"_s, u"screen"_s })
-                && xrandr({ u"--setmonitor"_s, u"KELO-RIGHT"_s,
-                            half + QString::number(size.width() / 2) + u"+0"_s, u"none"_s }));
+        QString script = u"exec >/dev/null 2>&1; xrandr --delmonitor KELO-LEFT; "
+                         "xrandr --delmonitor KELO-RIGHT; true"_s;
+        if (on)
+            script += u" && xrandr --setmonitor '*KELO-LEFT' %1/170x%2/270+0+0 screen "
+                      "--setmonitor KELO-RIGHT %1/170x%2/270+%1+0 none"_s.arg(size.width() / 2)
+                          .arg(size.height());
+        return QProcess::execute(u"sh"_s, { u"-c"_s, script }) == 0;
     }
 
     QString why;
