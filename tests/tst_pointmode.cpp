@@ -58,10 +58,10 @@ private slots:
             const int goal = y ? t.y() : t.x(), at = y ? column : row;
             int before = -1;
             const auto over = [&] {
-                const QList<int> e = across(y, at, band ? 0x6495ed : 0xff8c00);
+                const auto [first, last] = across(y, at, band ? 0x6495ed : 0xff8c00);
                 if (band)
-                    return e.size() >= 2 && e.first() < goal && goal < e.last();
-                const int now = std::exchange(before, e.value(0, -1));
+                    return first >= 0 && first < goal && goal < last;
+                const int now = std::exchange(before, first);
                 return now >= 0 && before >= 0 && (before - goal) * (now - goal) <= 0;
             };
             QVERIFY2(QTest::qWaitFor(over, 15000),
@@ -85,24 +85,21 @@ private slots:
     }
 
 private:
-    // Where the overlay's line (dark orange) or band edges (cornflower blue) cross row/column at.
-    QList<int> across(bool column, int at, unsigned long colour) const
+    // The first and last pixel of a colour on a row or column (-1 if none): the band's edges
+    // (cornflower blue) or the line (dark orange).
+    std::pair<int, int> across(bool column, int at, unsigned long colour) const
     {
         const int n = column ? size.height() : size.width();
         XImage *x = XGetImage(display, DefaultRootWindow(display), column ? at : 0, column ? 0 : at,
                               column ? 1 : n, column ? n : 1, AllPlanes, ZPixmap);
-        QList<int> centres;
-        for (int i = 0, from = -1; x && i <= n; ++i) {
-            const bool in
-                = i < n && (XGetPixel(x, column ? 0 : i, column ? i : 0) & 0xffffff) == colour;
-            if (in && from < 0)
-                from = i;
-            else if (!in && from >= 0)
-                centres << (from + i - 1) / 2, from = -1;
+        int first = -1, last = -1;
+        for (int i = 0; x && i < n; ++i) {
+            if ((XGetPixel(x, column ? 0 : i, column ? i : 0) & 0xffffff) == colour)
+                first = first < 0 ? i : first, last = i;
         }
         if (x)
             XDestroyImage(x);
-        return centres;
+        return { first, last };
     }
 
     // Two RandR monitors side by side, the left one primary (or none).
