@@ -23,9 +23,9 @@ function init() {
     l15.checked = wind.increment;
     l29.checked = wind.vinput;
     vision(wind.startup);
-    s1.value = wind.s1v;
-    s2.value = wind.s2v;
-    s3.value = wind.s3v;
+    norm.s1.value = wind.s1v;
+    norm.s2.value = wind.s2v;
+    norm.s3.value = wind.s3v;
     // Options stored by hand or by another version are brought into range.
     wind.ranking = [0, 1, 2, 3].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
     wind.debounce = bounded(wind.debounce, 0, 5000);

@@ -206,7 +206,7 @@ ApplicationWindow {
         property int ts3: 0
         // The first entry of a list stays lit longer when the user asked for that.
         property bool first: false
-        interval: first ? s1.value * firstdwell / 100 : s1.value
+        interval: first ? norm.s1.value * firstdwell / 100 : norm.s1.value
         repeat: true
         onTriggered: {
             first = false;
@@ -227,7 +227,7 @@ ApplicationWindow {
         objectName: "popot"
         // As combot: the group lit when the scan (re)starts, after a press, may stay longer.
         property bool first: false
-        interval: first ? s1.value * firstdwell / 100 : s1.value
+        interval: first ? norm.s1.value * firstdwell / 100 : norm.s1.value
         repeat: true
         running: true
         onTriggered: {
@@ -376,11 +376,8 @@ ApplicationWindow {
             MouseArea {
                 anchors.fill: parent
                 onClicked: {
-                    if (norm.visible) {
-                        s1.value = 1000;
-                        s2.value = 8;
-                        s3.value = 1;
-                    }
+                    if (norm.visible)
+                        norm.reset();
                 }
             }
         }
@@ -468,111 +465,14 @@ ApplicationWindow {
             y: win.height * 0.8 - height / 2
         }
 
-        Item {
+        SettingsView {
             id: norm
-            objectName: "norm"
+            anchors.fill: parent
             visible: l17.checked
-            // Rows: a line telling how to start, then the three sliders above the indicator.
-            readonly property real hintHeight: (win.height - input.height) / 5
-            readonly property real rowStep: (win.height - input.height - hintHeight) / 3
-            onVisibleChanged: {
-                if (visible)
-                    Kel.viewShown(1);
-            }
-
-            Text {
-                objectName: "hint"
-                text: Lang.lang(104)
-                x: win.width * 0.02
-                width: win.width * 0.96
-                height: norm.hintHeight
-                wrapMode: Text.WordWrap
-                font.pixelSize: sizp * 0.8
-                fontSizeMode: Text.Fit
-                minimumPixelSize: 6
-                horizontalAlignment: Text.AlignHCenter
-                verticalAlignment: Text.AlignVCenter
-                color: "dimgray"
-            }
-
-            // Each row: its caption at the left, the slider, its value at the right; captions and
-            // values shrink to their column at large text sizes rather than leave the window.
-            Repeater {
-                model: [
-                    { slider: s1, label: 30, value: () => Math.round(s1.value) + " ms", name: "s1text" },
-                    { slider: s2, label: 22, value: () => Math.round(s2.value) + " ms", name: "s2text" },
-                    { slider: s3, label: 49, value: () => Math.round(s3.value * 100) / 100 + "x", name: "s3text" }
-                ]
-                Item {
-                    required property var modelData
-                    Text {
-                        objectName: "label" + modelData.label
-                        text: Lang.lang(modelData.label)
-                        font.pixelSize: sizp
-                        fontSizeMode: Text.Fit
-                        minimumPixelSize: 6
-                        horizontalAlignment: Text.AlignHCenter
-                        verticalAlignment: Text.AlignVCenter
-                        x: win.width * 0.01
-                        width: win.width * 0.2
-                        height: norm.rowStep
-                        y: modelData.slider.y + (modelData.slider.height - height) / 2
-                    }
-                    Text {
-                        objectName: modelData.name
-                        text: modelData.value()
-                        font.pixelSize: sizp
-                        fontSizeMode: Text.Fit
-                        minimumPixelSize: 6
-                        horizontalAlignment: Text.AlignHCenter
-                        verticalAlignment: Text.AlignVCenter
-                        x: win.width * 0.88
-                        width: win.width * 0.11
-                        height: norm.rowStep
-                        y: modelData.slider.y + (modelData.slider.height - height) / 2
-                    }
-                }
-            }
-
-            Slider {
-                id: s1
-                objectName: "s1"
-                from: 250
-                to: 5000
-                stepSize: 50
-                snapMode: Slider.SnapAlways
-                value: s1v
-                x: win.width * 0.22
-                width: win.width * 0.65
-                y: norm.hintHeight + 0.5 * norm.rowStep - height / 2
-                onValueChanged: s1v = value
-            }
-            Slider {
-                id: s2
-                objectName: "s2"
-                from: 1
-                to: 20
-                stepSize: 1
-                snapMode: Slider.SnapAlways
-                value: s2v
-                x: win.width * 0.22
-                width: win.width * 0.65
-                y: norm.hintHeight + 1.5 * norm.rowStep - height / 2
-                onValueChanged: s2v = value
-            }
-            Slider {
-                id: s3
-                objectName: "s3"
-                from: 0.5
-                to: 2
-                stepSize: 0.25
-                snapMode: Slider.SnapAlways
-                value: s3v
-                x: win.width * 0.22
-                width: win.width * 0.65
-                y: norm.hintHeight + 2.5 * norm.rowStep - height / 2
-                onValueChanged: s3v = value
-            }
+            wind: wind
+            kel: wind.kel()
+            tr: Lang.lang
+            indicatorHeight: input.height
         }
 
         Rectangle {
@@ -1177,7 +1077,8 @@ ApplicationWindow {
         }
     }
 
-    // Test access to the scanning logic, which lives in the scripts imported above.
+    // The scanning logic, which lives in the scripts imported above, for the views, the menus
+    // and the tests: a script imported by another file would be a second copy with its own state.
     function kel() {
         return Object.assign({}, Kel, Keys, Pointing, Devices);
     }

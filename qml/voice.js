@@ -141,7 +141,7 @@ function speakTyped() {
 // Slower or faster by one of the slider's steps.
 function changePeriod(slower) {
     wind.s1v = period(wind.s1v + (slower ? periodStep : -periodStep));
-    s1.value = wind.s1v;
+    norm.s1.value = wind.s1v;
     tell(Lang.lang(137).replace("%1", wind.s1v));
 }
 
