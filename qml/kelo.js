@@ -75,7 +75,7 @@ function learn(word) {
         wrap.learn(word);
     if (wind.ranking === 3 && l13.checked) {
         wind.letr = wrap.next();
-        if (wind.padjump && p1.visible)
+        if (wind.padjump && keyb.p1.visible)
             wind.tk = 7;
     }
     likelyUpdate();
@@ -262,7 +262,7 @@ function outerTick() {
     if (wind.tm > 5)
         wind.tm = 1;
     // The likeliest letters (8) come first, the pad (7) last, each while it shows.
-    const cycle = (k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], p1.visible ? [7] : []);
+    const cycle = (keyb.k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], keyb.p1.visible ? [7] : []);
     wind.tk = cycle[(cycle.indexOf(wind.tk) + 1) % cycle.length];
 }
 
@@ -304,13 +304,13 @@ function record() {
 
 function wclose() {
     m3.popup.close();
-    k0.popup.close();
+    keyb.k0.popup.close();
     for (let i = 0; i < 6; ++i)
-        keyGroups.itemAt(i).popup.close();
+        keyb.keyGroups.itemAt(i).popup.close();
 }
 
 function combo(group) {
-    return keyGroups.itemAt(group - 1);
+    return keyb.keyGroups.itemAt(group - 1);
 }
 
 // The common part of a press, then the branch of the view shown.
@@ -341,7 +341,7 @@ function wav() {
     const a = wind.selection[0], b = wind.selection[1] + 1;
     if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
         wind.mov = 1;
-        k0.popup.open();
+        keyb.k0.popup.open();
     } else if (wind.startup === 2) {
         // A letter of the likeliest letters types as one of the letters groups' would.
         Keys.keyboard(vk, recorded, a === 8 ? 1 : a, b);
