@@ -303,7 +303,7 @@ function record() {
 }
 
 function wclose() {
-    m3.popup.close();
+    mous.m3.popup.close();
     keyb.k0.popup.close();
     for (let i = 0; i < 6; ++i)
         keyb.keyGroups.itemAt(i).popup.close();

@@ -3,7 +3,6 @@ import @KELO_SETTINGS_IMPORT@
 import QtQuick
 import QtQuick.Window
 import QtQuick.Controls
-import QtQuick.Shapes
 import QtMultimedia
 import Qt.labs.platform
 import Wrapper
@@ -485,83 +484,14 @@ ApplicationWindow {
             predictions: l13.checked
         }
 
-        Rectangle {
+        MouseView {
             id: mous
-            objectName: "mous"
             anchors.fill: parent
-            color: "transparent"
             visible: l19.checked
-            onVisibleChanged: {
-                if (visible)
-                    Kel.viewShown(3);
-            }
-
-            Repeater {
-                // Position in the scan, slot in the row, and the triangle.
-                model: [
-                    { pos: 1, slot: 0, pts: [[0, 0.5], [1, 1 / 6], [1, 5 / 6]] },
-                    { pos: 2, slot: 1, pts: [[0.5, 0], [1 / 6, 1], [5 / 6, 1]] },
-                    { pos: 4, slot: 3, pts: [[1 / 6, 0], [5 / 6, 0], [0.5, 1]] },
-                    { pos: 5, slot: 4, pts: [[0, 1 / 6], [0, 5 / 6], [1, 0.5]] }
-                ]
-                Shape {
-                    id: arrow
-                    required property var modelData
-                    objectName: "m" + modelData.pos
-                    width: win.width / 5 * 0.8
-                    height: win.height / 2
-                    x: modelData.slot * win.width / 5 + win.width / 5 * 0.1
-                    y: win.height / 3 - height / 2
-                    // The direction running stays marked while the pointer moves.
-                    readonly property bool running: tmouse.running && tmouse.repeat
-                        && Pointing.arrowCodes[modelData.pos] === bm
-                    ShapePath {
-                        strokeWidth: arrow.running ? 6 : 0
-                        strokeColor: arrow.running ? "midnightblue" : "transparent"
-                        fillColor: tm === arrow.modelData.pos && !pointing ? "darkorange" : "cornflowerblue"
-                        startX: 0
-                        startY: 0
-                        PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
-                        PathLine { x: arrow.modelData.pts[1][0] * arrow.width; y: arrow.modelData.pts[1][1] * arrow.height }
-                        PathLine { x: arrow.modelData.pts[2][0] * arrow.width; y: arrow.modelData.pts[2][1] * arrow.height }
-                        PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
-                        PathLine { x: 0; y: 0 }
-                    }
-                    TapHandler {
-                        onTapped: Pointing.mouse(Pointing.arrowCodes[arrow.modelData.pos])
-                    }
-                }
-            }
-
-            ComboBox {
-                id: m3
-                objectName: "m3"
-                property real widest: 0
-                width: win.width / 5 * 0.8
-                x: win.width / 2 - width / 2
-                y: win.height / 2 - height
-                indicator: null
-                contentItem: Text {
-                    text: Keys.title(Lang.lang(47))
-                    color: "white"
-                    font.bold: true
-                    font.pixelSize: sizp
-                    fontSizeMode: Text.HorizontalFit
-                    minimumPixelSize: 6
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
-                background: Rectangle {
-                    radius: 4
-                    color: tm === 3 && !pointing ? "darkorange" : "cornflowerblue"
-                }
-                popup.width: Math.min(wind.width, Math.max(width, widest + 8))
-                popup.x: (width - popup.width) / 2
-                popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
-                popup.leftMargin: 0
-                popup.rightMargin: 0
-                popup.onOpened: Keys.openList(m3, Pointing.centreList())
-            }
+            wind: wind
+            kel: wind.kel()
+            tr: Lang.lang
+            moving: tmouse.running && tmouse.repeat
         }
     }
 

@@ -43,7 +43,7 @@ function period(ms) {
 function lit() {
     if (wind.audscan === 0 || !wind.visible || capture)
         return;
-    const key = [wind.startup, wind.plan, wind.startup === 3 ? wind.tm : wind.tk, wind.ts1, m3.popup.visible].join(":");
+    const key = [wind.startup, wind.plan, wind.startup === 3 ? wind.tm : wind.tk, wind.ts1, mous.m3.popup.visible].join(":");
     if (key === lastLit)
         return;
     lastLit = key;
