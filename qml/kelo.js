@@ -17,11 +17,11 @@ function eraseKey() {
 
 function init() {
     lg();
-    l12.checked = wind.ostart;
-    l13.checked = wind.word;
-    l14.checked = wind.sound;
-    l15.checked = wind.increment;
-    l29.checked = wind.vinput;
+    menus.l12.checked = wind.ostart;
+    menus.l13.checked = wind.word;
+    menus.l14.checked = wind.sound;
+    menus.l15.checked = wind.increment;
+    menus.l29.checked = wind.vinput;
     vision(wind.startup);
     norm.s1.value = wind.s1v;
     norm.s2.value = wind.s2v;
@@ -31,10 +31,10 @@ function init() {
     wind.debounce = bounded(wind.debounce, 0, 5000);
     wind.holdtime = bounded(wind.holdtime, 0, 5000);
     wind.firstdwell = bounded(wind.firstdwell, 100, 500);
-    [l55, l56, l57, l80][wind.ranking].checked = true;
-    l59.checked = wind.padjump;
-    l81.checked = wind.learnpause;
-    l82.checked = wind.likely;
+    [menus.l55, menus.l56, menus.l57, menus.l80][wind.ranking].checked = true;
+    menus.l59.checked = wind.padjump;
+    menus.l81.checked = wind.learnpause;
+    menus.l82.checked = wind.likely;
     wrap.rank(wind.ranking);
     wrap.learning(!wind.learnpause);
     wrap.setHold(wind.holdtime);
@@ -73,7 +73,7 @@ function rank(order) {
 function learn(word) {
     if (word !== "")
         wrap.learn(word);
-    if (wind.ranking === 3 && l13.checked) {
+    if (wind.ranking === 3 && menus.l13.checked) {
         wind.letr = wrap.next();
         if (wind.padjump && keyb.p1.visible)
             wind.tk = 7;
@@ -101,7 +101,7 @@ function lg(i) {
     if (Lang.lang(1, wind.lang) === 0)
         wind.lang = "en";
     const codes = ["en", "fr", "es", "de"];
-    const entries = [l3, l4, l5, l6];
+    const entries = [menus.l3, menus.l4, menus.l5, menus.l6];
     const n = codes.indexOf(wind.lang);
     if (n >= 0) {
         entries[n].checked = true;
@@ -138,15 +138,15 @@ function vision(m) {
         m = 1;
     wind.startup = m;
     if (m === 1)
-        l17.checked = true;
+        menus.l17.checked = true;
     else if (m === 2)
-        l18.checked = true;
+        menus.l18.checked = true;
     else if (m === 3)
-        l19.checked = true;
+        menus.l19.checked = true;
 }
 
 function ost() {
-    if (l12.checked) {
+    if (menus.l12.checked) {
         wind.ostart = true;
         wrap.osstart();
     } else {
@@ -156,11 +156,11 @@ function ost() {
 }
 
 function predict() {
-    wind.word = l13.checked;
+    wind.word = menus.l13.checked;
 }
 
 function bip() {
-    wind.sound = l14.checked;
+    wind.sound = menus.l14.checked;
     if (wind.sound)
         wrap.prepareSound();
 }
@@ -202,7 +202,7 @@ function poll() {
         wind.stick = 0;
         return;
     }
-    let entry = l21.items[wind.index];
+    let entry = menus.l21.items[wind.index];
     if (!entry)
         return;
     // The chosen source may be waiting for its device: look for it as devices come and go.
@@ -213,7 +213,7 @@ function poll() {
         devices.sdl2 = devices.sdl;
         if (changed) {
             Devices.devup();
-            entry = l21.items[wind.index];
+            entry = menus.l21.items[wind.index];
         } else if (entry.type === "stick") {
             wind.stick += wrap.joybt();
         }
@@ -224,7 +224,7 @@ function poll() {
         devices.cdl2 = devices.cdl;
         if (changed) {
             Devices.devup();
-            entry = l21.items[wind.index];
+            entry = menus.l21.items[wind.index];
         } else if (entry.type === "webcam") {
             wind.stick += wrap.blk();
         }
@@ -235,7 +235,7 @@ function poll() {
     }
     if ((waiting === "headset" || waiting === "any") && wrap.headnb() && !Devices.hasHeadsetEntry()) {
         Devices.devup();
-        entry = l21.items[wind.index];
+        entry = menus.l21.items[wind.index];
     }
     if (entry.type === "headset") {
         signalBar.value = wrap.strengh();

@@ -4,7 +4,6 @@ import QtQuick
 import QtQuick.Window
 import QtQuick.Controls
 import QtMultimedia
-import Qt.labs.platform
 import Wrapper
 import Spareweb
 import PointSweep
@@ -194,7 +193,7 @@ ApplicationWindow {
         objectName: "tmouse"
         onRunningChanged: {
             if (running)
-                interval = l15.checked ? 20 : s2v;
+                interval = menus.l15.checked ? 20 : s2v;
         }
         onTriggered: Pointing.move()
     }
@@ -277,43 +276,7 @@ ApplicationWindow {
         }
     }
 
-    menuBar: Rectangle {
-        id: menuStrip
-        objectName: "menuStrip"
-        visible: !nativeMenus
-        height: nativeMenus ? 0 : stripRow.implicitHeight
-        color: "#e8e8e8"
-        Row {
-            id: stripRow
-            Repeater {
-                model: [l2, l11, l16, l20, l21, l31, help]
-                Rectangle {
-                    required property var modelData
-                    width: stripText.implicitWidth + 16
-                    height: stripText.implicitHeight + 6
-                    color: stripArea.containsMouse ? "#cfd8ea" : "#e8e8e8"
-                    Text {
-                        id: stripText
-                        anchors.centerIn: parent
-                        text: modelData.title
-                    }
-                    // Separators let people and tests find each title's cell.
-                    Rectangle {
-                        anchors.right: parent.right
-                        width: 1
-                        height: parent.height
-                        color: "#a0a0a0"
-                    }
-                    MouseArea {
-                        id: stripArea
-                        anchors.fill: parent
-                        hoverEnabled: true
-                        onClicked: modelData.open(parent)
-                    }
-                }
-            }
-        }
-    }
+    menuBar: menus.strip
 
     Rectangle {
         id: win
@@ -467,7 +430,7 @@ ApplicationWindow {
         SettingsView {
             id: norm
             anchors.fill: parent
-            visible: l17.checked
+            visible: menus.l17.checked
             wind: wind
             kel: wind.kel()
             tr: Lang.lang
@@ -477,17 +440,17 @@ ApplicationWindow {
         KeyboardView {
             id: keyb
             anchors.fill: parent
-            visible: l18.checked
+            visible: menus.l18.checked
             wind: wind
             kel: wind.kel()
             tr: Lang.lang
-            predictions: l13.checked
+            predictions: menus.l13.checked
         }
 
         MouseView {
             id: mous
             anchors.fill: parent
-            visible: l19.checked
+            visible: menus.l19.checked
             wind: wind
             kel: wind.kel()
             tr: Lang.lang
@@ -530,291 +493,15 @@ ApplicationWindow {
         sourceComponent: MediaDevices {}
     }
 
-    // A submenu of exclusive values for one option; plain is the value that means "off".
-    component ChoiceMenu: Menu {
-        id: choiceMenu
-        property var values: []
-        property int value: 0
-        property int plain: 0
-        property string unit: " ms"
-        signal chosen(int v)
-        MenuItemGroup {
-            id: choices
-        }
-        Instantiator {
-            model: choiceMenu.values
-            MenuItem {
-                required property int modelData
-                text: modelData === choiceMenu.plain ? Lang.lang(63) : modelData + choiceMenu.unit
-                checkable: true
-                checked: choiceMenu.value === modelData
-                group: choices
-                onTriggered: choiceMenu.chosen(modelData)
-            }
-            onObjectAdded: (index, object) => choiceMenu.insertItem(index, object)
-            onObjectRemoved: (index, object) => choiceMenu.removeItem(object)
-        }
-    }
-
-    Component {
-        id: cameraEntry
-        MenuItem {
-            property int dex
-            property int camn
-            property string devid
-            property string type: "webcam"
-            checkable: true
-            onTriggered: Devices.inup(dex)
-        }
-    }
-
-    Component {
-        id: stickEntry
-        MenuItem {
-            property int dex
-            property int nm
-            property string type: "stick"
-            checkable: true
-            onTriggered: {
-                Devices.inup(dex);
-                wrap.setjoy(nm);
-            }
-        }
-    }
-
-    Component {
-        id: headsetEntry
-        MenuItem {
-            property int dex
-            property string type: "headset"
-            checkable: true
-            text: Lang.lang(51)
-            onTriggered: Devices.inup(dex)
-        }
-    }
-
-    MenuBar {
-        window: nativeMenus ? wind : null
-
-        Menu {
-            id: l2
-            title: Lang.lang(2)
-            MenuItemGroup {
-                id: languages
-            }
-            MenuItem { id: l3; text: Lang.lang(3); checkable: true; group: languages; onTriggered: Kel.lg(1) }
-            MenuItem { id: l4; text: Lang.lang(4); checkable: true; group: languages; onTriggered: Kel.lg(2) }
-            MenuItem { id: l5; text: Lang.lang(5); checkable: true; group: languages; onTriggered: Kel.lg(3) }
-            MenuItem { id: l6; text: Lang.lang(6); checkable: true; group: languages; onTriggered: Kel.lg(4) }
-        }
-        Menu {
-            id: l11
-            title: Lang.lang(11)
-            MenuItem { id: l13; objectName: "l13"; text: Lang.lang(13); checkable: true; checked: true; onTriggered: Kel.predict() }
-            MenuItem { id: l14; text: Lang.lang(14); checkable: true; checked: true; onTriggered: Kel.bip() }
-            MenuItem { id: l15; text: Lang.lang(15); checkable: true; onTriggered: increment = checked }
-            MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
-            MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
-            MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
-            MenuItem { objectName: "l141"; text: Lang.lang(141); checkable: true; checked: pointmode; onTriggered: pointmode = checked }
-            MenuItem { objectName: "l142"; text: Lang.lang(142); checkable: true; checked: accel; onTriggered: accel = checked }
-            MenuItem { id: l82; objectName: "l82"; text: Lang.lang(82); checkable: true; onTriggered: likely = checked }
-            Menu {
-                id: escapeMenu
-                objectName: "l100"
-                title: Lang.lang(100)
-                MenuItemGroup {
-                    id: escapes
-                }
-                Instantiator {
-                    model: 3
-                    MenuItem {
-                        required property int index
-                        text: Lang.lang(101 + index)
-                        checkable: true
-                        checked: escmode === index
-                        group: escapes
-                        onTriggered: Kel.escape(index)
-                    }
-                    onObjectAdded: (index, object) => escapeMenu.insertItem(index, object)
-                    onObjectRemoved: (index, object) => escapeMenu.removeItem(object)
-                }
-            }
-            Menu {
-                id: l54
-                objectName: "l54"
-                title: Lang.lang(54)
-                MenuItemGroup {
-                    id: rankings
-                }
-                MenuItem { id: l55; text: Lang.lang(55); checkable: true; group: rankings; onTriggered: Kel.rank(0) }
-                MenuItem { id: l56; text: Lang.lang(56); checkable: true; group: rankings; onTriggered: Kel.rank(1) }
-                MenuItem { id: l57; text: Lang.lang(57); checkable: true; group: rankings; onTriggered: Kel.rank(2) }
-                MenuItem { id: l80; objectName: "l80"; text: Lang.lang(80); checkable: true; group: rankings; onTriggered: Kel.rank(3) }
-                MenuSeparator {}
-                MenuItem { id: l81; objectName: "l81"; text: Lang.lang(81); checkable: true; onTriggered: Kel.pauseLearning(checked) }
-                MenuItem { text: Lang.lang(58); onTriggered: wrap.forget() }
-            }
-            ChoiceMenu {
-                objectName: "l60"
-                title: Lang.lang(60)
-                values: [0, 50, 100, 200, 300, 500, 1000]
-                value: debounce
-                onChosen: v => { debounce = v; }
-            }
-            ChoiceMenu {
-                objectName: "l61"
-                title: Lang.lang(61)
-                values: [0, 100, 200, 300, 500, 800, 1200]
-                value: holdtime
-                onChosen: v => {
-                    holdtime = v;
-                    wrap.setHold(v);
-                }
-            }
-            ChoiceMenu {
-                objectName: "l62"
-                title: Lang.lang(62)
-                values: [100, 125, 150, 200, 300]
-                plain: 100
-                unit: " %"
-                value: firstdwell
-                onChosen: v => { firstdwell = v; }
-            }
-            Menu {
-                id: scanVoice
-                objectName: "l120"
-                title: Lang.lang(120)
-                MenuItemGroup {
-                    id: scanVoices
-                }
-                Instantiator {
-                    model: [63, 121, 122]
-                    MenuItem {
-                        required property int index
-                        required property int modelData
-                        text: Lang.lang(modelData)
-                        checkable: true
-                        checked: audscan === index
-                        group: scanVoices
-                        onTriggered: audscan = index
-                    }
-                    onObjectAdded: (index, object) => scanVoice.insertItem(index, object)
-                    onObjectRemoved: (index, object) => scanVoice.removeItem(object)
-                }
-            }
-            MenuItem { objectName: "l123"; text: Lang.lang(123); checkable: true; checked: speakword; onTriggered: speakword = checked }
-            Menu {
-                id: voiceMenu
-                objectName: "l124"
-                title: Lang.lang(124)
-                // The engine starts only when someone looks at its voices.
-                property var names: []
-                onAboutToShow: names = [""].concat(wrap.voices())
-                MenuItemGroup {
-                    id: voices
-                }
-                Instantiator {
-                    model: voiceMenu.names
-                    MenuItem {
-                        required property string modelData
-                        text: modelData === "" ? Lang.lang(127) : modelData
-                        checkable: true
-                        checked: voice === modelData
-                        group: voices
-                        onTriggered: {
-                            voice = modelData;
-                            wrap.setVoice(modelData);
-                        }
-                    }
-                    onObjectAdded: (index, object) => voiceMenu.insertItem(index, object)
-                    onObjectRemoved: (index, object) => voiceMenu.removeItem(object)
-                }
-                ChoiceMenu {
-                    objectName: "l125"
-                    title: Lang.lang(125)
-                    values: [-60, -40, -20, 0, 20, 40, 60]
-                    plain: -1000
-                    unit: " %"
-                    value: speechrate
-                    onChosen: v => {
-                        speechrate = v;
-                        wrap.setSpeechRate(v);
-                    }
-                }
-                ChoiceMenu {
-                    objectName: "l126"
-                    title: Lang.lang(126)
-                    values: [20, 40, 60, 80, 100]
-                    plain: -1000
-                    unit: " %"
-                    value: speechvolume
-                    onChosen: v => {
-                        speechvolume = v;
-                        wrap.setSpeechVolume(v);
-                    }
-                }
-            }
-            Menu {
-                objectName: "l130"
-                title: Lang.lang(130) + (switchkey !== "" ? " (" + switchkey + ")" : "")
-                MenuItem { text: Lang.lang(132); checkable: true; checked: grabkey; onTriggered: Voice.keepKey(checked) }
-                MenuItem { text: Lang.lang(133); enabled: switchkey !== ""; onTriggered: Voice.clearKey() }
-            }
-            // Last, where a helper finds it at the foot of the menu.
-            MenuItem { objectName: "l131"; text: Lang.lang(131); onTriggered: Voice.chooseKey() }
-        }
-        Menu {
-            id: l16
-            title: Lang.lang(16)
-            MenuItemGroup {
-                id: views
-            }
-            MenuItem { id: l17; text: Lang.lang(17); checkable: true; checked: true; group: views }
-            MenuItem { id: l18; text: Lang.lang(18); checkable: true; group: views }
-            MenuItem { id: l19; text: Lang.lang(19); checkable: true; group: views }
-        }
-        Menu {
-            id: l20
-            title: Lang.lang(20)
-            MenuItem { text: Lang.lang(23); onTriggered: Kel.position(1) }
-            MenuItem { text: Lang.lang(24); onTriggered: Kel.position(2) }
-            MenuItem { text: Lang.lang(25); onTriggered: Kel.position(3) }
-            MenuItem { text: Lang.lang(26); onTriggered: Kel.position(4) }
-            MenuItem { text: Lang.lang(27); onTriggered: Kel.position(5) }
-        }
-        Menu {
-            id: l21
-            objectName: "l21"
-            title: Lang.lang(21)
-            onAboutToShow: Devices.showDevices()
-            MenuItem {
-                id: l33
-                property int dex: 0
-                property string type: "none"
-                text: Lang.lang(33)
-                checkable: true
-                onTriggered: Devices.inup(dex)
-            }
-        }
-        Menu {
-            id: l31
-            title: Lang.lang(31)
-            onAboutToShow: {
-                wind.close();
-                Qt.quit();
-            }
-        }
-        Menu {
-            id: help
-            title: "?"
-            // A page shipped with the program, in the language of the labels.
-            onAboutToShow: {
-                const page = wrap.helpPage(wind.lang);
-                if (page.toString() !== "")
-                    Qt.openUrlExternally(page);
-            }
-        }
+    KeloMenuBar {
+        id: menus
+        wind: wind
+        kel: wind.kel()
+        tr: Lang.lang
+        wrap: wrap
+        onChooseKey: Voice.chooseKey()
+        onKeepKey: grab => Voice.keepKey(grab)
+        onClearKey: Voice.clearKey()
     }
 
     Settings {
