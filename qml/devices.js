@@ -128,8 +128,8 @@ function inup(m) {
     webcam.visible = t === "webcam";
     if (t === "webcam")
         wrap.con(entry.camn);
-    winkBar.visible = t === "headset";
-    signalBar.visible = t === "headset";
+    headset.winkBar.visible = t === "headset";
+    headset.signalBar.visible = t === "headset";
     for (let i = 0; i < menus.l21.items.length; ++i) {
         if (i !== m)
             menus.l21.items[i].checked = false;

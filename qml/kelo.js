@@ -238,9 +238,9 @@ function poll() {
         entry = menus.l21.items[wind.index];
     }
     if (entry.type === "headset") {
-        signalBar.value = wrap.strengh();
-        winkBar.value = wrap.wink();
-        if (bbar.width > level.width)
+        headset.signalBar.value = wrap.strengh();
+        headset.winkBar.value = wrap.wink();
+        if (headset.bbar.width > headset.level.width)
             wind.stick += wrap.hlk();
     }
     if (cancelling)

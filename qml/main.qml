@@ -1,4 +1,3 @@
-import QtQuick.Controls.Basic as Basic
 import @KELO_SETTINGS_IMPORT@
 import QtQuick
 import QtQuick.Window
@@ -344,87 +343,11 @@ ApplicationWindow {
             }
         }
 
-        Basic.ProgressBar {
-            id: winkBar
-            objectName: "winkBar"
-            x: win.width * 0.05
-            y: win.height * 0.9
-            width: win.width * 0.25
-            from: 1
-            to: 255
-            visible: false
-            contentItem: Item {
-                Rectangle {
-                    id: bbar
-                    width: winkBar.visualPosition * winkBar.width
-                    height: parent.height
-                    radius: 4
-                    color: "cornflowerblue"
-                }
-                Rectangle {
-                    id: level
-                    objectName: "level"
-                    width: 0
-                    height: parent.height
-                    radius: 4
-                    color: "lightslategray"
-                }
-            }
-            MouseArea {
-                anchors.fill: parent
-                onClicked: mouse => { level.width = mouse.x; }
-            }
-        }
-
-        ProgressBar {
-            id: signalBar
-            objectName: "signalBar"
-            x: win.width * 0.7
-            y: win.height * 0.9
-            width: win.width * 0.25
-            from: 1
-            to: 200
-            visible: false
-            contentItem: Item {
-                Rectangle {
-                    width: signalBar.visualPosition * signalBar.width
-                    height: parent.height
-                    radius: 4
-                    color: "cornflowerblue"
-                }
-            }
-        }
-
-        Text {
-            objectName: "winkCaption"
-            text: Lang.lang(52)
-            visible: winkBar.visible
-            font.bold: true
-            font.pixelSize: sizp
-            fontSizeMode: Text.Fit
-            minimumPixelSize: 6
-            horizontalAlignment: Text.AlignHCenter
-            verticalAlignment: Text.AlignVCenter
-            x: winkBar.x
-            width: winkBar.width
-            height: win.height * 0.1
-            y: win.height * 0.8 - height / 2
-        }
-
-        Text {
-            objectName: "signalCaption"
-            text: Lang.lang(53)
-            visible: signalBar.visible
-            font.bold: true
-            font.pixelSize: sizp
-            fontSizeMode: Text.Fit
-            minimumPixelSize: 6
-            horizontalAlignment: Text.AlignHCenter
-            verticalAlignment: Text.AlignVCenter
-            x: signalBar.x
-            width: signalBar.width
-            height: win.height * 0.1
-            y: win.height * 0.8 - height / 2
+        HeadsetBars {
+            id: headset
+            anchors.fill: parent
+            wind: wind
+            tr: Lang.lang
         }
 
         SettingsView {
@@ -526,7 +449,7 @@ ApplicationWindow {
         property alias s3v: wind.s3v
         property alias index: wind.index
         property alias source: wind.source
-        property alias level: level.width
+        property alias level: headset.threshold
         property alias ranking: wind.ranking
         property alias padjump: wind.padjump
         property alias learnpause: wind.learnpause
