@@ -350,6 +350,8 @@ ApplicationWindow {
             tr: Lang.lang
         }
 
+        // The views, one at a time as the View menu has it. Each gets the window, the scripts'
+        // functions (kel()) and the labels; the scripts reach their parts through these ids.
         SettingsView {
             id: norm
             anchors.fill: parent
