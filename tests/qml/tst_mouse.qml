@@ -10,7 +10,8 @@ KeloTestCase {
         return [{ tag: "left, incremental", pos: 1, code: 4, increment: true }, { tag: "up", pos: 2, code: 1 },
                 { tag: "down", pos: 4, code: 3 }, { tag: "right", pos: 5, code: 2 }];
     }
-    // A press starts a motion, a step a tick, the next stops it; Incremental Speed speeds it up.
+    // A press starts a motion, a step a tick, its arrow marked, the next stops it; Incremental Speed
+    // speeds it up.
     function test_arrows(data) {
         view(3, { increment: !!data.increment });
         goTo(data.pos);
@@ -20,8 +21,10 @@ KeloTestCase {
             periods.push(child("tmouse").interval);
         compare(periods, data.increment ? [20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 8, 8] : Array(15).fill(8));
         compare(calls(["cursor"]), Array(15).fill("cursor(" + data.code + ")"));
+        const marked = () => [1, 2, 4, 5].filter(p => child("m" + p).running); // outlined
+        compare(marked(), [data.pos], "the arrow running is not the one marked");
         press();
-        compare([sent(1).length, w.mov], [15, 0], "the press did not stop the pointer");
+        compare([sent(1).length, w.mov, marked()], [15, 0, []], "the press did not stop the pointer");
     }
 
     function test_centreList_data() {
