@@ -13,16 +13,15 @@
 
 using namespace Qt::StringLiterals;
 
-// Point mode in the real program, worked with Escape alone by a person who watches the screen:
-// a 20 x 20 window of another client at a random spot gets the click.
+// Point mode in the real program, worked with Escape alone by a person who watches the screen,
+// on a screen split by RandR in two monitors: the overlay covers both; a 20 x 20 window of another
+// client at a random spot on the second, clear of kelo, gets the click; point mode goes on; the
+// typing client, started last, keeps the focus.
 class TestPointMode : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // On a screen split by RandR in two monitors the overlay covers both; a target at a random
-    // spot on the second, clear of kelo, is found and clicked; point mode goes on; the typing
-    // client, started last, keeps the focus.
     void clicksTarget()
     {
         QVERIFY2((display = KeloRunner::openDisplay(&why)), qPrintable(why));

@@ -21,7 +21,6 @@ private slots:
             { QRect(0, 0, 1920, 1080), { 10, 10 }, 2000, 500, 300, 420 }, // twice the period, half as fast
             { QRect(0, 0, 1920, 1080), { 10, 10 }, 500, 250, 424.26, 593.97 }, // half: only √2 as fast
             { QRect(0, 0, 1920, 1080), { 10, 10 }, 1000, 1750, 1140, 420 }, // turned back 0.6 as fast
-            { QRect(-1280, 0, 3200, 1024), { -1000, 10 }, 1000, 0, -1280, 420 }, // left screen
             { QRect(0, 0, 300, 200), { 5, 5 }, 1000, 5000, 0, 300 }, // narrower than a band: still
         };
         for (const auto &r : rows) {
