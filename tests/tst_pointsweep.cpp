@@ -27,8 +27,9 @@ private slots:
             PointSweep sweep;
             sweep.start(r.desktop, r.pointer, r.period, 1000);
             sweep.advance(1000 + std::max(r.period, 1000) * 0.35 + r.at);
-            QVERIFY2(std::abs(sweep.bandFrom() - r.from) < 0.5, qPrintable(QString::number(sweep.bandFrom())));
-            QVERIFY(std::abs(sweep.bandTo() - sweep.bandFrom() - r.width) < 0.5);
+            const double from = sweep.bandFrom(), width = sweep.bandTo() - from;
+            QVERIFY2(std::abs(from - r.from) < 0.5 && std::abs(width - r.width) < 0.5,
+                     qPrintable(QStringLiteral("from %1, %2 wide").arg(from).arg(width)));
         }
     }
 
