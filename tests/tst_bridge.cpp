@@ -217,7 +217,7 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         for (const auto &[code, lang] :
              { std::pair(u"fr"_s, "lang=\"fr\""), std::pair(u"xx"_s, "lang=\"en\""),
-               std::pair(u"../fr"_s, "lang=\"en\"") }) {
+               std::pair(u"../help/fr"_s, "lang=\"en\"") }) {
             QFile page(wrap->helpPage(code).toLocalFile());
             QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(code));
             QVERIFY2(page.readAll().contains(lang), qPrintable(code));
