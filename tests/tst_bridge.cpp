@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QResource>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -217,7 +216,7 @@ private slots:
         }
     }
 
-    // The sign-in entry follows the menu; the click is bundled whole.
+    // The sign-in entry follows the menu.
     void signInEntryAndClick()
     {
         wrap->osstart();
@@ -225,7 +224,6 @@ private slots:
                  QCoreApplication::applicationFilePath());
         wrap->osstop();
         QVERIFY(rec.signInLaunch("Kelo#").empty());
-        QCOMPARE(QResource(u":/click.wav"_s).uncompressedSize(), 6504);
 #ifdef Q_OS_LINUX
         // No media back end before the first click (with no sound server, none after it either).
         const auto mediaUp = [] {
