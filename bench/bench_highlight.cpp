@@ -86,8 +86,7 @@ int main(int argc, char **argv)
     const std::vector<double> later = litTimes(kelo);
     print("first list after start, entries 1-5 lit", first);
     print("a later list, entries 1-5 lit", later);
-    kelo.closeByWindowManager();
-    kelo.waitForCleanExit(5000, &why);
+    kelo.close(&why);
     XCloseDisplay(display);
     return first.size() == 5 && later.size() == 5 ? 0 : 1;
 }

@@ -239,8 +239,7 @@ int main(int argc, char *argv[])
     std::printf("%d presses typed nothing; %.1f s in all. Targets: median < 25 ms, max < 45 ms\n",
                 missed, seconds);
 
-    kelo.closeByWindowManager();
-    if (!kelo.waitForCleanExit(5000, &why))
+    if (!kelo.close(&why))
         std::fprintf(stderr, "bench_latency: at the end: %s\n", qPrintable(why));
     XCloseDisplay(display);
     return monotonic.empty() ? 1 : 0;

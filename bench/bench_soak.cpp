@@ -123,6 +123,5 @@ int main(int argc, char **argv)
         return fail(measured ? u"resident memory grew 5 % or more"_s
                              : u"kelo never ran a whole minute"_s);
     std::printf("worst_rss_growth_percent=%+.2f\n", worst);
-    kelo.closeByWindowManager();
-    return kelo.waitForCleanExit(5000, &why) ? 0 : fail(why);
+    return kelo.close(&why) ? 0 : fail(why);
 }

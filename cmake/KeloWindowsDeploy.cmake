@@ -1,6 +1,6 @@
 # What goes beside kelo.exe on Windows, for every way of putting it there (cmake --install, the
 # zip and the installer, which are both made from an install): the plugins Qt loads by name, the
-# QML modules main.qml imports, and every DLL these and kelo.exe need, found by reading their
+# QML modules qml/ imports, and every DLL these and kelo.exe need, found by reading their
 # imports. The same for a mingw cross build and for MSVC with Qt's own packages.
 
 set(KELO_QT_PREFIX "${QT6_INSTALL_PREFIX}")

@@ -23,7 +23,7 @@ function pendingKind() {
 
 // The position of the entry that the user's choice names, or -1 while its device is absent.
 function chosenPosition() {
-    const entries = l21.items;
+    const entries = menus.l21.items;
     if (wind.source === "")
         wind.source = wind.index >= 0 && wind.index < entries.length ? sourceKey(entries[wind.index]) : "#" + wind.index;
     if (wind.source.charAt(0) === "#") {
@@ -44,7 +44,7 @@ function chosenPosition() {
 }
 
 function hasHeadsetEntry() {
-    const entries = l21.items;
+    const entries = menus.l21.items;
     return entries.length > 0 && entries[entries.length - 1].type === "headset";
 }
 
@@ -73,9 +73,9 @@ function showDevices() {
 function devup() {
     if (!cameraList.active && camerasNeeded())
         cameraList.active = true;
-    while (l21.items.length > 1) {
-        const entry = l21.items[1];
-        l21.removeItem(entry);
+    while (menus.l21.items.length > 1) {
+        const entry = menus.l21.items[1];
+        menus.l21.removeItem(entry);
         entry.destroy();
     }
     const cameras = wind.cameras;
@@ -83,24 +83,24 @@ function devup() {
     for (let i = 0; i < wind.cam; ++i) {
         const description = cameras[i].description;
         const text = description !== "" ? description : "camera " + i;
-        l21.addItem(cameraEntry.createObject(l21, {
-            dex: l21.items.length,
+        menus.l21.addItem(menus.cameraEntry.createObject(menus.l21, {
+            dex: menus.l21.items.length,
             camn: i,
             text: text,
             devid: cameras[i].id ? String(cameras[i].id) : text
         }));
     }
     for (let a = 0; a < wrap.joynb(); ++a)
-        l21.addItem(stickEntry.createObject(l21, { dex: l21.items.length, nm: a, text: wrap.joynm(a) }));
+        menus.l21.addItem(menus.stickEntry.createObject(menus.l21, { dex: menus.l21.items.length, nm: a, text: wrap.joynm(a) }));
     if (wrap.headnb())
-        l21.addItem(headsetEntry.createObject(l21, { dex: l21.items.length }));
+        menus.l21.addItem(menus.headsetEntry.createObject(menus.l21, { dex: menus.l21.items.length }));
     devices.sdl2 = wrap.joynb();
     devices.cdl2 = wind.cam;
 
     // While the chosen device is absent the Escape key alone is the switch, and the choice
     // is kept for when it comes back.
     const at = chosenPosition();
-    const target = at >= 0 ? l21.items[at] : l33;
+    const target = at >= 0 ? menus.l21.items[at] : menus.l33;
     target.checked = true;
     if (sourceKey(target) !== wind.active) {
         const source = wind.source;
@@ -114,7 +114,7 @@ function devup() {
 }
 
 function inup(m) {
-    const entry = l21.items[m];
+    const entry = menus.l21.items[m];
     if (!entry || !entry.checked)
         return;
     Kel.wav();
@@ -128,15 +128,15 @@ function inup(m) {
     webcam.visible = t === "webcam";
     if (t === "webcam")
         wrap.con(entry.camn);
-    winkBar.visible = t === "headset";
-    signalBar.visible = t === "headset";
-    for (let i = 0; i < l21.items.length; ++i) {
+    headset.winkBar.visible = t === "headset";
+    headset.signalBar.visible = t === "headset";
+    for (let i = 0; i < menus.l21.items.length; ++i) {
         if (i !== m)
-            l21.items[i].checked = false;
+            menus.l21.items[i].checked = false;
     }
-    l21.close();
+    menus.l21.close();
 }
 
 function inname() {
-    return l21.items[wind.index].text;
+    return menus.l21.items[wind.index].text;
 }

@@ -17,24 +17,24 @@ function eraseKey() {
 
 function init() {
     lg();
-    l12.checked = wind.ostart;
-    l13.checked = wind.word;
-    l14.checked = wind.sound;
-    l15.checked = wind.increment;
-    l29.checked = wind.vinput;
+    menus.l12.checked = wind.ostart;
+    menus.l13.checked = wind.word;
+    menus.l14.checked = wind.sound;
+    menus.l15.checked = wind.increment;
+    menus.l29.checked = wind.vinput;
     vision(wind.startup);
-    s1.value = wind.s1v;
-    s2.value = wind.s2v;
-    s3.value = wind.s3v;
+    norm.s1.value = wind.s1v;
+    norm.s2.value = wind.s2v;
+    norm.s3.value = wind.s3v;
     // Options stored by hand or by another version are brought into range.
     wind.ranking = [0, 1, 2, 3].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
     wind.debounce = bounded(wind.debounce, 0, 5000);
     wind.holdtime = bounded(wind.holdtime, 0, 5000);
     wind.firstdwell = bounded(wind.firstdwell, 100, 500);
-    [l55, l56, l57, l80][wind.ranking].checked = true;
-    l59.checked = wind.padjump;
-    l81.checked = wind.learnpause;
-    l82.checked = wind.likely;
+    [menus.l55, menus.l56, menus.l57, menus.l80][wind.ranking].checked = true;
+    menus.l59.checked = wind.padjump;
+    menus.l81.checked = wind.learnpause;
+    menus.l82.checked = wind.likely;
     wrap.rank(wind.ranking);
     wrap.learning(!wind.learnpause);
     wrap.setHold(wind.holdtime);
@@ -73,9 +73,9 @@ function rank(order) {
 function learn(word) {
     if (word !== "")
         wrap.learn(word);
-    if (wind.ranking === 3 && l13.checked) {
+    if (wind.ranking === 3 && menus.l13.checked) {
         wind.letr = wrap.next();
-        if (wind.padjump && p1.visible)
+        if (wind.padjump && keyb.p1.visible)
             wind.tk = 7;
     }
     likelyUpdate();
@@ -101,7 +101,7 @@ function lg(i) {
     if (Lang.lang(1, wind.lang) === 0)
         wind.lang = "en";
     const codes = ["en", "fr", "es", "de"];
-    const entries = [l3, l4, l5, l6];
+    const entries = [menus.l3, menus.l4, menus.l5, menus.l6];
     const n = codes.indexOf(wind.lang);
     if (n >= 0) {
         entries[n].checked = true;
@@ -138,15 +138,15 @@ function vision(m) {
         m = 1;
     wind.startup = m;
     if (m === 1)
-        l17.checked = true;
+        menus.l17.checked = true;
     else if (m === 2)
-        l18.checked = true;
+        menus.l18.checked = true;
     else if (m === 3)
-        l19.checked = true;
+        menus.l19.checked = true;
 }
 
 function ost() {
-    if (l12.checked) {
+    if (menus.l12.checked) {
         wind.ostart = true;
         wrap.osstart();
     } else {
@@ -156,11 +156,11 @@ function ost() {
 }
 
 function predict() {
-    wind.word = l13.checked;
+    wind.word = menus.l13.checked;
 }
 
 function bip() {
-    wind.sound = l14.checked;
+    wind.sound = menus.l14.checked;
     if (wind.sound)
         wrap.prepareSound();
 }
@@ -202,7 +202,7 @@ function poll() {
         wind.stick = 0;
         return;
     }
-    let entry = l21.items[wind.index];
+    let entry = menus.l21.items[wind.index];
     if (!entry)
         return;
     // The chosen source may be waiting for its device: look for it as devices come and go.
@@ -213,7 +213,7 @@ function poll() {
         devices.sdl2 = devices.sdl;
         if (changed) {
             Devices.devup();
-            entry = l21.items[wind.index];
+            entry = menus.l21.items[wind.index];
         } else if (entry.type === "stick") {
             wind.stick += wrap.joybt();
         }
@@ -224,7 +224,7 @@ function poll() {
         devices.cdl2 = devices.cdl;
         if (changed) {
             Devices.devup();
-            entry = l21.items[wind.index];
+            entry = menus.l21.items[wind.index];
         } else if (entry.type === "webcam") {
             wind.stick += wrap.blk();
         }
@@ -235,12 +235,12 @@ function poll() {
     }
     if ((waiting === "headset" || waiting === "any") && wrap.headnb() && !Devices.hasHeadsetEntry()) {
         Devices.devup();
-        entry = l21.items[wind.index];
+        entry = menus.l21.items[wind.index];
     }
     if (entry.type === "headset") {
-        signalBar.value = wrap.strengh();
-        winkBar.value = wrap.wink();
-        if (bbar.width > level.width)
+        headset.signalBar.value = wrap.strengh();
+        headset.winkBar.value = wrap.wink();
+        if (headset.bbar.width > headset.level.width)
             wind.stick += wrap.hlk();
     }
     if (cancelling)
@@ -262,7 +262,7 @@ function outerTick() {
     if (wind.tm > 5)
         wind.tm = 1;
     // The likeliest letters (8) come first, the pad (7) last, each while it shows.
-    const cycle = (k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], p1.visible ? [7] : []);
+    const cycle = (keyb.k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], keyb.p1.visible ? [7] : []);
     wind.tk = cycle[(cycle.indexOf(wind.tk) + 1) % cycle.length];
 }
 
@@ -303,14 +303,14 @@ function record() {
 }
 
 function wclose() {
-    m3.popup.close();
-    k0.popup.close();
+    mous.m3.popup.close();
+    keyb.k0.popup.close();
     for (let i = 0; i < 6; ++i)
-        keyGroups.itemAt(i).popup.close();
+        keyb.keyGroups.itemAt(i).popup.close();
 }
 
 function combo(group) {
-    return keyGroups.itemAt(group - 1);
+    return keyb.keyGroups.itemAt(group - 1);
 }
 
 // The common part of a press, then the branch of the view shown.
@@ -341,7 +341,7 @@ function wav() {
     const a = wind.selection[0], b = wind.selection[1] + 1;
     if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
         wind.mov = 1;
-        k0.popup.open();
+        keyb.k0.popup.open();
     } else if (wind.startup === 2) {
         // A letter of the likeliest letters types as one of the letters groups' would.
         Keys.keyboard(vk, recorded, a === 8 ? 1 : a, b);

@@ -197,7 +197,7 @@ function keyboard(vk, recorded, a, b) {
         if ((wind.plan === 1 || wind.plan === 4) && isLetter(recorded) && !chord) {
             follow(w + shown(recorded, armed));
             // The predictions are the likeliest next choice; left alone, the scan goes on at 1.
-            if (wind.padjump && p1.visible)
+            if (wind.padjump && keyb.p1.visible)
                 wind.tk = 7;
         }
     }

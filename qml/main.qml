@@ -1,11 +1,8 @@
-import QtQuick.Controls.Basic as Basic
 import @KELO_SETTINGS_IMPORT@
 import QtQuick
 import QtQuick.Window
 import QtQuick.Controls
-import QtQuick.Shapes
 import QtMultimedia
-import Qt.labs.platform
 import Wrapper
 import Spareweb
 import PointSweep
@@ -195,7 +192,7 @@ ApplicationWindow {
         objectName: "tmouse"
         onRunningChanged: {
             if (running)
-                interval = l15.checked ? 20 : s2v;
+                interval = menus.l15.checked ? 20 : s2v;
         }
         onTriggered: Pointing.move()
     }
@@ -206,7 +203,7 @@ ApplicationWindow {
         property int ts3: 0
         // The first entry of a list stays lit longer when the user asked for that.
         property bool first: false
-        interval: first ? s1.value * firstdwell / 100 : s1.value
+        interval: first ? norm.s1.value * firstdwell / 100 : norm.s1.value
         repeat: true
         onTriggered: {
             first = false;
@@ -227,7 +224,7 @@ ApplicationWindow {
         objectName: "popot"
         // As combot: the group lit when the scan (re)starts, after a press, may stay longer.
         property bool first: false
-        interval: first ? s1.value * firstdwell / 100 : s1.value
+        interval: first ? norm.s1.value * firstdwell / 100 : norm.s1.value
         repeat: true
         running: true
         onTriggered: {
@@ -278,43 +275,7 @@ ApplicationWindow {
         }
     }
 
-    menuBar: Rectangle {
-        id: menuStrip
-        objectName: "menuStrip"
-        visible: !nativeMenus
-        height: nativeMenus ? 0 : stripRow.implicitHeight
-        color: "#e8e8e8"
-        Row {
-            id: stripRow
-            Repeater {
-                model: [l2, l11, l16, l20, l21, l31, help]
-                Rectangle {
-                    required property var modelData
-                    width: stripText.implicitWidth + 16
-                    height: stripText.implicitHeight + 6
-                    color: stripArea.containsMouse ? "#cfd8ea" : "#e8e8e8"
-                    Text {
-                        id: stripText
-                        anchors.centerIn: parent
-                        text: modelData.title
-                    }
-                    // Separators let people and tests find each title's cell.
-                    Rectangle {
-                        anchors.right: parent.right
-                        width: 1
-                        height: parent.height
-                        color: "#a0a0a0"
-                    }
-                    MouseArea {
-                        id: stripArea
-                        anchors.fill: parent
-                        hoverEnabled: true
-                        onClicked: modelData.open(parent)
-                    }
-                }
-            }
-        }
-    }
+    menuBar: menus.strip
 
     Rectangle {
         id: win
@@ -376,429 +337,49 @@ ApplicationWindow {
             MouseArea {
                 anchors.fill: parent
                 onClicked: {
-                    if (norm.visible) {
-                        s1.value = 1000;
-                        s2.value = 8;
-                        s3.value = 1;
-                    }
+                    if (norm.visible)
+                        norm.reset();
                 }
             }
         }
 
-        Basic.ProgressBar {
-            id: winkBar
-            objectName: "winkBar"
-            x: win.width * 0.05
-            y: win.height * 0.9
-            width: win.width * 0.25
-            from: 1
-            to: 255
-            visible: false
-            contentItem: Item {
-                Rectangle {
-                    id: bbar
-                    width: winkBar.visualPosition * winkBar.width
-                    height: parent.height
-                    radius: 4
-                    color: "cornflowerblue"
-                }
-                Rectangle {
-                    id: level
-                    objectName: "level"
-                    width: 0
-                    height: parent.height
-                    radius: 4
-                    color: "lightslategray"
-                }
-            }
-            MouseArea {
-                anchors.fill: parent
-                onClicked: mouse => { level.width = mouse.x; }
-            }
+        HeadsetBars {
+            id: headset
+            anchors.fill: parent
+            wind: wind
+            tr: Lang.lang
         }
 
-        ProgressBar {
-            id: signalBar
-            objectName: "signalBar"
-            x: win.width * 0.7
-            y: win.height * 0.9
-            width: win.width * 0.25
-            from: 1
-            to: 200
-            visible: false
-            contentItem: Item {
-                Rectangle {
-                    width: signalBar.visualPosition * signalBar.width
-                    height: parent.height
-                    radius: 4
-                    color: "cornflowerblue"
-                }
-            }
-        }
-
-        Text {
-            objectName: "winkCaption"
-            text: Lang.lang(52)
-            visible: winkBar.visible
-            font.bold: true
-            font.pixelSize: sizp
-            fontSizeMode: Text.Fit
-            minimumPixelSize: 6
-            horizontalAlignment: Text.AlignHCenter
-            verticalAlignment: Text.AlignVCenter
-            x: winkBar.x
-            width: winkBar.width
-            height: win.height * 0.1
-            y: win.height * 0.8 - height / 2
-        }
-
-        Text {
-            objectName: "signalCaption"
-            text: Lang.lang(53)
-            visible: signalBar.visible
-            font.bold: true
-            font.pixelSize: sizp
-            fontSizeMode: Text.Fit
-            minimumPixelSize: 6
-            horizontalAlignment: Text.AlignHCenter
-            verticalAlignment: Text.AlignVCenter
-            x: signalBar.x
-            width: signalBar.width
-            height: win.height * 0.1
-            y: win.height * 0.8 - height / 2
-        }
-
-        Item {
+        // The views, one at a time as the View menu has it. Each gets the window, the scripts'
+        // functions (kel()) and the labels; the scripts reach their parts through these ids.
+        SettingsView {
             id: norm
-            objectName: "norm"
-            visible: l17.checked
-            // Rows: a line telling how to start, then the three sliders above the indicator.
-            readonly property real hintHeight: (win.height - input.height) / 5
-            readonly property real rowStep: (win.height - input.height - hintHeight) / 3
-            onVisibleChanged: {
-                if (visible)
-                    Kel.viewShown(1);
-            }
-
-            Text {
-                objectName: "hint"
-                text: Lang.lang(104)
-                x: win.width * 0.02
-                width: win.width * 0.96
-                height: norm.hintHeight
-                wrapMode: Text.WordWrap
-                font.pixelSize: sizp * 0.8
-                fontSizeMode: Text.Fit
-                minimumPixelSize: 6
-                horizontalAlignment: Text.AlignHCenter
-                verticalAlignment: Text.AlignVCenter
-                color: "dimgray"
-            }
-
-            // Each row: its caption at the left, the slider, its value at the right; captions and
-            // values shrink to their column at large text sizes rather than leave the window.
-            Repeater {
-                model: [
-                    { slider: s1, label: 30, value: () => Math.round(s1.value) + " ms", name: "s1text" },
-                    { slider: s2, label: 22, value: () => Math.round(s2.value) + " ms", name: "s2text" },
-                    { slider: s3, label: 49, value: () => Math.round(s3.value * 100) / 100 + "x", name: "s3text" }
-                ]
-                Item {
-                    required property var modelData
-                    Text {
-                        objectName: "label" + modelData.label
-                        text: Lang.lang(modelData.label)
-                        font.pixelSize: sizp
-                        fontSizeMode: Text.Fit
-                        minimumPixelSize: 6
-                        horizontalAlignment: Text.AlignHCenter
-                        verticalAlignment: Text.AlignVCenter
-                        x: win.width * 0.01
-                        width: win.width * 0.2
-                        height: norm.rowStep
-                        y: modelData.slider.y + (modelData.slider.height - height) / 2
-                    }
-                    Text {
-                        objectName: modelData.name
-                        text: modelData.value()
-                        font.pixelSize: sizp
-                        fontSizeMode: Text.Fit
-                        minimumPixelSize: 6
-                        horizontalAlignment: Text.AlignHCenter
-                        verticalAlignment: Text.AlignVCenter
-                        x: win.width * 0.88
-                        width: win.width * 0.11
-                        height: norm.rowStep
-                        y: modelData.slider.y + (modelData.slider.height - height) / 2
-                    }
-                }
-            }
-
-            Slider {
-                id: s1
-                objectName: "s1"
-                from: 250
-                to: 5000
-                stepSize: 50
-                snapMode: Slider.SnapAlways
-                value: s1v
-                x: win.width * 0.22
-                width: win.width * 0.65
-                y: norm.hintHeight + 0.5 * norm.rowStep - height / 2
-                onValueChanged: s1v = value
-            }
-            Slider {
-                id: s2
-                objectName: "s2"
-                from: 1
-                to: 20
-                stepSize: 1
-                snapMode: Slider.SnapAlways
-                value: s2v
-                x: win.width * 0.22
-                width: win.width * 0.65
-                y: norm.hintHeight + 1.5 * norm.rowStep - height / 2
-                onValueChanged: s2v = value
-            }
-            Slider {
-                id: s3
-                objectName: "s3"
-                from: 0.5
-                to: 2
-                stepSize: 0.25
-                snapMode: Slider.SnapAlways
-                value: s3v
-                x: win.width * 0.22
-                width: win.width * 0.65
-                y: norm.hintHeight + 2.5 * norm.rowStep - height / 2
-                onValueChanged: s3v = value
-            }
+            anchors.fill: parent
+            visible: menus.l17.checked
+            wind: wind
+            kel: wind.kel()
+            tr: Lang.lang
+            indicatorHeight: input.height
         }
 
-        Rectangle {
+        KeyboardView {
             id: keyb
-            objectName: "keyb"
             anchors.fill: parent
-            color: "transparent"
-            visible: l18.checked
-            onVisibleChanged: {
-                if (visible)
-                    Kel.viewShown(2);
-            }
-
-            Repeater {
-                id: keyGroups
-                model: 6
-                ComboBox {
-                    id: combo
-                    required property int index
-                    readonly property int group: index + 1
-                    readonly property var labels: Keys.groupLabels(group, plan)
-                    // Width of the widest entry of the list on show (Keys.mod).
-                    property real widest: 0
-                    objectName: "k" + group
-                    x: index * win.width / 6 + win.width / 6 * 0.05
-                    y: win.height / 2 - height
-                    width: win.width / 6 * (group === 6 ? 0.92 : 0.9)
-                    indicator: null
-                    // A face too long for its group at a large text size shrinks to fit, whole.
-                    contentItem: Text {
-                        text: Keys.title(combo.labels)
-                        color: "white"
-                        font.bold: true
-                        font.pixelSize: sizp
-                        fontSizeMode: Text.HorizontalFit
-                        minimumPixelSize: 6
-                        horizontalAlignment: Text.AlignHCenter
-                        verticalAlignment: Text.AlignVCenter
-                    }
-                    background: Rectangle {
-                        radius: 4
-                        color: tk === combo.group ? "darkorange" : "cornflowerblue"
-                    }
-                    // Lists as wide as their widest entry, inside the window; one taller than
-                    // the window scrolls with the highlight (Kel.record).
-                    popup.width: Math.min(wind.width, Math.max(width, widest + 8))
-                    popup.x: (width - popup.width) / 2
-                    popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
-                    popup.leftMargin: 0
-                    popup.rightMargin: 0
-                    popup.onOpened: Keys.openList(combo, combo.labels)
-                }
-            }
-
-            // The likeliest letters, first in the scan (position 8), below the first group.
-            ComboBox {
-                id: k0
-                objectName: "k8"
-                readonly property var labels: [likelyText].concat(likelyText.split(""))
-                property real widest: 0
-                visible: likely && plan === 1 && likelyText !== ""
-                x: win.width / 6 * 0.05
-                y: win.height / 2 + height * 0.2
-                width: win.width / 6 * 0.9
-                indicator: null
-                contentItem: Text {
-                    text: likelyText
-                    color: "white"
-                    font.bold: true
-                    font.pixelSize: sizp
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                    elide: Text.ElideRight
-                }
-                background: Rectangle {
-                    radius: 4
-                    color: tk === 8 ? "darkorange" : "cornflowerblue"
-                }
-                popup.width: Math.min(wind.width, Math.max(width, widest + 8))
-                popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
-                popup.onOpened: Keys.openList(k0, k0.labels)
-            }
-
-            Rectangle {
-                id: p1
-                objectName: "p1"
-                // count makes the binding see the groups once the Repeater has made them.
-                readonly property Item k1: keyGroups.count > 0 ? keyGroups.itemAt(0) : null
-                width: sizp
-                height: sizp
-                radius: 4
-                x: k1 ? k1.x + k1.width / 2 - width / 2 : 0
-                y: k1 ? k1.y / 2 - height / 2 : 0
-                visible: l13.checked && (lword !== "" || letr[0] !== "")
-                color: tk === 7 ? "darkorange" : "cornflowerblue"
-                onVisibleChanged: {
-                    if (!visible)
-                        Kel.padHidden();
-                }
-            }
-
-            // Each prediction keeps to the width of the group under it, shrinking a long word
-            // rather than running into its neighbour; shown with the capitals it will be typed with.
-            Repeater {
-                model: 5
-                Text {
-                    required property int index
-                    readonly property Item under: keyGroups.count > index + 1 ? keyGroups.itemAt(index + 1) : null
-                    objectName: "p" + (index + 2)
-                    text: Keys.cased(lword, letr[index])
-                    visible: l13.checked
-                    font.bold: true
-                    font.pixelSize: sizp
-                    fontSizeMode: Text.HorizontalFit
-                    minimumPixelSize: 6
-                    horizontalAlignment: Text.AlignHCenter
-                    width: under ? under.width : 0
-                    x: under ? under.x : 0
-                    y: under ? under.y / 2 - height / 2 : 0
-                    color: ts1 === index && tk === 7 ? "darkorange" : "cornflowerblue"
-                }
-            }
-
-            // The modifier waiting for the next key, named as its entry is, until it is used or
-            // chosen again.
-            Rectangle {
-                objectName: "armedMark"
-                readonly property int mode: armed >= 5 ? 5 : armed
-                visible: mode !== 0
-                radius: 4
-                color: "crimson"
-                x: win.width / 6 * 0.05
-                y: win.height / 2 + 6
-                width: armedText.width + 12
-                height: armedText.height + 4
-                Text {
-                    id: armedText
-                    anchors.centerIn: parent
-                    color: "white"
-                    font.bold: true
-                    font.pixelSize: sizp
-                    text: {
-                        const special = Lang.lang(43), more = Lang.lang(44);
-                        return { 1: special[4], 3: special[6], 4: more[2], 5: more[3] }[parent.mode] || "";
-                    }
-                }
-            }
+            visible: menus.l18.checked
+            wind: wind
+            kel: wind.kel()
+            tr: Lang.lang
+            predictions: menus.l13.checked
         }
 
-        Rectangle {
+        MouseView {
             id: mous
-            objectName: "mous"
             anchors.fill: parent
-            color: "transparent"
-            visible: l19.checked
-            onVisibleChanged: {
-                if (visible)
-                    Kel.viewShown(3);
-            }
-
-            Repeater {
-                // Position in the scan, slot in the row, and the triangle.
-                model: [
-                    { pos: 1, slot: 0, pts: [[0, 0.5], [1, 1 / 6], [1, 5 / 6]] },
-                    { pos: 2, slot: 1, pts: [[0.5, 0], [1 / 6, 1], [5 / 6, 1]] },
-                    { pos: 4, slot: 3, pts: [[1 / 6, 0], [5 / 6, 0], [0.5, 1]] },
-                    { pos: 5, slot: 4, pts: [[0, 1 / 6], [0, 5 / 6], [1, 0.5]] }
-                ]
-                Shape {
-                    id: arrow
-                    required property var modelData
-                    objectName: "m" + modelData.pos
-                    width: win.width / 5 * 0.8
-                    height: win.height / 2
-                    x: modelData.slot * win.width / 5 + win.width / 5 * 0.1
-                    y: win.height / 3 - height / 2
-                    // The direction running stays marked while the pointer moves.
-                    readonly property bool running: tmouse.running && tmouse.repeat
-                        && Pointing.arrowCodes[modelData.pos] === bm
-                    ShapePath {
-                        strokeWidth: arrow.running ? 6 : 0
-                        strokeColor: arrow.running ? "midnightblue" : "transparent"
-                        fillColor: tm === arrow.modelData.pos && !pointing ? "darkorange" : "cornflowerblue"
-                        startX: 0
-                        startY: 0
-                        PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
-                        PathLine { x: arrow.modelData.pts[1][0] * arrow.width; y: arrow.modelData.pts[1][1] * arrow.height }
-                        PathLine { x: arrow.modelData.pts[2][0] * arrow.width; y: arrow.modelData.pts[2][1] * arrow.height }
-                        PathLine { x: arrow.modelData.pts[0][0] * arrow.width; y: arrow.modelData.pts[0][1] * arrow.height }
-                        PathLine { x: 0; y: 0 }
-                    }
-                    TapHandler {
-                        onTapped: Pointing.mouse(Pointing.arrowCodes[arrow.modelData.pos])
-                    }
-                }
-            }
-
-            ComboBox {
-                id: m3
-                objectName: "m3"
-                property real widest: 0
-                width: win.width / 5 * 0.8
-                x: win.width / 2 - width / 2
-                y: win.height / 2 - height
-                indicator: null
-                contentItem: Text {
-                    text: Keys.title(Lang.lang(47))
-                    color: "white"
-                    font.bold: true
-                    font.pixelSize: sizp
-                    fontSizeMode: Text.HorizontalFit
-                    minimumPixelSize: 6
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
-                background: Rectangle {
-                    radius: 4
-                    color: tm === 3 && !pointing ? "darkorange" : "cornflowerblue"
-                }
-                popup.width: Math.min(wind.width, Math.max(width, widest + 8))
-                popup.x: (width - popup.width) / 2
-                popup.height: Math.min(popup.contentItem.implicitHeight, wind.height - 12)
-                popup.leftMargin: 0
-                popup.rightMargin: 0
-                popup.onOpened: Keys.openList(m3, Pointing.centreList())
-            }
+            visible: menus.l19.checked
+            wind: wind
+            kel: wind.kel()
+            tr: Lang.lang
+            moving: tmouse.running && tmouse.repeat
         }
     }
 
@@ -837,291 +418,15 @@ ApplicationWindow {
         sourceComponent: MediaDevices {}
     }
 
-    // A submenu of exclusive values for one option; plain is the value that means "off".
-    component ChoiceMenu: Menu {
-        id: choiceMenu
-        property var values: []
-        property int value: 0
-        property int plain: 0
-        property string unit: " ms"
-        signal chosen(int v)
-        MenuItemGroup {
-            id: choices
-        }
-        Instantiator {
-            model: choiceMenu.values
-            MenuItem {
-                required property int modelData
-                text: modelData === choiceMenu.plain ? Lang.lang(63) : modelData + choiceMenu.unit
-                checkable: true
-                checked: choiceMenu.value === modelData
-                group: choices
-                onTriggered: choiceMenu.chosen(modelData)
-            }
-            onObjectAdded: (index, object) => choiceMenu.insertItem(index, object)
-            onObjectRemoved: (index, object) => choiceMenu.removeItem(object)
-        }
-    }
-
-    Component {
-        id: cameraEntry
-        MenuItem {
-            property int dex
-            property int camn
-            property string devid
-            property string type: "webcam"
-            checkable: true
-            onTriggered: Devices.inup(dex)
-        }
-    }
-
-    Component {
-        id: stickEntry
-        MenuItem {
-            property int dex
-            property int nm
-            property string type: "stick"
-            checkable: true
-            onTriggered: {
-                Devices.inup(dex);
-                wrap.setjoy(nm);
-            }
-        }
-    }
-
-    Component {
-        id: headsetEntry
-        MenuItem {
-            property int dex
-            property string type: "headset"
-            checkable: true
-            text: Lang.lang(51)
-            onTriggered: Devices.inup(dex)
-        }
-    }
-
-    MenuBar {
-        window: nativeMenus ? wind : null
-
-        Menu {
-            id: l2
-            title: Lang.lang(2)
-            MenuItemGroup {
-                id: languages
-            }
-            MenuItem { id: l3; text: Lang.lang(3); checkable: true; group: languages; onTriggered: Kel.lg(1) }
-            MenuItem { id: l4; text: Lang.lang(4); checkable: true; group: languages; onTriggered: Kel.lg(2) }
-            MenuItem { id: l5; text: Lang.lang(5); checkable: true; group: languages; onTriggered: Kel.lg(3) }
-            MenuItem { id: l6; text: Lang.lang(6); checkable: true; group: languages; onTriggered: Kel.lg(4) }
-        }
-        Menu {
-            id: l11
-            title: Lang.lang(11)
-            MenuItem { id: l13; objectName: "l13"; text: Lang.lang(13); checkable: true; checked: true; onTriggered: Kel.predict() }
-            MenuItem { id: l14; text: Lang.lang(14); checkable: true; checked: true; onTriggered: Kel.bip() }
-            MenuItem { id: l15; text: Lang.lang(15); checkable: true; onTriggered: increment = checked }
-            MenuItem { id: l29; text: Lang.lang(29); checkable: true; checked: true; onTriggered: vinput = checked }
-            MenuItem { id: l12; objectName: "l12"; text: Lang.lang(12); checkable: true; onTriggered: Kel.ost() }
-            MenuItem { id: l59; objectName: "l59"; text: Lang.lang(59); checkable: true; onTriggered: padjump = checked }
-            MenuItem { objectName: "l141"; text: Lang.lang(141); checkable: true; checked: pointmode; onTriggered: pointmode = checked }
-            MenuItem { objectName: "l142"; text: Lang.lang(142); checkable: true; checked: accel; onTriggered: accel = checked }
-            MenuItem { id: l82; objectName: "l82"; text: Lang.lang(82); checkable: true; onTriggered: likely = checked }
-            Menu {
-                id: escapeMenu
-                objectName: "l100"
-                title: Lang.lang(100)
-                MenuItemGroup {
-                    id: escapes
-                }
-                Instantiator {
-                    model: 3
-                    MenuItem {
-                        required property int index
-                        text: Lang.lang(101 + index)
-                        checkable: true
-                        checked: escmode === index
-                        group: escapes
-                        onTriggered: Kel.escape(index)
-                    }
-                    onObjectAdded: (index, object) => escapeMenu.insertItem(index, object)
-                    onObjectRemoved: (index, object) => escapeMenu.removeItem(object)
-                }
-            }
-            Menu {
-                id: l54
-                objectName: "l54"
-                title: Lang.lang(54)
-                MenuItemGroup {
-                    id: rankings
-                }
-                MenuItem { id: l55; text: Lang.lang(55); checkable: true; group: rankings; onTriggered: Kel.rank(0) }
-                MenuItem { id: l56; text: Lang.lang(56); checkable: true; group: rankings; onTriggered: Kel.rank(1) }
-                MenuItem { id: l57; text: Lang.lang(57); checkable: true; group: rankings; onTriggered: Kel.rank(2) }
-                MenuItem { id: l80; objectName: "l80"; text: Lang.lang(80); checkable: true; group: rankings; onTriggered: Kel.rank(3) }
-                MenuSeparator {}
-                MenuItem { id: l81; objectName: "l81"; text: Lang.lang(81); checkable: true; onTriggered: Kel.pauseLearning(checked) }
-                MenuItem { text: Lang.lang(58); onTriggered: wrap.forget() }
-            }
-            ChoiceMenu {
-                objectName: "l60"
-                title: Lang.lang(60)
-                values: [0, 50, 100, 200, 300, 500, 1000]
-                value: debounce
-                onChosen: v => { debounce = v; }
-            }
-            ChoiceMenu {
-                objectName: "l61"
-                title: Lang.lang(61)
-                values: [0, 100, 200, 300, 500, 800, 1200]
-                value: holdtime
-                onChosen: v => {
-                    holdtime = v;
-                    wrap.setHold(v);
-                }
-            }
-            ChoiceMenu {
-                objectName: "l62"
-                title: Lang.lang(62)
-                values: [100, 125, 150, 200, 300]
-                plain: 100
-                unit: " %"
-                value: firstdwell
-                onChosen: v => { firstdwell = v; }
-            }
-            Menu {
-                id: scanVoice
-                objectName: "l120"
-                title: Lang.lang(120)
-                MenuItemGroup {
-                    id: scanVoices
-                }
-                Instantiator {
-                    model: [63, 121, 122]
-                    MenuItem {
-                        required property int index
-                        required property int modelData
-                        text: Lang.lang(modelData)
-                        checkable: true
-                        checked: audscan === index
-                        group: scanVoices
-                        onTriggered: audscan = index
-                    }
-                    onObjectAdded: (index, object) => scanVoice.insertItem(index, object)
-                    onObjectRemoved: (index, object) => scanVoice.removeItem(object)
-                }
-            }
-            MenuItem { objectName: "l123"; text: Lang.lang(123); checkable: true; checked: speakword; onTriggered: speakword = checked }
-            Menu {
-                id: voiceMenu
-                objectName: "l124"
-                title: Lang.lang(124)
-                // The engine starts only when someone looks at its voices.
-                property var names: []
-                onAboutToShow: names = [""].concat(wrap.voices())
-                MenuItemGroup {
-                    id: voices
-                }
-                Instantiator {
-                    model: voiceMenu.names
-                    MenuItem {
-                        required property string modelData
-                        text: modelData === "" ? Lang.lang(127) : modelData
-                        checkable: true
-                        checked: voice === modelData
-                        group: voices
-                        onTriggered: {
-                            voice = modelData;
-                            wrap.setVoice(modelData);
-                        }
-                    }
-                    onObjectAdded: (index, object) => voiceMenu.insertItem(index, object)
-                    onObjectRemoved: (index, object) => voiceMenu.removeItem(object)
-                }
-                ChoiceMenu {
-                    objectName: "l125"
-                    title: Lang.lang(125)
-                    values: [-60, -40, -20, 0, 20, 40, 60]
-                    plain: -1000
-                    unit: " %"
-                    value: speechrate
-                    onChosen: v => {
-                        speechrate = v;
-                        wrap.setSpeechRate(v);
-                    }
-                }
-                ChoiceMenu {
-                    objectName: "l126"
-                    title: Lang.lang(126)
-                    values: [20, 40, 60, 80, 100]
-                    plain: -1000
-                    unit: " %"
-                    value: speechvolume
-                    onChosen: v => {
-                        speechvolume = v;
-                        wrap.setSpeechVolume(v);
-                    }
-                }
-            }
-            Menu {
-                objectName: "l130"
-                title: Lang.lang(130) + (switchkey !== "" ? " (" + switchkey + ")" : "")
-                MenuItem { text: Lang.lang(132); checkable: true; checked: grabkey; onTriggered: Voice.keepKey(checked) }
-                MenuItem { text: Lang.lang(133); enabled: switchkey !== ""; onTriggered: Voice.clearKey() }
-            }
-            // Last, where a helper finds it at the foot of the menu.
-            MenuItem { objectName: "l131"; text: Lang.lang(131); onTriggered: Voice.chooseKey() }
-        }
-        Menu {
-            id: l16
-            title: Lang.lang(16)
-            MenuItemGroup {
-                id: views
-            }
-            MenuItem { id: l17; text: Lang.lang(17); checkable: true; checked: true; group: views }
-            MenuItem { id: l18; text: Lang.lang(18); checkable: true; group: views }
-            MenuItem { id: l19; text: Lang.lang(19); checkable: true; group: views }
-        }
-        Menu {
-            id: l20
-            title: Lang.lang(20)
-            MenuItem { text: Lang.lang(23); onTriggered: Kel.position(1) }
-            MenuItem { text: Lang.lang(24); onTriggered: Kel.position(2) }
-            MenuItem { text: Lang.lang(25); onTriggered: Kel.position(3) }
-            MenuItem { text: Lang.lang(26); onTriggered: Kel.position(4) }
-            MenuItem { text: Lang.lang(27); onTriggered: Kel.position(5) }
-        }
-        Menu {
-            id: l21
-            objectName: "l21"
-            title: Lang.lang(21)
-            onAboutToShow: Devices.showDevices()
-            MenuItem {
-                id: l33
-                property int dex: 0
-                property string type: "none"
-                text: Lang.lang(33)
-                checkable: true
-                onTriggered: Devices.inup(dex)
-            }
-        }
-        Menu {
-            id: l31
-            title: Lang.lang(31)
-            onAboutToShow: {
-                wind.close();
-                Qt.quit();
-            }
-        }
-        Menu {
-            id: help
-            title: "?"
-            // A page shipped with the program, in the language of the labels.
-            onAboutToShow: {
-                const page = wrap.helpPage(wind.lang);
-                if (page.toString() !== "")
-                    Qt.openUrlExternally(page);
-            }
-        }
+    KeloMenuBar {
+        id: menus
+        wind: wind
+        kel: wind.kel()
+        tr: Lang.lang
+        wrap: wrap
+        onChooseKey: Voice.chooseKey()
+        onKeepKey: grab => Voice.keepKey(grab)
+        onClearKey: Voice.clearKey()
     }
 
     Settings {
@@ -1146,7 +451,7 @@ ApplicationWindow {
         property alias s3v: wind.s3v
         property alias index: wind.index
         property alias source: wind.source
-        property alias level: level.width
+        property alias level: headset.threshold
         property alias ranking: wind.ranking
         property alias padjump: wind.padjump
         property alias learnpause: wind.learnpause
@@ -1177,7 +482,8 @@ ApplicationWindow {
         }
     }
 
-    // Test access to the scanning logic, which lives in the scripts imported above.
+    // The scanning logic, which lives in the scripts imported above, for the views, the menus
+    // and the tests: a script imported by another file would be a second copy with its own state.
     function kel() {
         return Object.assign({}, Kel, Keys, Pointing, Devices);
     }

@@ -38,7 +38,7 @@ function pointer(vm, b, moving) {
                 wind.mov = 0;
                 return;
             }
-            m3.popup.open();
+            mous.m3.popup.open();
         }
         return;
     }

@@ -43,7 +43,7 @@ function period(ms) {
 function lit() {
     if (wind.audscan === 0 || !wind.visible || capture)
         return;
-    const key = [wind.startup, wind.plan, wind.startup === 3 ? wind.tm : wind.tk, wind.ts1, m3.popup.visible].join(":");
+    const key = [wind.startup, wind.plan, wind.startup === 3 ? wind.tm : wind.tk, wind.ts1, mous.m3.popup.visible].join(":");
     if (key === lastLit)
         return;
     lastLit = key;
@@ -141,7 +141,7 @@ function speakTyped() {
 // Slower or faster by one of the slider's steps.
 function changePeriod(slower) {
     wind.s1v = period(wind.s1v + (slower ? periodStep : -periodStep));
-    s1.value = wind.s1v;
+    norm.s1.value = wind.s1v;
     tell(Lang.lang(137).replace("%1", wind.s1v));
 }
 

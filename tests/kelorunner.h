@@ -44,6 +44,11 @@ public:
     bool waitForCleanExit(int timeoutMs, QString *why); // status 0, and no warning from Qt
     void sendSignal(int signal) const { running() && ::kill(pid_t(process.processId()), signal); }
     void closeByWindowManager() const;
+    // Closed as by the window's close button, then waitForCleanExit.
+    bool close(QString *why, int timeoutMs = 5000)
+    {
+        return closeByWindowManager(), waitForCleanExit(timeoutMs, why);
+    }
     QRect geometry() const { return rectOf(win); } // the client area, empty while minimised
     QImage grab() const; // below the window's top rows that setPictureTop leaves out
     void setPictureTop(int rows) { pictureTop = rows; }

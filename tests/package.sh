@@ -42,7 +42,7 @@ done
 rule=$root/usr/lib/udev/rules.d/70-kelo-uinput.rules
 grep -q '^KERNEL=="uinput".*TAG+="uaccess"' "$rule" || fail "no udev rule opening /dev/uinput to the seat"
 [ "$(dpkg-deb -f "$deb" Recommends)" = xwayland ] || fail "xwayland is not recommended"
-todo="$(sed -n 's/^import \([A-Z][A-Za-z.]*\).*/\1/p' "$build/qml/main.qml" | tr '\n' ' ')"
+todo="$(cat "$build/qml/main.qml" "$(dirname "$0")"/../qml/[A-Z]*.qml | sed -n 's/^import \([A-Z][A-Za-z.]*\).*/\1/p' | tr '\n' ' ')"
 todo+=" QtQuick.Controls.Basic" seen=" "
 while read -r m todo <<<"$todo" && [ -n "$m" ]; do
     [[ $seen == *" $m "* ]] && continue

@@ -145,13 +145,12 @@ private slots:
                                       { u"sound"_s, u"false"_s }, { u"word"_s, u"false"_s },
                                       { u"speechrate"_s, u"-100"_s } }));
         STEP(kelo->start(&why));
-        const auto ms = [](auto d) { return int(d / std::chrono::milliseconds(1)); };
         for (int group : { 2, 3, 4 }) {
             STEP(kelo->lit(group, -1, 0, &why));
             const auto lit = Clock::now() - std::chrono::milliseconds(freshMs);
             QTest::qWait(700);
-            const auto said = server.sounds(lit - std::chrono::milliseconds(100));
-            QVERIFY2(!said.isEmpty() && ms(said.first().begin - lit) < 900, "group not said");
+            const auto said = server.sounds(lit - 100ms);
+            QVERIFY2(!said.isEmpty() && said.first().begin - lit < 900ms, "group not said");
         }
         clickMenu(2, 1.0 / 6); // View, Normal: the title being said stops with the highlight
         const auto normal = Clock::now();
@@ -159,14 +158,12 @@ private slots:
         QCOMPARE(server.sounds(normal).size(), 0);
 
         // Fifteen seconds of a 250 ms scan, each word cut short by the next: kelo goes on talking.
-        kelo->closeByWindowManager();
-        STEP(kelo->waitForCleanExit(5000, &why));
+        STEP(kelo->close(&why));
         QVERIFY(kelo->writeSettings({ { u"startup"_s, u"2"_s }, { u"s1v"_s, u"250"_s } }));
         STEP(kelo->start(&why));
         QTest::qWait(15000);
         QVERIFY2(kelo->running() && !server.sounds(Clock::now() - 1s).isEmpty(), "speech stopped");
-        kelo->closeByWindowManager();
-        STEP(kelo->waitForCleanExit(5000, &why));
+        STEP(kelo->close(&why));
         QVERIFY(kelo->writeSettings({ { u"startup"_s, u"2"_s }, { u"audscan"_s, u"0"_s },
                                       { u"sound"_s, u"true"_s }, { u"s1v"_s, u"1000"_s } }));
         STEP(kelo->start(&why));
@@ -197,13 +194,11 @@ private slots:
         QVERIFY2(late.isEmpty(), qPrintable(u"clicks late (9999: none):"_s + late));
         kelo->setSwitch(nullptr);
 
-        kelo->closeByWindowManager();
-        STEP(kelo->waitForCleanExit(5000, &why));
+        STEP(kelo->close(&why));
         kelo->setEnvironment(u"PULSE_SERVER"_s, home.path() + u"/none"_s);
         STEP(kelo->start(&why));
         STEP(walk({ { 1 }, { 1, 0, 6 } }));
-        kelo->closeByWindowManager();
-        STEP(kelo->waitForCleanExit(5000, &why));
+        STEP(kelo->close(&why));
         QCOMPARE(kelo->output().count(u"Kelo#: no sound output"_s), 1);
     }
 
@@ -225,15 +220,13 @@ private slots:
         QCOMPARE(kelo->setting(u"startup"_s), u"1"_s);
         kelo->pressKey("F8", holdMs); // the settings view's press opens the keyboard
         QTRY_COMPARE_WITH_TIMEOUT(kelo->setting(u"startup"_s), u"2"_s, 3000);
-        kelo->closeByWindowManager();
-        STEP(kelo->waitForCleanExit(5000, &why));
+        STEP(kelo->close(&why));
         STEP(kelo->start(&why));
         target.clear();
         kelo->setSwitch([&] { return kelo->pressKey("F8", holdMs); });
         STEP(walk({ { 1 }, { 1, 0, 6 } }));
         QCOMPARE(target.waitForText(u"a"_s), u"a"_s);
-        kelo->closeByWindowManager();
-        STEP(kelo->waitForCleanExit(5000, &why));
+        STEP(kelo->close(&why));
     }
 
 private:

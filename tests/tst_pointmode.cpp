@@ -1,7 +1,6 @@
 #include "kelorunner.h"
 #include "typingtarget.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -21,27 +20,17 @@ class TestPointMode : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2((display = KeloRunner::openDisplay(&why)), qPrintable(why));
-        size = QSize(DisplayWidth(display, 0), DisplayHeight(display, 0));
-        seed = qEnvironmentVariable("KELO_SEED", QString::number(std::random_device {}())).toUInt();
-        std::printf("point mode: KELO_SEED=%u\n", seed);
-    }
-
-    void cleanup()
-    {
-        if (kelo)
-            kelo->sendSignal(SIGTERM), kelo->waitForCleanExit(5000, &why);
-        small.reset(), typing.reset();
-        split(false);
-    }
-
     // On a screen split by RandR in two monitors the overlay covers both; a target at a random
     // spot on the second, clear of kelo, is found and clicked; point mode goes on; the typing
     // client, started last, keeps the focus.
     void clicksTarget()
     {
+        QVERIFY2((display = KeloRunner::openDisplay(&why)), qPrintable(why));
+        size = QSize(DisplayWidth(display, 0), DisplayHeight(display, 0));
+        const unsigned seed
+            = qEnvironmentVariable("KELO_SEED", QString::number(std::random_device {}())).toUInt();
+        std::printf("point mode: KELO_SEED=%u\n", seed);
+        const auto whole = qScopeGuard([this] { split(false); });
         QVERIFY2(split(true), "the display cannot be split into two RandR monitors");
         QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::screens().size(), 2, 5000);
         QTemporaryDir home;
@@ -52,100 +41,79 @@ private slots:
         QTRY_COMPARE(kelo->overlayGeometry(), root);
         std::mt19937 random(seed);
         const QRect keloArea = kelo->geometry().adjusted(-40, -60, 40, 40);
-        while (target.isEmpty() || target.intersects(keloArea))
+        while (target.isEmpty() || target.intersects(keloArea)) // kelo may be on either monitor
             target = QRect(
                 std::uniform_int_distribution(size.width() / 2 + 30, size.width() - 50)(random),
                 std::uniform_int_distribution(30, size.height() - 50)(random), 20, 20);
-        small = std::make_unique<TypingTarget>(std::chrono::milliseconds {}, target);
-        typing
-            = std::make_unique<TypingTarget>(std::chrono::milliseconds {}, QRect(0, 0, 8192, 8192));
-        QVERIFY(small->start() && typing->start());
-        QVERIFY2(point(), qPrintable(why));
-        // The target's client saw a press and a release inside it.
-        QTRY_VERIFY(!small->pointer().filter(u"release"_s).isEmpty());
-        const QStringList seen = small->pointer().filter(QRegularExpression(u"^(press|release) 1"_s));
-        const QStringList at = seen.value(0).section(u' ', 2).split(u',');
-        QVERIFY2(seen.size() == 2 && target.contains(QPoint(at.value(0).toInt(), at.value(1).toInt())),
-                 qPrintable(u"the target at %1,%2 saw: %3"_s.arg(target.x()).arg(target.y()).arg(seen.join(u", "))));
-        QTRY_COMPARE_WITH_TIMEOUT(kelo->overlayGeometry(), root, 3000);
-        QVERIFY(typing->focused());
-    }
-
-private:
-    // Where the overlay's line (dark orange) or band edges (cornflower blue) cross row/column at.
-    QList<int> across(bool column, int at, unsigned long colour) const
-    {
-        const int n = column ? size.height() : size.width();
-        XImage *x = XGetImage(display, DefaultRootWindow(display), column ? at : 0, column ? 0 : at,
-                              column ? 1 : n, column ? n : 1, AllPlanes, ZPixmap);
-        QList<int> centres;
-        for (int i = 0, from = -1; x && i <= n; ++i) {
-            const bool in
-                = i < n && (XGetPixel(x, column ? 0 : i, column ? i : 0) & 0xffffff) == colour;
-            if (in && from < 0)
-                from = i;
-            else if (!in && from >= 0)
-                centres << (from + i - 1) / 2, from = -1;
-        }
-        if (x)
-            XDestroyImage(x);
-        return centres;
-    }
-
-    // On each axis a press once the band covers the target's centre, then one each time the line
-    // crosses it (line, fine line); then "left click", lit as the list opens. The row and column
-    // read are clear of kelo's window and of the line of x found.
-    bool point()
-    {
+        TypingTarget small({}, target), typing({}, QRect(0, 0, 8192, 8192));
+        QVERIFY(small.start() && typing.start());
+        // On each axis a press once the band covers the target's centre, then one each time the
+        // line crosses it (line, fine line). The row read is clear of kelo's window, the column (on
+        // the left, the target on the right) of the line of x found.
         const QPoint t = target.center();
-        const int row = kelo->geometry().top() > 40 ? 8 : size.height() - 8,
-                  column = t.x() < size.width() / 2 ? size.width() - 8 : 8;
+        const int row = kelo->geometry().top() > 40 ? 8 : size.height() - 8, column = 8;
         for (int stage = 0; stage < 6; ++stage) {
             const bool y = stage >= 3, band = stage % 3 == 0;
             const int goal = y ? t.y() : t.x(), at = y ? column : row;
             int before = -1;
             const auto over = [&] {
-                const QList<int> e = across(y, at, band ? 0x6495ed : 0xff8c00);
+                const auto [first, last] = across(y, at, band ? 0x6495ed : 0xff8c00);
                 if (band)
-                    return e.size() >= 2 && e.first() < goal && goal < e.last();
-                const int now = std::exchange(before, e.value(0, -1));
+                    return first >= 0 && first < goal && goal < last;
+                const int now = std::exchange(before, first);
                 return now >= 0 && before >= 0 && (before - goal) * (now - goal) <= 0;
             };
-            if (!QTest::qWaitFor(over, 15000))
-                return (why = u"never saw the %1 over %2"_s.arg(band ? "band" : "line").arg(goal)), false;
+            QVERIFY2(QTest::qWaitFor(over, 15000),
+                     band ? "no band over the target" : "no line on it");
             kelo->pressEscape(60);
             QTest::qWait(150);
         }
-        const bool there = QTest::qWaitFor([&] { return target.contains(QCursor::pos()); }, 3000);
-        why = u"the pointer stopped at %1,%2"_s.arg(QCursor::pos().x()).arg(QCursor::pos().y());
-        QTest::qWait(150);
+        // Then "left click", lit as the list opens: a press and a release in the target's client
+        // (the typing client, under the rest, gets a click that misses).
+        QTest::qWait(300);
         kelo->pressEscape(60);
-        return there;
+        const QRegularExpression click(u"^(press|release) 1 "_s);
+        QTRY_VERIFY2(small.pointer().filter(click).size() == 2,
+                     qPrintable(u"the click: "_s + typing.pointer().filter(click).join(u", ")));
+        QTRY_COMPARE_WITH_TIMEOUT(kelo->overlayGeometry(), root, 3000);
+        QVERIFY(typing.focused());
+    }
+
+private:
+    // The first and last pixel of a colour on a row or column (-1 if none): the band's edges
+    // (cornflower blue) or the line (dark orange).
+    std::pair<int, int> across(bool column, int at, unsigned long colour) const
+    {
+        const int n = column ? size.height() : size.width();
+        XImage *x = XGetImage(display, DefaultRootWindow(display), column ? at : 0, column ? 0 : at,
+                              column ? 1 : n, column ? n : 1, AllPlanes, ZPixmap);
+        int first = -1, last = -1;
+        for (int i = 0; x && i < n; ++i) {
+            if ((XGetPixel(x, column ? 0 : i, column ? i : 0) & 0xffffff) == colour)
+                first = first < 0 ? i : first, last = i;
+        }
+        if (x)
+            XDestroyImage(x);
+        return { first, last };
     }
 
     // Two RandR monitors side by side, the left one primary (or none).
     bool split(bool on) const
     {
-        const auto xrandr = [](const QStringList &arguments) {
-            QProcess p;
-            p.start(u"xrandr"_s, arguments);
-            return p.waitForFinished() && p.exitCode() == 0;
-        };
-        xrandr({ u"--delmonitor"_s, u"KELO-LEFT"_s }), xrandr({ u"--delmonitor"_s, u"KELO-RIGHT"_s });
-        const QString half = u"%1/170x%2/270+"_s.arg(size.width() / 2).arg(size.height());
-        return !on
-            || (xrandr({ u"--setmonitor"_s, u"*KELO-LEFT"_s, half + u"0+0"_s, u"screen"_s })
-                && xrandr({ u"--setmonitor"_s, u"KELO-RIGHT"_s,
-                            half + QString::number(size.width() / 2) + u"+0"_s, u"none"_s }));
+        QString script = u"exec >/dev/null 2>&1; xrandr --delmonitor KELO-LEFT; "
+                         "xrandr --delmonitor KELO-RIGHT; true"_s;
+        if (on)
+            script += u" && xrandr --setmonitor '*KELO-LEFT' %1/170x%2/270+0+0 screen "
+                      "--setmonitor KELO-RIGHT %1/170x%2/270+%1+0 none"_s.arg(size.width() / 2)
+                          .arg(size.height());
+        return QProcess::execute(u"sh"_s, { u"-c"_s, script }) == 0;
     }
 
     QString why;
     Display *display = nullptr;
     QSize size;
-    unsigned seed = 0;
     QRect target;
     std::unique_ptr<KeloRunner> kelo;
-    std::unique_ptr<TypingTarget> small, typing;
 };
 
 QTEST_MAIN(TestPointMode)

@@ -33,42 +33,36 @@ private slots:
         }
     }
 
-    void findsTarget_data()
+    // Targets found by the benchmark's watcher at the window's 16 ms frames, in so many presses,
+    // the band and line never off the desktop; a negative reaction is that late on each band, once.
+    void findsTarget()
     {
-        QTest::addColumn<QRect>("desktop");
-        QTest::addColumn<QPoint>("target");
-        QTest::addColumn<double>("reaction"); // ms; negative: that late on each band, once
-        QTest::addColumn<int>("presses");
-        QTest::addColumn<int>("period");
         const QRect hd(0, 0, 1920, 1080), two(-1280, -200, 3200, 1224);
-        QTest::newRow("middle") << hd << QPoint(960, 540) << 150. << 6 << 1000;
-        QTest::newRow("top left corner") << hd << QPoint(0, 0) << 150. << 6 << 1000;
-        QTest::newRow("bottom right corner") << hd << QPoint(1919, 1079) << 150. << 6 << 1000;
-        QTest::newRow("quick") << hd << QPoint(700, 900) << 10. << 6 << 1000;
-        QTest::newRow("slow") << hd << QPoint(1500, 100) << 290. << 6 << 500; // the line twice as far past
-        QTest::newRow("left screen, above") << two << QPoint(-1200, -150) << 150. << 6 << 1000;
-        QTest::newRow("right screen, far right") << two << QPoint(1900, 1000) << 150. << 6 << 1000;
-        QTest::newRow("late: the band comes back") << hd << QPoint(800, 300) << -600. << 8 << 1000;
-    }
-    void findsTarget() // by the benchmark's watcher, at the window's 16 ms frames
-    {
-        QFETCH(QRect, desktop);
-        QFETCH(QPoint, target);
-        QFETCH(double, reaction);
-        QFETCH(int, presses);
-        QFETCH(int, period);
-        int late = 2;
-        SweepWatcher watcher { [&](bool band) {
-            return reaction >= 0 ? reaction : band && late-- > 0 ? -reaction : 150.;
-        } };
-        PointSweep sweep;
-        sweep.start(desktop, desktop.center(), period, 0);
-        watcher.find(sweep, target);
-        const QPoint miss = sweep.point() - target;
-        QVERIFY2(sweep.stage() == PointSweep::Done && std::abs(miss.x()) <= 6 && std::abs(miss.y()) <= 6,
-                 qPrintable(QStringLiteral("stage %1 at %2,%3").arg(sweep.stage()).arg(sweep.point().x()).arg(sweep.point().y())));
-        QCOMPARE(watcher.offDesktop, 0); // frames with the band or line off the desktop
-        QCOMPARE(watcher.presses, presses);
+        const struct { const char *name; QRect desktop; QPoint target; double reaction; int presses, period; } rows[] = {
+            { "middle", hd, { 960, 540 }, 150, 6, 1000 },
+            { "top left corner", hd, { 0, 0 }, 150, 6, 1000 },
+            { "bottom right corner", hd, { 1919, 1079 }, 150, 6, 1000 },
+            { "quick", hd, { 700, 900 }, 10, 6, 1000 },
+            { "slow", hd, { 1500, 100 }, 290, 6, 500 }, // the line twice as far past
+            { "left screen, above", two, { -1200, -150 }, 150, 6, 1000 },
+            { "right screen, far right", two, { 1900, 1000 }, 150, 6, 1000 },
+            { "late: the band comes back", hd, { 800, 300 }, -600, 8, 1000 },
+        };
+        for (const auto &r : rows) {
+            int late = 2;
+            SweepWatcher watcher { [&](bool band) {
+                return r.reaction >= 0 ? r.reaction : band && late-- > 0 ? -r.reaction : 150.;
+            } };
+            PointSweep sweep;
+            sweep.start(r.desktop, r.desktop.center(), r.period, 0);
+            watcher.find(sweep, r.target);
+            const QPoint miss = sweep.point() - r.target;
+            QVERIFY2(sweep.stage() == PointSweep::Done && std::abs(miss.x()) <= 6 && std::abs(miss.y()) <= 6
+                         && watcher.presses == r.presses && watcher.offDesktop == 0,
+                     qPrintable(QStringLiteral("%1: stage %2 at %3,%4 in %5 presses, %6 frames off")
+                                    .arg(r.name).arg(sweep.stage()).arg(sweep.point().x()).arg(sweep.point().y())
+                                    .arg(watcher.presses).arg(watcher.offDesktop)));
+        }
     }
 };
 

@@ -79,8 +79,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(runner->menuGeometry().isEmpty(), 5000);
         // Wine's font is smaller than Linux's: text an eighth larger, for strokes; the prediction
         // row unread (its pad reads as a line), a window tall enough for the lists below it.
-        runner->closeByWindowManager();
-        STEP(runner->waitForCleanExit(10000, &why) && regAdd(settingsKey, u"height"_s, u"560"_s)
+        STEP(runner->close(&why, 10000) && regAdd(settingsKey, u"height"_s, u"560"_s)
              && regAdd(settingsKey, u"s3v"_s, u"1.125"_s) && runner->start(&why));
         runner->setPictureTop(runner->geometry().height() / 2 - 30);
         // h, e, l and the first prediction; h, i; the special keys' group, Enter.
@@ -96,8 +95,7 @@ private slots:
     {
         QVERIFY2(runner && runner->running(), "kelo is not running");
         const QRect where = runner->geometry();
-        runner->closeByWindowManager();
-        STEP(runner->waitForCleanExit(10000, &why));
+        STEP(runner->close(&why, 10000));
         QCOMPARE(regValue(settingsKey, u"s2v"_s), u"20"_s);
         QCOMPARE(regValue(settingsKey, u"width"_s), u"556"_s);
         STEP(runner->start(&why));
@@ -119,8 +117,7 @@ private slots:
     void quitsClean()
     {
         QVERIFY2(runner && runner->running(), "kelo is not running");
-        runner->closeByWindowManager();
-        STEP(runner->waitForCleanExit(10000, &why));
+        STEP(runner->close(&why, 10000));
         QCOMPARE(tool({ u"--held"_s }), QStringList());
     }
 

@@ -35,30 +35,26 @@ KeloTestCase {
         }
     }
 
-    function test_cancel_data() {
-        return [{ tag: "held switch, button held", hold: true, take: true }, { tag: "view change, button held", view: 1, take: true },
-                { tag: "list left alone" }];
-    }
     // Every way out hides the overlay and lets go of a button held; a hold's release is no press.
-    function test_cancel(data) {
-        found();
-        if (data.take) {
-            tick("combot", 3);
-            press();
-        } else if (!data.hold && !data.view) {
-            tick("combot", 10);
-        }
-        wrap.clearCalls();
-        if (data.hold) {
+    function test_cancel_data() {
+        const take = () => { tick("combot", 3); press(); };
+        const hold = () => {
             [wrap.heldMs, wrap.escPresses] = [1100, 0];
             tick("devices");
             wrap.heldMs = 1150;
             press();
             compare(w.mov, 0, "the hold's release acted as a press");
-        } else if (data.view) {
-            k.vision(data.view);
-        }
-        compare([w.pointing, child("overlay").visible, calls(["cursor"])], [0, false, data.take ? ["cursor(14)"] : []]);
+        };
+        return [{ tag: "held switch, button held", before: take, out: hold, sent: ["cursor(14)"] },
+                { tag: "view change, button held", before: take, out: () => k.vision(1), sent: ["cursor(14)"] },
+                { tag: "list left alone", before: () => tick("combot", 10), out: () => {}, sent: [] }];
+    }
+    function test_cancel(data) {
+        found();
+        data.before();
+        wrap.clearCalls();
+        data.out();
+        compare([w.pointing, child("overlay").visible, calls(["cursor"])], [0, false, data.sent]);
     }
 
     // Accelerating arrows: a pixel more a step each 40 steps, capped at 8.
