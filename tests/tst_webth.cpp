@@ -65,10 +65,8 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("cascade");
         QTest::addColumn<int>("blinks");
-        QTest::newRow("2 0") << QSize() << 0 << 1;
         QTest::newRow("3 0") << QSize() << 0 << 1;
         QTest::newRow("2 1 0") << QSize() << 0 << 0;
-        QTest::newRow("1 0") << QSize() << 0 << 0;
         QTest::newRow("2 0 0 2 0") << QSize() << 0 << 2;
         QTest::newRow("2 x 0") << QSize() << 0 << 1;
         QTest::newRow("2 | 0") << QSize() << 0 << 1;

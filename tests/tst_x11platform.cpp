@@ -198,8 +198,6 @@ private slots:
         row("right of that, right stays and left moves", { -5, 300 }, { 2, 4 }, { -6, 300 });
         row("down stops 20 short of the edge", { 300, -22 }, { 3, 3, 3 }, { 300, -20 });
         row("left and up move, and stop at 0", { 1, 1 }, { 4, 4, 1, 1 }, { 0, 0 });
-        row("double click, no motion", { 100, 100 }, { 12 }, { 100, 100 },
-            { "press 1 100,100", "release 1 100,100", "press 1 100,100", "release 1 100,100" });
         row("drag", { 100, 100 }, { 13, 2, 2, 3, 14 }, { 102, 101 },
             { "press 1 100,100", "motion 101,100", "motion 102,100", "motion 102,101",
               "release 1 102,101" });

@@ -117,11 +117,9 @@ QString TypingTarget::text() const
             out += u'\n';
         else if (key.keysym == XK_Escape)
             out += QStringLiteral("<Esc>");
-        else if (key.state & (ControlMask | Mod1Mask | Mod4Mask) && !IsModifierKey(key.keysym))
+        else if (key.state & (ControlMask | Mod1Mask) && !IsModifierKey(key.keysym))
             out += QStringLiteral("<%1-%2>")
-                       .arg(key.state & ControlMask    ? 'C'
-                                : key.state & Mod1Mask ? 'A'
-                                                       : 'W')
+                       .arg(key.state & ControlMask ? 'C' : 'A')
                        .arg(QString::fromLatin1(XKeysymToString(key.keysym)));
         else if (!key.chars.isEmpty() && key.chars.front() >= u' ' && key.chars.front() != u'\x7f')
             out += key.chars;

@@ -33,7 +33,7 @@ public:
     bool focused() const { return hasFocus; }
     QList<Key> keys() const { return locked(pressed); }
     // Return as a line break, Backspace taking one away, Escape as "<Esc>", chords as "<C-c>",
-    // "<A-1>", "<W-e>".
+    // "<A-1>".
     QString text() const;
     // In root coordinates: "press 1 100,100", "motion 101,100", "release 1 101,100".
     QStringList pointer() const { return locked(pointed); }
