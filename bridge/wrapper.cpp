@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -48,8 +49,12 @@ Wrapper::~Wrapper()
     qsound.stop();
     speech.stop();
     predictor.wait();
-    // Worker threads are left running; the process ends here, with success.
-    std::exit(0);
+    // Worker threads are left running; the process ends here, with success, and without the
+    // libraries' own teardown: Qt 6.4's PulseAudio back end sometimes aborts in it. What the
+    // platform holds is let go first, as its destructor would.
+    Platform::system().releaseAll();
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void Wrapper::showFrame(uchar *pixels)

@@ -66,6 +66,10 @@ public:
     // The program the entry starts, in the system's own spelling; empty when there is none.
     virtual std::string signInLaunch(const std::string &name) = 0;
 
+    // Lets go of every key it holds down and gives back what it borrowed or grabbed, for a
+    // program about to end without running its destructors.
+    virtual void releaseAll() {}
+
     // What keeps typing or pointing from working on this desktop and the command that fixes
     // it, for the user to read; empty when nothing does.
     virtual std::string problem() { return {}; }

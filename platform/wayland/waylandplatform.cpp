@@ -74,6 +74,16 @@ WaylandPlatform::~WaylandPlatform()
         close(watch);
 }
 
+// The virtual devices go, and with them every key and button they hold down; XWayland's
+// grabs go too.
+void WaylandPlatform::releaseAll()
+{
+    std::lock_guard lock(mutex);
+    injector.reset();
+    if (x11)
+        x11->releaseAll();
+}
+
 int WaylandPlatform::switchEventFd()
 {
     std::lock_guard lock(mutex);

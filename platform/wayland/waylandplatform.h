@@ -21,6 +21,7 @@ public:
     // Nullptr when no compositor answers.
     static std::unique_ptr<WaylandPlatform> create();
     ~WaylandPlatform() override;
+    void releaseAll() override;
 
     void keyEvent(int vk, bool release) override;
     void unicodeEvent(char16_t unit, bool release) override;

@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -48,6 +49,9 @@ struct X11Connection
     // even if the keymap changed in between.
     std::map<int, KeyCode> heldVks;
     std::map<char16_t, KeyCode> heldUnits;
+    // Everything let go of (releaseAll): once, and not again from an exit that a broken
+    // connection starts inside it.
+    std::atomic<bool> released { false };
     char16_t highSurrogate = 0;
     std::array<KeyCode, 256> boundVks {};
     size_t nextSpareVk = 0;

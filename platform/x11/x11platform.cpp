@@ -12,6 +12,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -25,6 +26,13 @@ int ignoreXError(Display *, XErrorEvent *)
     return 0;
 }
 
+// A broken connection (the X server gone) ends the process at once, with failure: a teardown
+// would wait on, or crash in, the connection that broke, perhaps from inside a call on it.
+int endOnBrokenConnection(Display *)
+{
+    std::_Exit(1);
+}
+
 } // namespace
 
 X11Platform::X11Platform()
@@ -32,6 +40,7 @@ X11Platform::X11Platform()
 {
     XInitThreads();
     XSetErrorHandler(ignoreXError);
+    XSetIOErrorHandler(endOnBrokenConnection);
     d->display = XOpenDisplay(nullptr);
     if (!d->display)
         return;
@@ -46,20 +55,33 @@ X11Platform::X11Platform()
 
 X11Platform::~X11Platform()
 {
-    if (d->display) {
-        d->grabSwitch(false);
-        if (d->escapeGrab)
-            d->grabKey(XKeysymToKeycode(d->display, XK_Escape), false);
-        // Nothing pressed here may outlive the program, nor any keycode it borrowed.
-        for (const auto &[vk, keycode] : d->heldVks)
-            XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
-        for (const auto &[unit, keycode] : d->heldUnits)
-            XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
-        XSync(d->display, False);
-        d->giveAllBack();
+    releaseAll();
+    if (d->display)
         XCloseDisplay(d->display);
-    }
     delete d;
+}
+
+void X11Platform::releaseAll()
+{
+    if (d->released.exchange(true))
+        return;
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return;
+    d->grabSwitch(false);
+    if (d->escapeGrab)
+        d->grabKey(XKeysymToKeycode(d->display, XK_Escape), false);
+    d->escapeGrab = false;
+    // Nothing pressed here may outlive the program, nor any keycode it borrowed.
+    for (const auto &[vk, keycode] : d->heldVks)
+        XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
+    for (const auto &[unit, keycode] : d->heldUnits)
+        XTestFakeKeyEvent(d->display, keycode, False, CurrentTime);
+    d->heldVks.clear();
+    d->heldUnits.clear();
+    XSync(d->display, False);
+    d->giveAllBack();
+    XSync(d->display, False); // the process may end without closing the connection
 }
 
 void X11Platform::keyEvent(int vk, bool release)

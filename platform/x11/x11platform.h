@@ -12,6 +12,7 @@ class X11Platform : public Platform
 public:
     X11Platform();
     ~X11Platform() override;
+    void releaseAll() override;
 
     void keyEvent(int vk, bool release) override;
     void unicodeEvent(char16_t unit, bool release) override;
