@@ -4,8 +4,7 @@
 
 #include <cmath>
 
-// Point mode's sweeps by the clock: where the band is, and that a person pressing a reaction
-// after seeing the target covered ends on it, on any desktop, the band and line never off it.
+// Point mode's sweeps, by the clock: where the band is, and where a person watching them ends.
 class TestPointSweep : public QObject
 {
     Q_OBJECT

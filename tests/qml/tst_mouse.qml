@@ -27,6 +27,15 @@ KeloTestCase {
         compare([sent(1).length, w.mov, marked()], [15, 0, []], "the press did not stop the pointer");
     }
 
+    // Accelerating arrows: a pixel more a step each 40 steps, capped at 8.
+    function test_accelerating() {
+        view(3, { accel: true });
+        goTo(5);
+        press();
+        tick("tmouse", 400);
+        compare(calls(["cursor"]).length, 40 * (1 + 2 + 3 + 4 + 5 + 6 + 7) + 120 * 8);
+    }
+
     function test_centreList_data() {
         return [{ tag: "left clic", e: 0, sent: ["cursor(10)"] }, { tag: "right clic", e: 1, sent: ["cursor(11)"] },
                 { tag: "double C", e: 2, sent: ["cursor(12)"] }, { tag: "held click", e: 3, sent: ["cursor(13)"], take: 1 },

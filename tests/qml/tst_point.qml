@@ -56,13 +56,4 @@ KeloTestCase {
         data.out();
         compare([w.pointing, child("overlay").visible, calls(["cursor"])], [0, false, data.sent]);
     }
-
-    // Accelerating arrows: a pixel more a step each 40 steps, capped at 8.
-    function test_accelerating() {
-        view(3, { accel: true });
-        goTo(5);
-        press();
-        tick("tmouse", 400);
-        compare(calls(["cursor"]).length, 40 * (1 + 2 + 3 + 4 + 5 + 6 + 7) + 120 * 8);
-    }
 }
