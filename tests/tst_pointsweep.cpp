@@ -15,8 +15,7 @@ private slots:
         // Desktop, pointer, period, ms after the rest (a 350 ms reaction, longer at a slower
         // period), the band's low edge and width (what a reaction carries it).
         const struct { QRect desktop; QPoint pointer; int period; double at, from, width; } rows[] = {
-            { QRect(0, 0, 1920, 1080), { 10, 10 }, 1000, 500, 600, 420 }, // 1.2 px/ms from the left
-            { QRect(0, 0, 1920, 1080), { 1900, 10 }, 1000, 500, 900, 420 }, // from the pointer's side
+            { QRect(0, 0, 1920, 1080), { 1900, 10 }, 1000, 500, 900, 420 }, // 1.2 px/ms from the pointer's side
             { QRect(0, 0, 1920, 1080), { 10, 10 }, 2000, 500, 300, 420 }, // twice the period, half as fast
             { QRect(0, 0, 1920, 1080), { 10, 10 }, 500, 250, 424.26, 593.97 }, // half: only √2 as fast
             { QRect(0, 0, 1920, 1080), { 10, 10 }, 1000, 1750, 1140, 420 }, // turned back 0.6 as fast
