@@ -46,7 +46,6 @@ Wrapper::~Wrapper()
     webth.stop();
     joystick.stop();
     headset.stop();
-    qsound.stop();
     speech.stop();
     predictor.wait();
     // Worker threads are left running; the process ends here, with success, and without the
@@ -317,11 +316,6 @@ void Wrapper::loadSound(const QUrl &url)
 void Wrapper::playSound()
 {
     qsound.play();
-}
-
-void Wrapper::stopSound()
-{
-    qsound.stop();
 }
 
 void Wrapper::prepareSound()

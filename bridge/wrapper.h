@@ -72,7 +72,6 @@ public slots:
     void modif(int n);
     void loadSound(const QUrl &url);
     void playSound();
-    void stopSound();
     // Loads the click ahead of the first press; the tick of the sound cue as the highlight steps.
     void prepareSound();
     void cue();

@@ -84,9 +84,7 @@ void FliteVoice::say(const QString &text, const QString &voice, int rate, int vo
 void FliteVoice::stop()
 {
     ++latest; // what is being synthesised is not played
-    // Closing the stream drops what it still holds; one that is done is left open, so that few
-    // closings are on their way as the program ends (Qt 6.4 tears its sound connection down
-    // under them, now and then with an abort).
+    // Closing the stream drops what it still holds; one that is done has nothing to drop.
     if (speaking() && sink)
         sink->stop();
     endsAtMs = 0;

@@ -125,12 +125,6 @@ void QSound::cue()
         out->write(tick);
 }
 
-// Only at the end: the stream is left to close with the program (see FliteVoice::stop).
-void QSound::stop()
-{
-    stream = nullptr;
-}
-
 void QSound::loadWave(const QUrl &url)
 {
     source = url;

@@ -29,7 +29,6 @@ public slots:
     void prepare();
     void play();
     void cue();
-    void stop();
     void loadWave(const QUrl &source);
 
 private:
