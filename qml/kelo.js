@@ -320,7 +320,7 @@ function wav() {
         return;
     }
     const vm = wind.tm, vk = wind.tk, recorded = wind.itext, lit = wind.ts1;
-    const moving = tmouse.running && tmouse.repeat;
+    const moving = mous.moving;
     tmouse.stop();
     wclose();
     popot.restart();
