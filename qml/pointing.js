@@ -154,6 +154,8 @@ function pointPress(lit) {
 var holdCancelled = false;
 
 function pointHold() {
+    if (!wind.pointing && !holdCancelled)
+        return false;
     const ms = wrap.held();
     if (ms <= 0) {
         holdCancelled = false;
