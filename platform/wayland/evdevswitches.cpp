@@ -99,12 +99,10 @@ int EvdevSwitches::state(unsigned code)
     if (std::chrono::steady_clock::now() - scanned > rescanEvery)
         rescan();
     pressed.emplace(code, false);
+    readAll();
     bool down = false;
-    for (Device &d : devices) {
-        read(d);
-        down = down || (d.fd >= 0 && libevdev_get_event_value(d.dev, EV_KEY, code) != 0);
-    }
-    std::erase_if(devices, [](const Device &d) { return d.fd < 0; });
+    for (const Device &d : devices)
+        down = down || libevdev_get_event_value(d.dev, EV_KEY, code) != 0;
     const int bits = (down ? 0x8000 : 0) | (pressed[code] ? 1 : 0);
     pressed[code] = false;
     return bits;
@@ -137,8 +135,14 @@ unsigned EvdevSwitches::codeOf(const std::string &name, const std::string &keyma
 
 bool EvdevSwitches::pending()
 {
+    readAll();
+    return std::exchange(moved, false);
+}
+
+// Every keyboard's events so far; those unplugged meanwhile go.
+void EvdevSwitches::readAll()
+{
     for (Device &d : devices)
         read(d);
     std::erase_if(devices, [](const Device &d) { return d.fd < 0; });
-    return std::exchange(moved, false);
 }

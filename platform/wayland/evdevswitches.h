@@ -42,6 +42,7 @@ private:
     };
     void rescan();
     void read(Device &device);
+    void readAll();
 
     std::string own;
     std::vector<Device> devices;
