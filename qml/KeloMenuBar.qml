@@ -69,6 +69,8 @@ MenuBar {
         MenuItem { objectName: "l141"; text: tr(141); checkable: true; checked: wind.pointmode; onTriggered: wind.pointmode = checked }
         MenuItem { objectName: "l142"; text: tr(142); checkable: true; checked: wind.accel; onTriggered: wind.accel = checked }
         MenuItem { id: l82; objectName: "l82"; text: tr(82); checkable: true; onTriggered: wind.likely = checked }
+        MenuItem { objectName: "l151"; text: tr(151); checkable: true; checked: wind.autocaps; onTriggered: wind.autocaps = checked }
+        MenuItem { objectName: "l152"; text: tr(152); checkable: true; checked: wind.smartspace; onTriggered: wind.smartspace = checked }
         Menu {
             id: escapeMenu
             objectName: "l100"

@@ -103,7 +103,8 @@ Rectangle {
         x: k1 ? k1.x + k1.width / 2 - width / 2 : 0
         y: k1 ? k1.y / 2 - height / 2 : 0
         visible: keyb.predictions && (wind.lword !== "" || wind.letr[0] !== "")
-        color: wind.tk === 7 ? "darkorange" : "cornflowerblue"
+        // Lit as the group, and as the way back while its predictions are scanned.
+        color: wind.tk === 7 && wind.ts1 <= 0 ? "darkorange" : "cornflowerblue"
         onVisibleChanged: {
             if (!visible)
                 kel.padHidden();
@@ -128,7 +129,7 @@ Rectangle {
             width: under ? under.width : 0
             x: under ? under.x : 0
             y: under ? under.y / 2 - height / 2 : 0
-            color: wind.ts1 === index && wind.tk === 7 ? "darkorange" : "cornflowerblue"
+            color: wind.ts1 === index + 1 && wind.tk === 7 ? "darkorange" : "cornflowerblue"
         }
     }
 

@@ -285,8 +285,9 @@ function record() {
     const n = wind.ts1;
     if (n < 0)
         return;
-    if (wind.tk === 7 && n < 5) {
-        wind.itext = wind.letr[n];
+    // The prediction row: the way back (the pad itself), then the five predictions.
+    if (wind.tk === 7 && n <= 5) {
+        wind.itext = n > 0 ? wind.letr[n - 1] : "";
         wind.selection = [wind.tk, n];
     }
     const group = wind.startup === 2 ? wind.tk : wind.tm;
@@ -320,7 +321,7 @@ function wav() {
         return;
     }
     const vm = wind.tm, vk = wind.tk, recorded = wind.itext, lit = wind.ts1;
-    const moving = mous.moving;
+    const moving = mous.moving, listing = combot.running && wind.mov === 1;
     tmouse.stop();
     wclose();
     popot.restart();
@@ -338,7 +339,14 @@ function wav() {
         Pointing.pointPress(lit);
         return;
     }
-    const a = wind.selection[0], b = wind.selection[1] + 1;
+    // The first entry of every open list is the way back: the list closes, and the outer scan
+    // goes on from the group it belongs to.
+    if (listing && lit === 0) {
+        wind.mov = 0;
+        return;
+    }
+    // b counts the entries from 1, the way back being 0.
+    const a = wind.selection[0], b = wind.selection[1];
     if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
         wind.mov = 1;
         keyb.k0.popup.open();

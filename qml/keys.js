@@ -31,7 +31,8 @@ function shown(c, armed) {
 }
 
 // A prediction as it is typed after the letters typed: capitals typed stay capitals, a word
-// typed in capitals (two letters or more) is typed in capitals, and so is everything under Caps.
+// typed in capitals (two letters or more) is typed in capitals, and so is everything under Caps;
+// a word at a sentence start, and "I" with its forms, get their capital.
 function cased(typed, word) {
     if (!word)
         return "";
@@ -40,7 +41,53 @@ function cased(typed, word) {
     let out = "";
     for (let i = 0; i < word.length; ++i)
         out += i < typed.length ? shown(word[i], typed[i] !== typed[i].toLowerCase() ? 4 : 0) : word[i];
+    if ((typed === "" && sentenceStart()) || isI(out))
+        out = shown(out[0], 4) + out.slice(1);
     return out;
+}
+
+// ---- what Kelo# knows of the text before the caret ----
+
+// The characters typed last, "\n" standing for the start of a text; "\u0001" where the caret
+// may have moved, which no rule reads as a sentence start.
+function noteTyped(text) {
+    wind.tail = (wind.tail + text).slice(-16);
+}
+
+function noteErased(count) {
+    wind.tail = count < wind.tail.length ? wind.tail.slice(0, wind.tail.length - count) : "\u0001";
+}
+
+function lostTrack() {
+    wind.tail = "\u0001";
+}
+
+// The next letter starts a sentence: after the start of a text or Enter, or a sentence's end
+// and a space; not after an abbreviation with a point inside ("e.g. ").
+function sentenceStart() {
+    if (!wind.autocaps)
+        return false;
+    const t = wind.tail;
+    if (/\n[ \t]*$/.test(t))
+        return true;
+    const end = /(\S*)[.?!]["')]*\s+$/.exec(t);
+    return end !== null && end[1].indexOf(".") < 0;
+}
+
+// English "I", alone or with its forms (I'm, I'll, I'd, I've).
+function isI(word) {
+    return wind.autocaps && wind.lang === "en" && (word === "i" || word.startsWith("i'"));
+}
+
+// A lone "i" typed letter by letter becomes "I" when the word ends.
+function endWord() {
+    if (wind.lword === "i" && isI("i") && /(^|[^A-Za-z])i$/.test(wind.tail)) {
+        wrap.keyb(Kel.eraseKey());
+        wrap.text("I");
+        noteErased(1);
+        noteTyped("I");
+        wind.lword = "I";
+    }
 }
 
 // The word being typed has moved on: its predictions follow it.
@@ -88,9 +135,16 @@ function mod(a, z) {
     return model;
 }
 
+// Every list opens on its way back: its first entry closes it, and the scan goes on from the
+// group that was opened (Kel.wav).
+function withBack(labels) {
+    return [labels[0], Lang.lang(150)].concat(labels.slice(1));
+}
+
 function openList(z, labels) {
-    mod(labels, z);
-    wind.ts2 = clist(labels);
+    const shown = withBack(labels);
+    mod(shown, z);
+    wind.ts2 = clist(shown);
     combot.restart();
 }
 
@@ -155,63 +209,146 @@ function send(code) {
         wrap.keyb(code);
 }
 
+// The entries of group 5 (More) by what they do, in the order the label lists name them.
+var moreActions = ["space", ".", ",", "erase", "undo", "?", "'", "!", "shift", "digits", "eraseall", "speak"];
+
+// The word, the word completed before it and the text before the caret as they were before the
+// entry being acted on: what Undo brings back.
+var before = null;
+
+// What Undo will take back: erase this many characters, type these again.
+function remember(erase, retype) {
+    wind.undo = { erase: erase, retype: retype, lword: before.lword, lastword: before.lastword, tail: before.tail };
+}
+
+function undoLast() {
+    const u = wind.undo;
+    if (!u)
+        return;
+    del(" ".repeat(u.erase));
+    if (u.retype !== "")
+        wrap.text(u.retype);
+    Voice.erased(u.erase);
+    Voice.typed(u.retype);
+    wind.tail = u.tail;
+    follow(u.lword);
+    wind.lastword = u.lastword;
+    wind.undo = null;
+}
+
+// A sign; right after a chosen word a sentence's sign takes that word's space and puts one after
+// it ("the. "), an apostrophe joins ("I'm"). After anything else it is typed as it is ("5.5").
+function typeSign(sign) {
+    const join = wind.smartspace && /^\S+ $/.test(before.lastword) && wind.tail.endsWith(" ")
+        && ".,?!:;'".indexOf(sign) >= 0;
+    const text = join && sign !== "'" ? sign + " " : sign;
+    if (join) {
+        wrap.keyb(Kel.eraseKey());
+        noteErased(1);
+        Voice.erased(1);
+    }
+    wrap.text(text);
+    noteTyped(text);
+    Voice.typed(text);
+    remember(text.length, join ? " " : "");
+    if (".?!".indexOf(sign) >= 0)
+        wrap.sentence();
+}
+
+function isSign(c) {
+    return ".,?!:;'".indexOf(c) >= 0;
+}
+
 function keyboard(vk, recorded, a, b) {
     if (wind.mov === 0) {
         wind.mov = 1;
         if (vk >= 1 && vk <= 6)
             Kel.combo(vk).popup.open();
         else if (vk === 7) {
-            wind.ts2 = 4;
+            wind.ts2 = 5; // the way back, then the five predictions
             combot.restart();
         }
         return;
     }
     // The caret has left the word (a click, another window): the word and its predictions end,
-    // and nothing is erased or completed where the letters no longer are.
+    // and nothing is erased, completed, capitalised or taken back where the letters no longer are.
     if (wrap.moved()) {
         wind.lastword = "";
         follow("");
         Voice.newText();
         wrap.sentence();
+        lostTrack();
+        wind.undo = null;
         if (a === 7) {
             wind.mov = 0;
             return;
         }
     }
+    const action = a === 5 ? moreActions[b - 1] : "";
+    const plan = wind.plan, code = plan === 3 || (plan === 4 && a === 4) ? keyCode(a, b) : 0;
+    const enter = code === (Lang.windowsKeys() ? 13 : 36), tab = code === (Lang.windowsKeys() ? 9 : 48);
+    const lettersLayer = plan === 1 || plan === 4;
+    // A lone "i" becomes "I" once something ends its word.
+    if ((a === 5 && ["space", ".", ",", "?", "'", "!"].indexOf(action) >= 0) || (a < 5 && plan === 2) || enter || tab
+            || (a < 5 && lettersLayer && !isLetter(recorded)))
+        endWord();
     // The letters of the current word as they show, which a chosen prediction replaces, the
     // word a prediction completed just before, and the modifier armed for this key.
     const typed = wind.lword, last = wind.lastword, armed = wind.armed;
+    before = { lword: typed, lastword: last, tail: wind.tail };
     const w = a !== 7 ? wind.lword : wind.letr[b - 1];
-    // A layer, a modifier, pause or a move of the window types nothing: the word stays.
-    const keep = a === 6 ? b !== 5 : (a === 5 && b === 6) || (wind.plan === 3 && [16, 17, 18, 20].indexOf(keyCode(a, b)) >= 0);
+    // A layer, a modifier, pause, a move of the window or Undo types nothing here: the word stays.
+    const keep = a === 6 ? b !== 5 : ["speak", "shift", "digits", "undo"].indexOf(action) >= 0
+        || (plan === 3 && [16, 17, 18, 20].indexOf(code) >= 0);
     if (!keep) {
         wind.letr = ["", "", "", "", ""];
         wind.lword = "";
         wind.lastword = "";
     }
     const chord = armed === 1 || armed === 3;
-    if (a < 5 && (wind.plan < 3 || (wind.plan === 4 && a < 4))) {
-        wrap.text(recorded);
-        if (!chord)
-            Voice.typed(shown(recorded, armed));
-        if ((wind.plan === 1 || wind.plan === 4) && isLetter(recorded) && !chord) {
-            follow(w + shown(recorded, armed));
-            // The predictions are the likeliest next choice; left alone, the scan goes on at 1.
-            if (wind.padjump && keyb.p1.visible)
-                wind.tk = 7;
+    if (a < 5 && (plan < 3 || (plan === 4 && a < 4))) {
+        if (isSign(recorded) && !chord) {
+            typeSign(recorded);
+        } else {
+            const letter = lettersLayer && isLetter(recorded) && !chord;
+            const t = letter && armed === 0 && sentenceStart() ? shown(recorded, 4) : recorded;
+            wrap.text(t);
+            if (chord) {
+                lostTrack();
+                wind.undo = null;
+            } else {
+                noteTyped(shown(t, armed));
+                Voice.typed(shown(t, armed));
+                remember(1, "");
+            }
+            if (letter) {
+                follow(w + shown(t, armed));
+                // The predictions are the likeliest next choice; left alone, the scan goes on at 1.
+                if (wind.padjump && keyb.p1.visible)
+                    wind.tk = 7;
+            }
         }
     }
-    if (wind.plan === 3 || (wind.plan === 4 && a === 4)) {
-        const code = keyCode(a, b);
-        if (code !== undefined)
-            send(code);
-        // Enter starts a new text; Back takes a character from it.
-        if (wind.plan === 3 && a === 1 && (b === 2 || b === 3))
-            b === 3 ? Voice.newText() : Voice.erased(1);
+    if (code !== 0 && code !== undefined) {
+        send(code);
+        if (plan === 3 && a === 1 && b === 2) { // BackSpace
+            noteErased(1);
+            Voice.erased(1);
+            wind.undo = null;
+        } else if (enter || tab) {
+            noteTyped(enter ? "\n" : "\t");
+            remember(1, "");
+            if (enter)
+                Voice.newText();
+        } else if (plan === 3 && a === 3) { // the caret moves
+            lostTrack();
+            wind.undo = null;
+        }
     }
     if (a === 6) {
         if ((b >= 1 && b <= 3) || b === 7) {
             wind.plan = b === 7 ? 4 : b;
+            wind.oneshot = false;
         } else if (b === 4) {
             wind.visibility = 3;
         } else if (b === 5) {
@@ -224,42 +361,57 @@ function keyboard(vk, recorded, a, b) {
             Voice.changePeriod(b === 8);
         }
     }
-    if (a === 5) {
-        if (b === 1) {
-            wrap.keyb(32);
-            Kel.learn(typed.toLowerCase());
-            Voice.typed(" ");
-            Voice.wordDone(typed);
-        } else if (b === 2) {
-            wrap.keyb(Kel.eraseKey());
-            Voice.erased(1);
-            // The word follows its last letter going; right after a completed word, the space
-            // goes and the word is back. With Ctrl or Alt the key did more than that.
-            if (!chord)
-                follow(typed !== "" ? typed.slice(0, -1) : /^\S+ $/.test(last) ? last.slice(0, -1) : "");
-        } else if (b === 3) {
-            wrap.keyb(188);
-            Voice.typed(",");
-        } else if (b === 4) {
-            wrap.keyb(110);
-            Voice.typed(".");
-            wrap.sentence();
-        } else if (b === 5) {
-            del(typed !== "" ? typed : last);
-            Voice.erased((typed !== "" ? typed : last).length);
-        } else if (b === 6) {
-            Voice.speakTyped();
-        }
+    if (action === "space") {
+        wrap.keyb(32);
+        noteTyped(" ");
+        remember(1, "");
+        Kel.learn(typed.toLowerCase());
+        Voice.typed(" ");
+        Voice.wordDone(typed);
+    } else if (action !== "" && isSign(action)) {
+        typeSign(action);
+    } else if (action === "erase") {
+        wrap.keyb(Kel.eraseKey());
+        noteErased(1);
+        wind.undo = null;
+        Voice.erased(1);
+        // The word follows its last letter going; right after a completed word, the space
+        // goes and the word is back. With Ctrl or Alt the key did more than that.
+        if (!chord)
+            follow(typed !== "" ? typed.slice(0, -1) : /^\S+ $/.test(last) ? last.slice(0, -1) : "");
+    } else if (action === "undo") {
+        undoLast();
+    } else if (action === "shift") {
+        arm(4);
+    } else if (action === "digits") {
+        wind.plan = 2;
+        wind.oneshot = true;
+    } else if (action === "eraseall") {
+        const gone = typed !== "" ? typed : last;
+        del(gone);
+        noteErased(gone.length);
+        wind.undo = null;
+        Voice.erased(gone.length);
+    } else if (action === "speak") {
+        Voice.speakTyped();
     }
     if (a === 7) {
         del(typed);
         const word = cased(typed, w);
         wrap.text(word + " ");
+        noteErased(typed.length);
+        noteTyped(word + " ");
+        remember(word.length + 1, typed);
         Kel.learn(w);
         wind.lastword = word + " ";
         Voice.erased(typed.length);
         Voice.typed(word + " ");
         Voice.wordDone(word);
+    }
+    // The digits opened from the letters come back to the letters after one sign.
+    if (wind.oneshot && action !== "digits" && a !== 6) {
+        wind.plan = 1;
+        wind.oneshot = false;
     }
     wind.armed = wrap.modifier();
     wind.mov = 0;

@@ -30,7 +30,7 @@ var en = {
              ["T-ESC", "TAB", "SHIFT", "CAPS", "COMM.", "ESC"]),
     45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN", "HOME", "END"],
     46: ["MUL.", "MUTE", "V-DOWN", "VOL-UP", "NEXT", "PREV", "STOP", "||PLAY"],
-    47: ["More", "Space", "Erase", ",", ".", "Er.All", "Speak"],
+    47: ["More", "Space", ".", ",", "Erase", "Undo", "?", "'", "!", "Shift", "0-9", "Er.All", "Speak"],
     48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1", "Slower", "Faster"],
     49: "Text size",
     50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
@@ -70,7 +70,7 @@ var fr = {
              ["T-ECH", "TAB", "SHIFT", "MAJ.", "COMM.", "ECHAP"]),
     45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"],
     46: ["MUL.", "MUTE", "V-BAS", "V-HAUT", "SUIVANT", "PRECED.", "STOP", "||LECT."],
-    47: ["Plus", "espace", "effacer", ",", ".", "ef.tout", "dire"],
+    47: ["Plus", "espace", ".", ",", "effacer", "annuler", "?", "'", "!", "Maj", "0-9", "ef.tout", "dire"],
     48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1", "plus lent", "plus vite"],
     49: "Taille du texte",
     50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
@@ -106,7 +106,7 @@ var es = {
     26: "Parte inferior izquierda", 27: "Parte inferior derecha",
     29: "Entrada visual", 30: "Cursor", 31: "Dejar", 32: "Salida", 33: "Ninguno",
     34: "Webcam",
-    47: ["Más", "Espacio", "Borrar", ",", ".", "Borr.+", "Decir"],
+    47: ["Más", "Espacio", ".", ",", "Borrar", "Deshacer", "?", "'", "!", "Mayús", "0-9", "Borr.+", "Decir"],
     48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1", "Más lento", "Más rápido"],
     49: "Tamaño del texto",
     50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
@@ -141,7 +141,7 @@ var de = {
     23: "Oben links", 24: "Oben rechts", 25: "Mitte", 26: "Unten links", 27: "Unten rechts",
     29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Schließen", 32: "Ausgang", 33: "Keine",
     34: "Webcam",
-    47: ["Mehr", "Raum", "Löschen", ",", ".", "Lösch.+", "Sprechen"],
+    47: ["Mehr", "Leertaste", ".", ",", "Löschen", "Rückgängig", "?", "'", "!", "Umschalt", "0-9", "Lösch.+", "Sprechen"],
     48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1", "Langsamer", "Schneller"],
     49: "Textgröße",
     50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
@@ -343,4 +343,16 @@ var contextLabels = {
 for (var table in contextLabels) {
     for (var label in contextLabels[table])
         tables[table][label] = contextLabels[table][label];
+}
+
+// Labels of typing: the way back out of a list (150) and the typing aids' options (151, 152).
+var typingLabels = {
+    en: { 150: "« back", 151: "Capitals at the start of a sentence", 152: "Spaces around punctuation after a word" },
+    fr: { 150: "« retour", 151: "Majuscule en début de phrase", 152: "Espaces autour de la ponctuation après un mot" },
+    es: { 150: "« volver", 151: "Mayúscula al empezar una frase", 152: "Espacios junto a la puntuación tras una palabra" },
+    de: { 150: "« zurück", 151: "Großbuchstaben am Satzanfang", 152: "Leerzeichen an Satzzeichen nach einem Wort" }
+};
+for (var typingTable in typingLabels) {
+    for (var typingLabel in typingLabels[typingTable])
+        tables[typingTable][typingLabel] = typingLabels[typingTable][typingLabel];
 }

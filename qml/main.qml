@@ -67,12 +67,13 @@ ApplicationWindow {
     property string lword: ""
     property var letr: ["", "", "", "", ""]
     property string os: Qt.platform.os
-    // Options beyond the first settings; each default keeps the plain behaviour. Prediction
-    // order (0 alphabetical, 1 frequency, 2 frequency and the user's words), the highlight sent
-    // to the predictions after a letter, the switch filters (ms, ms, percent of a period) and
-    // a switch key of the user's choice (an X keysym name) with its grab.
-    property int ranking: 0
-    property bool padjump: false
+    // Options beyond the first settings. Prediction order (0 alphabetical, 1 frequency, 2
+    // frequency and the user's words, 3 by context) and the highlight sent to the predictions
+    // after a letter: a first start gets the pair a new user types fastest with, a stored
+    // choice stays. The switch filters (ms, ms, percent of a period) and a switch key of the
+    // user's choice (an X keysym name) with its grab keep the plain behaviour by default.
+    property int ranking: 3
+    property bool padjump: true
     // Learning paused (orders 2 and 3), and the group of the likeliest letters with its letters.
     property bool learnpause: false
     property bool likely: false
@@ -90,6 +91,15 @@ ApplicationWindow {
     property int escmode: 0
     property int armed: 0
     property string lastword: ""
+    // Typing aids, each an option: a capital at a sentence start and for "I", and a sign chosen
+    // after a predicted word taking that word's space. What Kelo# knows of the text before the
+    // caret ("\n" at the start of a text, "\u0001" where a click may have moved it), the one
+    // thing Undo takes back, and the digits layer opened for one sign.
+    property bool autocaps: true
+    property bool smartspace: true
+    property string tail: "\n"
+    property var undo: null
+    property bool oneshot: false
     // The poll's clock in ms; negative: the system's. Tests set their own.
     property real clock: -1
     // The voice: auditory scanning (0 off, 1 each highlight said, 2 a short sound for each),
@@ -469,6 +479,8 @@ ApplicationWindow {
         property alias voice: wind.voice
         property alias speechrate: wind.speechrate
         property alias speechvolume: wind.speechvolume
+        property alias autocaps: wind.autocaps
+        property alias smartspace: wind.smartspace
     }
 
     Component.onCompleted: {

@@ -66,13 +66,14 @@ function litText() {
     const n = wind.ts1;
     if (wind.startup === 2) {
         if (wind.tk === 7)
-            return n >= 0 ? Keys.cased(wind.lword, wind.letr[n]) : Lang.lang(138);
-        const labels = Keys.groupLabels(wind.tk, wind.plan);
-        return n >= 0 ? (labels[n + 1] || "") : groupName(labels[0]);
+            return n > 0 ? Keys.cased(wind.lword, wind.letr[n - 1]) : n === 0 ? Lang.lang(150) : Lang.lang(138);
+        const labels = wind.tk === 8 ? keyb.k0.labels : Keys.groupLabels(wind.tk, wind.plan);
+        return n >= 0 ? (Keys.withBack(labels)[n + 1] || "") : groupName(labels[0]);
     }
     if (wind.startup === 3) {
+        const centre = Pointing.centreList();
         if (wind.tm === 3)
-            return n >= 0 ? (Lang.lang(50)[n + 1] || "") : Lang.lang(50)[0];
+            return n >= 0 ? (Keys.withBack(centre)[n + 1] || "") : centre[0];
         const arrows = Lang.lang(45);
         return arrows[{ 1: 1, 2: 2, 4: 4, 5: 3 }[wind.tm]];
     }
@@ -94,7 +95,7 @@ function spoken(text) {
         return names[text];
     if (text.length === 1)
         return text.toUpperCase();
-    return text.replace(/[|.]/g, " ").trim();
+    return text.replace(/[|.«]/g, " ").trim();
 }
 
 // ---- what was typed ----

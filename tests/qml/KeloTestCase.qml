@@ -63,16 +63,16 @@ TestCase {
         compare(at(), n, "position " + n + " never came up");
     }
 
-    // Opens group n, waits for entry e (0-based) and takes it.
+    // Opens group n, waits for entry e (0-based, after the way back) and takes it.
     function choose(n, e) {
         goTo(n);
         press();
-        tick("combot", e);
-        compare([w.mov, w.ts1], [1, e]);
+        tick("combot", e + 1);
+        compare([w.mov, w.ts1], [1, e + 1]);
         // The lit entry, as laid out, is whole in the window: lists scroll at large text sizes.
         const combo = child((w.startup === 3 ? "m" : "k") + n), list = combo.popup.contentItem, root = w.contentItem.parent;
         tryVerify(() => !isPolishScheduled(list) && !isPolishScheduled(list.parent), 2000);
-        const lit = combo.model.get(e), at = lit.mapToItem(root, 0, 0);
+        const lit = combo.model.get(e + 1), at = lit.mapToItem(root, 0, 0);
         verify(at.x >= 0 && at.y >= 0 && at.x + lit.width <= root.width && at.y + lit.height <= root.height, lit.text + " is not whole in the window");
         press();
     }

@@ -22,9 +22,9 @@ KeloTestCase {
         goTo(2);
         press();
         const k2 = child("k2");
-        compare([k2.popup.opened, child("combot").running, child("popot").running, w.mov, w.ts2, w.ts1, w.itext], [true, true, false, 1, 5, 0, "g"]);
-        tick("combot", 11);
-        compare([k2.popup.opened, w.ts1, w.itext], [true, 5, "l"], "closed before 2n periods");
+        compare([k2.popup.opened, child("combot").running, child("popot").running, w.mov, w.ts2, w.ts1, w.itext], [true, true, false, 1, 6, 0, "« back"]);
+        tick("combot", 13);
+        compare([k2.popup.opened, w.ts1, w.itext], [true, 6, "l"], "closed before 2n periods");
         tick("combot");
         compare([k2.popup.opened, child("popot").running, child("combot").running, w.mov, w.tk, w.ts1], [false, true, false, 0, 2, -1],
                 "the outer scan did not resume on the group");
