@@ -344,3 +344,12 @@ for (var table in contextLabels) {
     for (var label in contextLabels[table])
         tables[table][label] = contextLabels[table][label];
 }
+
+// Taking the press when the switch goes down, not at its release.
+var pressLabels = {
+    en: "Press when the switch goes down", fr: "Appuyer dès que le contacteur s'enfonce",
+    es: "Pulsar al bajar el conmutador", de: "Drücken, sobald der Schalter unten ist",
+    it: "Premere quando il sensore si abbassa"
+};
+for (var pressCode in pressLabels)
+    tables[pressCode][160] = pressLabels[pressCode];
