@@ -91,7 +91,8 @@ int PressRules::take(qint64 now)
     }
     cancelNow = false;
     offered.reset();
-    if (cancelled && std::none_of(switches.begin(), switches.end(), [](const Switch &s) { return s.down; }))
+    if (cancelled
+        && std::none_of(switches.begin(), switches.end(), [](const Switch &s) { return s.down; }))
         cancelled = false;
     return result;
 }

@@ -164,8 +164,7 @@ private slots:
         row("Escape held over polls, then tapped between two", "esc", 0, 0, true, "0032200100",
             "0010000100");
         row("Escape at its release when asked", "esc", 0, 0, false, "0220", "0001");
-        row("key held 160 ms of 100, then a tap", "key", 100, 0, true, "0222220100",
-            "0000010000");
+        row("key held 160 ms of 100, then a tap", "key", 100, 0, true, "0222220100", "0000010000");
         row("Escape typed, then the user's taps, seen or not", "esc", 0, 0, true,
             "0100T10010T00010", "01000001000010");
         row("Escape the applications see too", "esc", 0, 1, true, "0100", "0100");

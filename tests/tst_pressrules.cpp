@@ -21,11 +21,11 @@ private slots:
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("polls");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const char *settings, const char *polls,
-                            const char *expected) {
-            QTest::newRow(name) << QString::fromLatin1(settings) << QString::fromLatin1(polls)
-                                << QString::fromLatin1(expected);
-        };
+        const auto row
+            = [](const char *name, const char *settings, const char *polls, const char *expected) {
+                  QTest::newRow(name) << QString::fromLatin1(settings) << QString::fromLatin1(polls)
+                                      << QString::fromLatin1(expected);
+              };
         row("taken at down, released 0.9 s later", "", "E2*28 .", "0 -*28");
         row("at release when asked, as before", "down 0", "E2*28 . K1 .", "-*28 0 0 -");
         row("a pad at down, also when asked for releases", "down 0", "P2 P2 .", "0 - -");
@@ -42,8 +42,7 @@ private slots:
             "0 -*31 c - - 0");
         row("cancelled hold's release is no press", "down 0; cancels 1", "E2*33 .", "-*32 c -");
         row("no cancel outside point mode", "down 0", "E2*33 .", "-*33 0");
-        row("headset past its threshold only", "threshold 100", "H100 H101 H255+E1 .",
-            "- 0 0 -");
+        row("headset past its threshold only", "threshold 100", "H100 H101 H255+E1 .", "- 0 0 -");
     }
     void rules()
     {
@@ -53,7 +52,7 @@ private slots:
         for (const QString &setting : settings.split(u"; "_s, Qt::SkipEmptyParts)) {
             const int v = setting.section(u' ', 1).toInt();
             const QString name = setting.section(u' ', 0, 0);
-            name == u"hold"       ? rules.setHold(v)
+            name == u"hold"           ? rules.setHold(v)
                 : name == u"debounce" ? rules.setDebounce(v)
                 : name == u"down"     ? rules.setPressDown(v != 0)
                 : name == u"cancels"  ? rules.setHoldCancels(v != 0)
@@ -87,7 +86,7 @@ private slots:
             if (shown.contains(u'H'))
                 rules.report(shown[u'H'], now, now);
             const int result = rules.take(now);
-            got << (result == PressRules::none     ? u"-"_s
+            got << (result == PressRules::none         ? u"-"_s
                         : result == PressRules::cancel ? u"c"_s
                                                        : QString::number(result));
         }

@@ -362,7 +362,9 @@ void X11Platform::switchStates(int *escape, int *key)
         return;
     const KeyCode escapeCode = XKeysymToKeycode(d->display, XK_Escape);
     const auto down = d->keysDown();
-    const auto isDown = [&](KeyCode code) { return code && down[code] ? 0x8000 : 0; };
+    const auto isDown = [&](KeyCode code) {
+        return code && down[code] ? 0x8000 : 0;
+    };
     *escape = isDown(escapeCode) | (std::exchange(d->escapePressed, false) ? 1 : 0);
     if (d->switchCode)
         *key = isDown(d->switchCode) | (std::exchange(d->switchPressed, false) ? 1 : 0);
