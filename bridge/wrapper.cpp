@@ -28,11 +28,19 @@ Wrapper::Wrapper(QQuickItem *parent)
                           .count());
     })
 {
-    // Runs on the headset's thread; hlk() collects the flag on the GUI thread.
+    // The strength is read on the headset's thread, with its report; the press is timed here.
     connect(
-        &headset, &Headset::wink, &headset, [this] { hlkf.store(1); }, Qt::DirectConnection);
-    connect(
-        &webth, &Webth::blink, &webth, [this] { blkf.store(1); }, Qt::DirectConnection);
+        &headset, &Headset::wink, &headset,
+        [this] {
+            QMetaObject::invokeMethod(
+                this, [this, strength = headset.bstrength.load()] { headsetReport(strength); },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+    connect(&webth, &Webth::blink, this, [this] {
+        blinked = true;
+        blinkAt = clock();
+    });
     connect(&joystick, &QJoystick::keyMoved, this, &Wrapper::keyMoved);
     connect(
         &webth, &Webth::vid, &webth, [this](uchar *pixels) { showFrame(pixels); },
@@ -77,12 +85,12 @@ void Wrapper::coff()
 {
     webth.stop();
     // A blink from a camera that is no longer the switch is no press.
-    blkf.store(0);
+    blinked = false;
 }
 
 void Wrapper::con(int n)
 {
-    blkf.store(0);
+    blinked = false;
     webth.open(n);
 }
 
@@ -101,46 +109,55 @@ int Wrapper::joynb()
     return joystick.availableJoysticks();
 }
 
-// A button counts once per press, on the first poll at which it has been down the hold time.
-int Wrapper::joybt()
+int Wrapper::press(const QString &source)
 {
-    if (joystick.getdata() == 0) {
-        joyprev = 0;
-        return 0;
+    const qint64 now = clock();
+    int escape = 0, key = 0;
+    joystick.keyStates(&escape, &key);
+    const auto feed = [&](PressRules::Source which, bool on, int state) {
+        rules.level(which, on && (state & 0x8000), on && (state & 1), now);
+    };
+    feed(PressRules::Escape, !escapeOff, escape);
+    feed(PressRules::Key, keyChosen, key);
+    feed(PressRules::Pad, source == u"stick"_s && joystick.getdata() != 0, 0x8000);
+    const bool camera = source == u"webcam"_s;
+    const int closed = camera ? webth.closedFor() : -1;
+    rules.level(PressRules::Camera, closed >= 0, camera && std::exchange(blinked, false), now,
+                closed >= 0 ? now - closed : blinkAt);
+    blinked = false;
+    if (source == u"headset"_s) {
+        for (const auto &[strength, at] : reports)
+            rules.report(strength, at, now);
     }
-    if (joyprev == 0) {
-        joyprev = 1;
-        joySince = clock();
-        joyCounted = false;
-    }
-    if (joyCounted || clock() - joySince < holdMs)
-        return 0;
-    joyCounted = true;
-    return 1;
+    reports.clear();
+    return rules.take(now);
 }
 
-// A key switch counts on release, and only after a hold that long (a tap between two polls is
-// none); a release within the polls after the program typed that key is its own, not a press.
-int Wrapper::keyReleased(int level, int &prev, qint64 &since, int &ownPolls)
+void Wrapper::headsetReport(int strength)
 {
-    const int before = std::exchange(prev, level);
-    if (before != 0 && level == 0)
-        since = clock();
-    const bool released = before == 0 && level != 0;
-    if (ownPolls > 0) {
-        --ownPolls;
-        if (released) {
-            ownPolls = 0;
-            return 0;
-        }
-    }
-    return released && clock() - since >= holdMs ? 1 : 0;
+    // Bounded: nothing may pile up while the front end does not poll.
+    if (reports.size() < 64)
+        reports.emplace_back(strength, clock());
 }
 
-int Wrapper::joyesc()
+void Wrapper::setDebounce(int ms)
 {
-    const int released = keyReleased(joystick.escape(), escprev, escSince, ownEscapePolls);
-    return escapeOff ? 0 : released;
+    rules.setDebounce(ms);
+}
+
+void Wrapper::setBlinkThreshold(int strength)
+{
+    rules.setBlinkThreshold(strength);
+}
+
+void Wrapper::setPressDown(bool on)
+{
+    rules.setPressDown(on);
+}
+
+void Wrapper::setHoldCancels(bool on)
+{
+    rules.setHoldCancels(on);
 }
 
 void Wrapper::setEscape(int mode)
@@ -177,11 +194,6 @@ QUrl Wrapper::helpPage(const QString &language)
     return QUrl::fromLocalFile(out.fileName());
 }
 
-int Wrapper::keysw()
-{
-    return keyReleased(joystick.switchKey(), keyprev, keySince, ownKeyPolls);
-}
-
 QPoint Wrapper::pointer()
 {
     return mouseth.position();
@@ -192,31 +204,14 @@ void Wrapper::pointAt(int x, int y)
     mouseth.moveTo(x, y);
 }
 
-int Wrapper::held()
-{
-    const qint64 now = clock();
-    qint64 longest = 0;
-    if (escprev == 0)
-        longest = now - escSince;
-    if (keyChosen && keyprev == 0)
-        longest = std::max(longest, now - keySince);
-    if (joyprev != 0)
-        longest = std::max(longest, now - joySince);
-    longest = std::max<qint64>(longest, webth.closedFor());
-    return int(std::min<qint64>(longest, 1 << 30));
-}
-
 void Wrapper::setHold(int ms)
 {
-    holdMs = std::max(0, ms);
-    webth.setHold(holdMs);
+    rules.setHold(ms);
 }
 
 void Wrapper::setKey(const QString &name, bool grab)
 {
     keyChosen = joystick.setSwitchKey(name, grab);
-    keyprev = 1;
-    ownKeyPolls = 0;
 }
 
 void Wrapper::setjoy(int n)
@@ -232,16 +227,6 @@ QString Wrapper::joynm(int n)
 void Wrapper::mouseMove(int n)
 {
     mouseth.start(n);
-}
-
-int Wrapper::blk()
-{
-    return blkf.exchange(0);
-}
-
-int Wrapper::hlk()
-{
-    return hlkf.exchange(0);
 }
 
 int Wrapper::headnb()
@@ -280,7 +265,7 @@ void Wrapper::text(const QString &s)
         units.push_back(wchar_t(c.unicode()));
     keym.text(units);
     if (keyChosen)
-        ownKeyPolls = 3;
+        rules.ownTyping(PressRules::Key);
 }
 
 QStringList Wrapper::t9(const QString &prefix)
@@ -291,11 +276,10 @@ QStringList Wrapper::t9(const QString &prefix)
 void Wrapper::keyb(int n)
 {
     keym.keyb(n);
-    // A typed Escape shows in the global key state within two polls; the third is spare.
     if ((n & 0xff) == 0x1B)
-        ownEscapePolls = 3;
+        rules.ownTyping(PressRules::Escape);
     if (keyChosen)
-        ownKeyPolls = 3;
+        rules.ownTyping(PressRules::Key);
 }
 
 void Wrapper::special(int n)

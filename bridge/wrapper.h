@@ -4,6 +4,7 @@
 #include "keym.h"
 #include "mouse.h"
 #include "predictor.h"
+#include "pressrules.h"
 #include "qjoystick.h"
 #include "qsound.h"
 #include "speech.h"
@@ -14,11 +15,12 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <atomic>
 #include <functional>
+#include <utility>
+#include <vector>
 
-// The front end's one way into the native core. Inputs are polled: each event is handed out
-// once, by read-and-clear flags and rising edges.
+// The front end's one way into the native core. The switch is polled: press() hands each press
+// out once, after the rules of PressRules.
 class Wrapper : public QQuickPaintedItem
 {
     Q_OBJECT
@@ -29,9 +31,8 @@ public:
 
     void paint(QPainter *painter) override;
 
-    // What the camera and headset workers report; public so tests can raise them.
-    void blinkSeen() { blkf.store(1); }
-    void headsetBlinkSeen() { hlkf.store(1); }
+    // A headset blink report of this strength, as the headset's thread hands it over.
+    void headsetReport(int strength);
     // Shows a 320 x 240 BGR frame that stays owned, allocated and unchanged by the caller
     // until the next one arrives.
     void showFrame(uchar *pixels);
@@ -53,14 +54,21 @@ public slots:
     void osstart();
     void osstop();
     int joynb();
-    int joybt();
-    int joyesc();
+    // The switch, once a poll: -1 no press, -2 a switch held so long that it cancels (see
+    // setHoldCancels), else how long ago (ms) the press's switch went down (0 when presses are
+    // taken at release), so that the front end acts on what was lit then. Escape and the switch
+    // key always count; of the devices only source's ("stick", "webcam", "headset"; any other:
+    // none), whose events left from before are dropped.
+    int press(const QString &source);
+    // See PressRules.
+    void setDebounce(int ms);
+    void setBlinkThreshold(int strength);
+    void setPressDown(bool on);
+    void setHoldCancels(bool on);
     void setjoy(int n);
     QString joynm(int n);
     void mouseMove(int n);
-    int blk();
     int headnb();
-    int hlk();
     int strengh();
     int wink();
     void lang(int n);
@@ -93,20 +101,15 @@ public slots:
     void rank(int order);
     void learn(const QString &word);
     void forget();
-    // Presses count only once held this long (ms): game-pad buttons, the Escape and switch keys,
-    // and eyes closed before the camera. 0 counts every press.
+    // Presses count only once held this long (ms), whatever the source but the headset; 0
+    // counts every press.
     void setHold(int ms);
     // The user's own switch key by its X keysym name ("F8", "Pause"; empty: none), taken from
     // every application when grab is set.
     void setKey(const QString &name, bool grab);
-    // The switch key's release after a press, once, as joyesc reports Escape.
-    int keysw();
     // Point mode: where the pointer is, and putting it at a point of the virtual desktop.
     QPoint pointer();
     void pointAt(int x, int y);
-    // How long (ms) the Escape key, the switch key or the chosen pad's button has been held down
-    // as of the last poll, or the eyes kept shut before the camera; 0 while none is.
-    int held();
     // What the Escape key is: 0 a switch no application sees, 1 a switch that also reaches the
     // application, 2 no switch (an ordinary key).
     void setEscape(int mode);
@@ -129,25 +132,12 @@ public slots:
     QString problem();
 
 private:
-    int keyReleased(int level, int &prev, qint64 &since, int &ownPolls);
-
-    std::atomic<int> blkf { 0 };
-    // Set by the headset's thread, read and cleared here.
-    std::atomic<int> hlkf { 0 };
-    int joyprev = 0;
-    int escprev = 1;
-    // Polls during which an Escape release comes from the program's own Escape key.
-    int ownEscapePolls = 0;
-    // Held-press timing: the required hold, when each switch went down, and whether the
-    // button's press has been counted.
-    int holdMs = 0;
-    qint64 joySince = 0;
-    bool joyCounted = false;
-    qint64 escSince = 0;
-    int keyprev = 1;
-    qint64 keySince = 0;
-    // Polls during which a switch-key release may come from what the program just typed.
-    int ownKeyPolls = 0;
+    PressRules rules;
+    // A blink seen since the last poll, and when the eyes closed for it.
+    bool blinked = false;
+    qint64 blinkAt = -1;
+    // Headset blink reports since the last poll: strength and arrival.
+    std::vector<std::pair<int, qint64>> reports;
     bool keyChosen = false;
     // Escape is no switch at all.
     bool escapeOff = false;

@@ -41,12 +41,18 @@ void QJoystick::pump()
 int QJoystick::availableJoysticks()
 {
     pump();
+    fresh = true;
     return SDL_NumJoysticks();
 }
 
 int QJoystick::currentJoystick()
 {
     pump();
+    return find();
+}
+
+int QJoystick::find() const
+{
     if (!joy)
         return -1;
     const int n = SDL_NumJoysticks();
@@ -70,9 +76,13 @@ int QJoystick::joystickNumButtons()
     return SDL_JoystickNumButtons(joy);
 }
 
+// Pumps only when the tick has not yet: once a tick is enough.
 int QJoystick::getdata()
 {
-    if (currentJoystick() == -1)
+    if (!fresh)
+        pump();
+    fresh = false;
+    if (find() == -1)
         return 0;
     const int buttons = SDL_JoystickNumButtons(joy);
     for (int b = 0; b < buttons; ++b) {
@@ -95,6 +105,11 @@ bool QJoystick::setSwitchKey(const QString &name, bool grab)
 void QJoystick::setEscapeGrab(bool grab)
 {
     platform.setEscapeGrab(grab);
+}
+
+void QJoystick::keyStates(int *escape, int *key)
+{
+    platform.switchStates(escape, key);
 }
 
 int QJoystick::switchKey()

@@ -18,6 +18,8 @@ public:
     // application when grab is set; and its level as escape() gives Escape's.
     bool setSwitchKey(const QString &name, bool grab);
     int switchKey();
+    // Escape's and the switch key's states, as Platform::escapeState gives them, in one reading.
+    void keyStates(int *escape, int *key);
     // Escape taken from every application while it is a switch (see Platform).
     void setEscapeGrab(bool grab);
 
@@ -37,7 +39,10 @@ public slots:
 
 private:
     void pump();
+    int find() const;
 
     _SDL_Joystick *joy = nullptr;
+    // The count has pumped since the last button reading: the tick's pump is done.
+    bool fresh = false;
     Platform &platform;
 };

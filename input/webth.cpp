@@ -283,14 +283,11 @@ void Webth::frameReady(quint64 serial, const QImage &frame, const QList<QRect> &
         = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
               .count();
     if (last - count == 2) {
-        closing = shut = true;
+        shut = true;
         closedAt = now;
-    } else if (count > 0) {
-        closing = shut = false;
-    }
-    if (closing && now - closedAt >= holdMs) {
-        closing = false;
         emit blink();
+    } else if (count > 0) {
+        shut = false;
     }
     last = count;
     lastStep = stepMs;

@@ -44,9 +44,7 @@ public:
     QList<QRect> eyes() const { return found; }
     // How long the last frame handed over took to resize, search and annotate.
     double stepMs() const { return lastStep; }
-    // A blink counts only once the eyes have stayed closed this long (ms); 0: at once.
-    void setHold(int ms) { holdMs = ms; }
-    // How long (ms) the eyes have stayed shut since they closed, counted or not, so that a long
+    // How long (ms) the eyes have stayed shut since they closed for a blink, so that a long
     // blink can act as a held switch; -1 while they are open or no source runs.
     int closedFor() const;
 
@@ -79,8 +77,7 @@ private:
     QImage shown;
     QList<QRect> found;
     double lastStep = 0;
-    int holdMs = 0;
-    // Eyes closed after two open ones, since closedAt (ms), not yet counted.
-    bool closing = false, shut = false;
+    // Eyes closed after two open ones, since closedAt (ms).
+    bool shut = false;
     qint64 closedAt = 0;
 };

@@ -52,6 +52,8 @@ void PointSweep::beginPass(double from, double lower, double upper, int directio
     passes = 0;
     baseSpeed = pace;
     turnedAt = -1e300;
+    passLog.clear();
+    remember(false);
     advance(now);
 }
 
@@ -86,6 +88,7 @@ void PointSweep::advance(double now)
         start0 = turned;
         if (isBand)
             bandDir = dir;
+        remember(true);
     }
     if (current == BandX || current == BandY)
         band = p;
@@ -119,13 +122,46 @@ void PointSweep::fallBack(double at, double now)
     speed = baseSpeed * slower;
     start0 = now;
     passes = 0;
+    passLog.clear();
+    remember(false);
 }
 
-void PointSweep::press(double now)
+void PointSweep::remember(bool turn)
+{
+    if (passLog.size() >= 16)
+        passLog.erase(passLog.begin());
+    passLog.push_back({ start0, origin, speed, dir, turn });
+}
+
+// Back to where the pass under way at time to stood then.
+void PointSweep::rewind(double to)
+{
+    if (to >= clock || passLog.empty())
+        return;
+    auto pass = passLog.end() - 1;
+    while (pass != passLog.begin() && pass->start > to)
+        --pass;
+    origin = pass->origin;
+    speed = pass->speed;
+    dir = pass->dir;
+    start0 = pass->start;
+    turnedAt = pass->turn ? pass->start : -1e300;
+    turnPoint = pass->origin;
+    passLog.erase(pass + 1, passLog.end());
+    const double p = std::clamp(origin + dir * speed * std::max(0.0, to - start0), lo, hi);
+    if (current == BandX || current == BandY)
+        band = p, bandDir = dir;
+    else
+        position = p;
+}
+
+void PointSweep::press(double now, double down)
 {
     advance(now);
+    down = std::min(down, now);
+    rewind(down);
     // A press this soon after a turn was meant for the pass that has just ended.
-    if (now - turnedAt <= held(bandSeconds) && current != FineX && current != FineY) {
+    if (down - turnedAt <= held(bandSeconds) && current != FineX && current != FineY) {
         dir = -dir;
         if (current == BandX || current == BandY)
             band = turnPoint, bandDir = dir;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 // Point mode's sweeps: finds a point of the desktop with a few presses of one switch. On each
 // axis in turn (x, then y) a wide band sweeps across the desktop; a press stops it and a thin
@@ -55,8 +56,10 @@ public:
     Q_INVOKABLE void start(const QRect &desktop, const QPoint &pointer, int periodMs, double now);
     // Moves everything to the time now (never backwards).
     Q_INVOKABLE void advance(double now);
-    // A switch press at now: stops the band, turns the line, or fixes a coordinate.
-    Q_INVOKABLE void press(double now);
+    // A switch press at now: stops the band, turns the line, or fixes a coordinate. Taken for
+    // where things stood at down, when its switch went down (no earlier than the stage's start).
+    Q_INVOKABLE void press(double now, double down);
+    Q_INVOKABLE void press(double now) { press(now, now); }
     Q_INVOKABLE void stop();
 
 signals:
@@ -83,6 +86,8 @@ private:
     void beginBand(double now);
     void beginPass(double from, double lo, double hi, int dir, double speed, double now);
     void fallBack(double at, double now);
+    void remember(bool turn);
+    void rewind(double to);
 
     QRect area;
     QPoint pointer;
@@ -99,4 +104,12 @@ private:
     double baseSpeed = 0;
     // When and where the last pass turned back.
     double turnedAt = -1e300, turnPoint = 0;
+    // The passes of the stage so far, latest last, for a press taken where things stood earlier.
+    struct Pass
+    {
+        double start, origin, speed;
+        int dir;
+        bool turn;
+    };
+    std::vector<Pass> passLog;
 };

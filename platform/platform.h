@@ -45,6 +45,12 @@ public:
     virtual bool setSwitchKey(const std::string &name, bool grab) = 0;
     // The chosen key in the bits of escapeState; 0 while none is chosen.
     virtual int switchKeyState() = 0;
+    // escapeState and switchKeyState together, from one request where the system allows it.
+    virtual void switchStates(int *escape, int *key)
+    {
+        *escape = escapeState();
+        *key = switchKeyState();
+    }
     // The name setSwitchKey takes for a key held down now (Escape and the modifiers aside), for
     // choosing the switch key by pressing it; empty while none is down or where this is unknown.
     virtual std::string keyDown() { return {}; }

@@ -14,8 +14,10 @@ Item {
     readonly property alias signalBar: signalBar
     readonly property alias bbar: bbar
     readonly property alias level: level
-    // Where a blink counts as a press, in the bar's pixels (stored with the settings).
-    property alias threshold: level.width
+    // The blink strength (1 to 255) a blink must pass to count, shown as a mark on its bar; a
+    // click on the bar chooses the strength under it.
+    property int threshold: 1
+    signal thresholdChosen(int strength)
 
     Basic.ProgressBar {
         id: winkBar
@@ -37,7 +39,7 @@ Item {
             Rectangle {
                 id: level
                 objectName: "level"
-                width: 0
+                width: (bars.threshold - 1) / 254 * winkBar.width
                 height: parent.height
                 radius: 4
                 color: "lightslategray"
@@ -45,7 +47,7 @@ Item {
         }
         MouseArea {
             anchors.fill: parent
-            onClicked: mouse => { level.width = mouse.x; }
+            onClicked: mouse => bars.thresholdChosen(Math.floor(1 + 254 * Math.max(0, mouse.x) / winkBar.width))
         }
     }
 

@@ -113,7 +113,10 @@ MenuBar {
             plainText: tr(63)
             values: [0, 50, 100, 200, 300, 500, 1000]
             value: wind.debounce
-            onChosen: v => { wind.debounce = v; }
+            onChosen: v => {
+                wind.debounce = v;
+                wrap.setDebounce(v);
+            }
         }
         ChoiceMenu {
             objectName: "l61"
@@ -126,6 +129,7 @@ MenuBar {
                 wrap.setHold(v);
             }
         }
+        MenuItem { objectName: "l160"; text: tr(160); checkable: true; checked: wind.pressdown; onTriggered: kel.pressDown(checked) }
         ChoiceMenu {
             objectName: "l62"
             title: tr(62)

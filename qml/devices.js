@@ -122,9 +122,8 @@ function inup(m) {
     wind.source = sourceKey(entry);
     wind.active = wind.source;
     const t = entry.type;
+    // Blinks collected before this choice are not presses of the new source: coff drops them.
     wrap.coff();
-    // Blinks collected before this choice are not presses of the new source.
-    wrap.blk();
     webcam.visible = t === "webcam";
     if (t === "webcam")
         wrap.con(entry.camn);

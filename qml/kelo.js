@@ -5,8 +5,9 @@
 // Combos whose lists have been built, oldest first; each keeps only its current model.
 var built = [];
 
-// When the poll last accepted a press, for the repeat filter.
-var lastPress = -Infinity;
+// What was lit before each recent step of the scans, with when the step came: a press acts on
+// what was lit when its switch went down. Oldest first, emptied by each press.
+var litBefore = [];
 
 // The key table follows the labels: Windows codes wherever the injector speaks them.
 function eraseKey() {
@@ -30,6 +31,7 @@ function init() {
     wind.ranking = [0, 1, 2, 3].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
     wind.debounce = bounded(wind.debounce, 0, 5000);
     wind.holdtime = bounded(wind.holdtime, 0, 5000);
+    blinkMigrate();
     wind.firstdwell = bounded(wind.firstdwell, 100, 500);
     [menus.l55, menus.l56, menus.l57, menus.l80][wind.ranking].checked = true;
     menus.l59.checked = wind.padjump;
@@ -38,6 +40,8 @@ function init() {
     wrap.rank(wind.ranking);
     wrap.learning(!wind.learnpause);
     wrap.setHold(wind.holdtime);
+    wrap.setDebounce(wind.debounce);
+    wrap.setPressDown(wind.pressdown);
     wrap.setKey(wind.switchkey, wind.grabkey);
     wind.escmode = [0, 1, 2].indexOf(wind.escmode) >= 0 ? wind.escmode : 0;
     wrap.setEscape(wind.escmode);
@@ -50,6 +54,28 @@ function init() {
     const y = wind.y;
     wind.visible = true;
     wind.y = y;
+}
+
+// The headset's threshold is a blink strength (1 to 255); earlier versions kept it as the mark's
+// width in pixels (level), which stood for a strength only at the window's width stored with it.
+function blinkMigrate() {
+    if (!(wind.blinkstrength >= 1)) {
+        const bar = wind.width * 0.25;
+        wind.blinkstrength = wind.level > 0 && bar > 0 ? Math.floor(1 + 254 * wind.level / bar) : 1;
+    }
+    wind.blinkstrength = bounded(Math.round(wind.blinkstrength), 1, 255);
+    wrap.setBlinkThreshold(wind.blinkstrength);
+}
+
+function blinkThreshold(strength) {
+    wind.blinkstrength = bounded(Math.round(strength), 1, 255);
+    wind.level = (wind.blinkstrength - 1) / 254 * headset.winkBar.width;
+    wrap.setBlinkThreshold(wind.blinkstrength);
+}
+
+function pressDown(on) {
+    wind.pressdown = on;
+    wrap.setPressDown(on);
 }
 
 function bounded(v, low, high) {
@@ -195,69 +221,68 @@ function position(p) {
 // ---- the switch poll and the scan cycle ----
 
 function poll() {
-    const cancelling = Pointing.pointHold();
-    wind.stick = wrap.joyesc() + wrap.keysw();
-    // While the switch key is being chosen no press counts; Escape cancels.
-    if (Voice.capturing(wind.stick !== 0)) {
-        wind.stick = 0;
-        return;
-    }
     let entry = menus.l21.items[wind.index];
-    if (!entry)
-        return;
     // The chosen source may be waiting for its device: look for it as devices come and go.
     const waiting = Devices.pendingKind();
-    if (entry.type === "stick" || waiting === "stick" || waiting === "any") {
+    let from = entry ? entry.type : "";
+    if (entry && (entry.type === "stick" || waiting === "stick" || waiting === "any")) {
         devices.sdl = wrap.joynb();
         const changed = devices.sdl !== devices.sdl2;
         devices.sdl2 = devices.sdl;
         if (changed) {
             Devices.devup();
-            entry = menus.l21.items[wind.index];
-        } else if (entry.type === "stick") {
-            wind.stick += wrap.joybt();
+            from = "";
         }
     }
-    if (entry.type === "webcam" || waiting === "webcam" || waiting === "any") {
+    if (entry && (entry.type === "webcam" || waiting === "webcam" || waiting === "any")) {
         devices.cdl = wind.cameras.length;
         const changed = devices.cdl !== devices.cdl2;
         devices.cdl2 = devices.cdl;
         if (changed) {
             Devices.devup();
-            entry = menus.l21.items[wind.index];
-        } else if (entry.type === "webcam") {
-            wind.stick += wrap.blk();
+            from = "";
         }
     }
-    if (entry.type !== "webcam") {
-        // A blink left from a camera that is not the switch now is no press.
-        wrap.blk();
-    }
-    if ((waiting === "headset" || waiting === "any") && wrap.headnb() && !Devices.hasHeadsetEntry()) {
+    if (entry && (waiting === "headset" || waiting === "any") && wrap.headnb() && !Devices.hasHeadsetEntry()) {
         Devices.devup();
-        entry = menus.l21.items[wind.index];
+        from = "";
     }
-    if (entry.type === "headset") {
+    entry = menus.l21.items[wind.index];
+    if (entry && entry.type === "headset") {
         headset.signalBar.value = wrap.strengh();
         headset.winkBar.value = wrap.wink();
-        if (headset.bbar.width > headset.level.width)
-            wind.stick += wrap.hlk();
     }
-    if (cancelling)
-        wind.stick = 0;
-    if (wind.stick === 0)
+    const ago = wrap.press(from);
+    // While the switch key is being chosen no press counts; Escape cancels.
+    if (Voice.capturing(ago >= 0) || !entry)
         return;
-    // Every source alike: a press this soon after the last one taken is a bounce or a tremor.
-    const t = now();
-    if (wind.debounce > 0 && t - lastPress < wind.debounce) {
-        wind.stick = 0;
+    if (ago === -2)
+        Pointing.pointCancel();
+    if (ago < 0)
         return;
-    }
-    lastPress = t;
-    wav();
+    wind.stick = 1;
+    wav(ago);
+}
+
+// The state a press acts on, as it stands now.
+function litNow() {
+    return { tm: wind.tm, tk: wind.tk, ts1: wind.ts1, itext: wind.itext, selection: wind.selection, mov: wind.mov };
+}
+
+function remember() {
+    litBefore.push({ until: now(), lit: litNow() });
+    if (litBefore.length > 32)
+        litBefore.shift();
+}
+
+// What was lit at time t: the state before the first step that came after t.
+function litAt(t) {
+    const step = litBefore.find(s => s.until > t);
+    return step ? step.lit : litNow();
 }
 
 function outerTick() {
+    remember();
     wind.tm += 1;
     if (wind.tm > 5)
         wind.tm = 1;
@@ -267,6 +292,7 @@ function outerTick() {
 }
 
 function innerTick() {
+    remember();
     wind.ts1 += 1;
     combot.ts3 += 1;
     if (wind.ts1 > wind.ts2)
@@ -315,16 +341,20 @@ function combo(group) {
 }
 
 // The common part of a press, then the branch of the view shown.
-function wav() {
+// ago: how long ago (ms) the press's switch went down; what was lit then is what it acts on.
+function wav(ago) {
     if (wind.visibility === 3) {
         wind.visibility = 2;
         return;
     }
-    const vm = wind.tm, vk = wind.tk, recorded = wind.itext, lit = wind.ts1;
-    const moving = mous.moving, listing = combot.running && wind.mov === 1;
+    const down = now() - (ago || 0), was = litAt(down);
+    litBefore = [];
+    const vm = was.tm, vk = was.tk, recorded = was.itext, lit = was.ts1;
+    const moving = mous.moving;
     tmouse.stop();
     wclose();
     popot.restart();
+    wind.mov = was.mov;
     // A reset (a switch source chosen) leaves no closed list for the next press to act on.
     if (wind.stick === 0) {
         wind.mov = 0;
@@ -336,17 +366,19 @@ function wav() {
         flash.restart();
     wind.stick = 0;
     if (wind.pointing) {
-        Pointing.pointPress(lit);
+        Pointing.pointPress(lit, down);
         return;
     }
     // The first entry of every open list is the way back: the list closes, and the outer scan
     // goes on from the group it belongs to.
-    if (listing && lit === 0) {
+    if (was.mov === 1 && lit === 0) {
         wind.mov = 0;
         return;
     }
-    // b counts the entries from 1, the way back being 0.
-    const a = wind.selection[0], b = wind.selection[1];
+    // Out of a list, restarting the scan has recorded its own choice, as the first press expects.
+    // b counts a list's entries from 1, the way back being 0.
+    const selection = lit >= 0 ? was.selection : wind.selection;
+    const a = selection[0], b = selection[1];
     if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
         wind.mov = 1;
         keyb.k0.popup.open();
@@ -370,6 +402,7 @@ function viewShown(m) {
     tmouse.stop();
     Pointing.pointEnd();
     wclose();
+    litBefore = [];
     wind.mov = 0;
     wind.startup = m;
     if (m === 2)

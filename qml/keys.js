@@ -217,7 +217,7 @@ var moreActions = ["space", ".", ",", "erase", "undo", "?", "'", "!", "shift", "
 var before = null;
 
 // What Undo will take back: erase this many characters, type these again.
-function remember(erase, retype) {
+function undoable(erase, retype) {
     wind.undo = { erase: erase, retype: retype, lword: before.lword, lastword: before.lastword, tail: before.tail };
 }
 
@@ -250,7 +250,7 @@ function typeSign(sign) {
     wrap.text(text);
     noteTyped(text);
     Voice.typed(text);
-    remember(text.length, join ? " " : "");
+    undoable(text.length, join ? " " : "");
     if (".?!".indexOf(sign) >= 0)
         wrap.sentence();
 }
@@ -319,7 +319,7 @@ function keyboard(vk, recorded, a, b) {
             } else {
                 noteTyped(shown(t, armed));
                 Voice.typed(shown(t, armed));
-                remember(1, "");
+                undoable(1, "");
             }
             if (letter) {
                 follow(w + shown(t, armed));
@@ -337,7 +337,7 @@ function keyboard(vk, recorded, a, b) {
             wind.undo = null;
         } else if (enter || tab) {
             noteTyped(enter ? "\n" : "\t");
-            remember(1, "");
+            undoable(1, "");
             if (enter)
                 Voice.newText();
         } else if (plan === 3 && a === 3) { // the caret moves
@@ -364,7 +364,7 @@ function keyboard(vk, recorded, a, b) {
     if (action === "space") {
         wrap.keyb(32);
         noteTyped(" ");
-        remember(1, "");
+        undoable(1, "");
         Kel.learn(typed.toLowerCase());
         Voice.typed(" ");
         Voice.wordDone(typed);
@@ -401,7 +401,7 @@ function keyboard(vk, recorded, a, b) {
         wrap.text(word + " ");
         noteErased(typed.length);
         noteTyped(word + " ");
-        remember(word.length + 1, typed);
+        undoable(word.length + 1, typed);
         Kel.learn(w);
         wind.lastword = word + " ";
         Voice.erased(typed.length);

@@ -345,12 +345,18 @@ for (var table in contextLabels) {
         tables[table][label] = contextLabels[table][label];
 }
 
-// Labels of typing: the way back out of a list (150) and the typing aids' options (151, 152).
+// Labels of typing: the way back out of a list (150), the typing aids' options (151, 152) and
+// acting on what was lit when the switch went down rather than at its release (160).
 var typingLabels = {
-    en: { 150: "« back", 151: "Capitals at the start of a sentence", 152: "Spaces around punctuation after a word" },
-    fr: { 150: "« retour", 151: "Majuscule en début de phrase", 152: "Espaces autour de la ponctuation après un mot" },
-    es: { 150: "« volver", 151: "Mayúscula al empezar una frase", 152: "Espacios junto a la puntuación tras una palabra" },
-    de: { 150: "« zurück", 151: "Großbuchstaben am Satzanfang", 152: "Leerzeichen an Satzzeichen nach einem Wort" }
+    en: { 150: "« back", 151: "Capitals at the start of a sentence", 152: "Spaces around punctuation after a word",
+          160: "Act when the switch goes down" },
+    fr: { 150: "« retour", 151: "Majuscule en début de phrase", 152: "Espaces autour de la ponctuation après un mot",
+          160: "Agir dès que le contacteur est enfoncé" },
+    es: { 150: "« volver", 151: "Mayúscula al empezar una frase", 152: "Espacios junto a la puntuación tras una palabra",
+          160: "Actuar en cuanto se pulsa el pulsador" },
+    de: { 150: "« zurück", 151: "Großbuchstaben am Satzanfang", 152: "Leerzeichen an Satzzeichen nach einem Wort",
+          160: "Auslösen, sobald der Taster gedrückt wird" },
+    it: { 160: "Agire quando il sensore viene premuto" }
 };
 for (var typingTable in typingLabels) {
     for (var typingLabel in typingLabels[typingTable])

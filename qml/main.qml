@@ -89,6 +89,12 @@ ApplicationWindow {
     // switch), the modifier armed for the next key (as the injector counts them), and the word
     // a chosen prediction typed last, with its space.
     property int escmode: 0
+    // A press taken when its switch goes down (else, as before, Escape and the switch key at
+    // their release); the headset's threshold as a blink strength (1 to 255, 0: not chosen yet),
+    // and as the mark's width in pixels that earlier versions stored.
+    property bool pressdown: true
+    property int blinkstrength: 0
+    property real level: 0
     property int armed: 0
     property string lastword: ""
     // Typing aids, each an option: a capital at a sentence start and for "I", and a sign chosen
@@ -358,6 +364,8 @@ ApplicationWindow {
             anchors.fill: parent
             wind: wind
             tr: Lang.lang
+            threshold: wind.blinkstrength
+            onThresholdChosen: strength => Kel.blinkThreshold(strength)
         }
 
         // The views, one at a time as the View menu has it. Each gets the window, the scripts'
@@ -461,7 +469,7 @@ ApplicationWindow {
         property alias s3v: wind.s3v
         property alias index: wind.index
         property alias source: wind.source
-        property alias level: headset.threshold
+        property alias level: wind.level
         property alias ranking: wind.ranking
         property alias padjump: wind.padjump
         property alias learnpause: wind.learnpause
@@ -474,6 +482,8 @@ ApplicationWindow {
         property alias pointmode: wind.pointmode
         property alias accel: wind.accel
         property alias escapekey: wind.escmode
+        property alias pressdown: wind.pressdown
+        property alias blink: wind.blinkstrength
         property alias audscan: wind.audscan
         property alias speakword: wind.speakword
         property alias voice: wind.voice

@@ -93,12 +93,16 @@ function pointStart() {
     wind.mov = 0;
     sweep.start(area, wrap.pointer(), wind.s1v, Kel.now());
     wind.pointing = 1;
+    // A switch held down a second (or the hold option's time and most of a second more)
+    // cancels point mode; the release that ends such a hold is no press.
+    wrap.setHoldCancels(true);
 }
 
 function pointEnd() {
     if (!wind.pointing)
         return;
     wind.pointing = 0;
+    wrap.setHoldCancels(false);
     sweep.stop();
 }
 
@@ -113,11 +117,11 @@ function pointCancel() {
     popot.restart();
 }
 
-// A press while pointing: the sweeps take it until the point is found; then the click list,
-// whose entry lit is lit.
-function pointPress(lit) {
+// A press while pointing: the sweeps take it, where they were when the switch went down (at
+// down), until the point is found; then the click list, whose entry lit is lit.
+function pointPress(lit, down) {
     if (wind.pointing === 1) {
-        sweep.press(Kel.now());
+        sweep.press(Kel.now(), down);
         if (sweep.stage === 7) {
             wrap.pointAt(sweep.point.x, sweep.point.y);
             wind.pointing = 2;
@@ -147,25 +151,6 @@ function pointPress(lit) {
         pointStart();
     else
         pointEnd();
-}
-
-// A switch held down a second (or the hold option's time and most of a second more) cancels
-// point mode; the release that ends such a hold is no press.
-var holdCancelled = false;
-
-function pointHold() {
-    if (!wind.pointing && !holdCancelled)
-        return false;
-    const ms = wrap.held();
-    if (ms <= 0) {
-        holdCancelled = false;
-        return false;
-    }
-    if (!holdCancelled && wind.pointing && ms >= Math.max(1000, wind.holdtime + 800)) {
-        holdCancelled = true;
-        pointCancel();
-    }
-    return holdCancelled;
 }
 
 // What the overlay draws, in its own coordinates: the band's edges, the line, the x already

@@ -1,29 +1,33 @@
 #pragma once
 
+#include "pressrules.h"
+
 #include <QImage>
 #include <QQuickItem>
 #include <QUrl>
 
 // Stands in for the native bridge in front-end tests: every call main.qml makes is recorded as
-// "name(args)", and each queued switch event is handed out once, as the real bridge does.
+// "name(args)", and the switch's events pass the real press rules, on a clock of the test's.
 class FakeWrapper : public QQuickItem
 {
     Q_OBJECT
     // Every call so far, in order.
     Q_PROPERTY(QStringList calls MEMBER calls)
-    // Queued presses: each poll of the matching source takes one.
+    // Queued taps: each poll takes one of Escape's and the switch key's, and one of the source's
+    // device; escDown holds Escape down. clock: the rules' time (ms).
     Q_PROPERTY(int escPresses MEMBER escPresses)
     Q_PROPERTY(int joyPresses MEMBER joyPresses)
     Q_PROPERTY(int keyPresses MEMBER keyPresses)
     Q_PROPERTY(int blinks MEMBER blinks)
     Q_PROPERTY(int headBlinks MEMBER headBlinks)
+    Q_PROPERTY(bool escDown MEMBER escDown)
+    Q_PROPERTY(double clock MEMBER ms)
     Q_PROPERTY(QStringList joysticks MEMBER joysticks)
     Q_PROPERTY(bool headset MEMBER headset)
     Q_PROPERTY(int strength MEMBER strength)
     Q_PROPERTY(int winkValue MEMBER winkValue)
-    // Where the pointer is, and how long a switch has been held (ms), as the bridge reports them.
+    // Where the pointer is, as the bridge reports it.
     Q_PROPERTY(QPoint pointerAt MEMBER pointerAt)
-    Q_PROPERTY(int heldMs MEMBER heldMs)
     // Queued caret moves (a click elsewhere): each moved() call takes one.
     Q_PROPERTY(int caretMoves MEMBER caretMoves)
     Q_PROPERTY(QString keyHeld MEMBER keyHeld)
@@ -49,7 +53,7 @@ public slots:
     RECORDED(setjoy) RECORDED(lang) RECORDED(plan) RECORDED(special) RECORDED(setEscape)
     RECORDED(loadSound) RECORDED(playSound) RECORDED(prepareSound) RECORDED(cue) RECORDED(say)
     RECORDED(hush) RECORDED(setVoice) RECORDED(setSpeechRate) RECORDED(setSpeechVolume)
-    RECORDED(rank) RECORDED(learn) RECORDED(forget) RECORDED(setHold) RECORDED(sentence)
+    RECORDED(rank) RECORDED(learn) RECORDED(forget) RECORDED(sentence)
     RECORDED(learning)
 #undef RECORDED
     // The modifier mode as the injector keeps it: one-shot modes go with the next key.
@@ -69,18 +73,29 @@ public slots:
     QStringList t9(const QString &prefix) { return note("t9", prefix), predictions; }
     QPoint pointer() { return pointerAt; }
     void pointAt(int x, int y) { note("pointAt", QStringLiteral("%1,%2").arg(x).arg(y)); }
-    int held() { return heldMs; }
+    // The rules' settings, recorded and applied.
+    void setHold(int ms) { note("setHold", ms), rules.setHold(ms); }
+    void setDebounce(int ms) { note("setDebounce", ms), rules.setDebounce(ms); }
+    void setPressDown(bool on) { note("setPressDown", on), rules.setPressDown(on); }
+    void setBlinkThreshold(int s) { note("setBlinkThreshold", s), rules.setBlinkThreshold(s); }
+    void setHoldCancels(bool on) { rules.setHoldCancels(on); }
+    int press(const QString &source)
+    {
+        const qint64 now = qint64(ms);
+        rules.level(PressRules::Escape, escDown, take(escPresses), now);
+        rules.level(PressRules::Key, false, take(keyPresses), now);
+        rules.level(PressRules::Pad, false, source == u"stick" && take(joyPresses), now);
+        rules.level(PressRules::Camera, false, take(blinks) && source == u"webcam", now);
+        if (source == u"headset" && take(headBlinks))
+            rules.report(winkValue, now, now);
+        return rules.take(now);
+    }
     int joynb() { return int(joysticks.size()); }
     QString joynm(int n) { return joysticks.value(n); }
     QString problem() { return problemText; }
     int headnb() { return headset ? 1 : 0; }
     int strengh() { return strength; }
     int wink() { return winkValue; }
-    int joybt() { return take(joyPresses); }
-    int joyesc() { return take(escPresses); }
-    int keysw() { return take(keyPresses); }
-    int blk() { return take(blinks); }
-    int hlk() { return take(headBlinks); }
 
 private:
     void note(const QString &n, const QVariant &a = {}) { calls << n + u'(' + a.toString() + u')'; }
@@ -92,7 +107,10 @@ private:
     int escPresses = 0, joyPresses = 0, keyPresses = 0, blinks = 0, headBlinks = 0;
     QStringList joysticks;
     bool headset = false;
-    int strength = 0, winkValue = 0, heldMs = 0;
+    int strength = 0, winkValue = 0;
+    bool escDown = false;
+    double ms = 0;
+    PressRules rules;
     QPoint pointerAt;
     QStringList predictions = QStringList(5, QString());
     QStringList nextWords = QStringList(5, QString());

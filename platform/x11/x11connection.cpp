@@ -184,6 +184,12 @@ bool X11Connection::grabbed(KeyCode keycode) const
 // finished just before this call is not missed.
 bool X11Connection::isDown(KeyCode keycode)
 {
+    const std::bitset<256> down = keysDown();
+    return keycode && down[keycode];
+}
+
+std::bitset<256> X11Connection::keysDown()
+{
     if (!rawSelected && xiOpcode >= 0) {
         unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
         XISetMask(bits, XI_RawKeyPress);
@@ -197,7 +203,10 @@ bool X11Connection::isDown(KeyCode keycode)
     XQueryKeymap(display, keys);
     drain();
     tidy();
-    return keycode && (keys[keycode / 8] & (1 << (keycode % 8)));
+    std::bitset<256> down;
+    for (int code = 0; code < 256; ++code)
+        down[code] = (keys[code / 8] & (1 << (code % 8))) != 0;
+    return down;
 }
 
 // Gives borrowed keycodes back once no client can still be translating their last event.

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -71,5 +72,7 @@ struct X11Connection
     void grabKey(KeyCode keycode, bool on);
     bool grabbed(KeyCode keycode) const;
     bool isDown(KeyCode keycode);
+    // Every key's state from one request, by keycode.
+    std::bitset<256> keysDown();
     int vkFor(const X11Keymap &map, KeyCode keycode);
 };

@@ -353,6 +353,23 @@ int X11Platform::switchKeyState()
     return state;
 }
 
+// The switch poll's one keyboard-state request for both keys.
+void X11Platform::switchStates(int *escape, int *key)
+{
+    std::lock_guard lock(d->mutex);
+    *escape = *key = 0;
+    if (!d->display)
+        return;
+    const KeyCode escapeCode = XKeysymToKeycode(d->display, XK_Escape);
+    const auto down = d->keysDown();
+    const auto isDown = [&](KeyCode code) {
+        return code && down[code] ? 0x8000 : 0;
+    };
+    *escape = isDown(escapeCode) | (std::exchange(d->escapePressed, false) ? 1 : 0);
+    if (d->switchCode)
+        *key = isDown(d->switchCode) | (std::exchange(d->switchPressed, false) ? 1 : 0);
+}
+
 std::string X11Platform::keyDown()
 {
     std::lock_guard lock(d->mutex);

@@ -26,6 +26,7 @@ public:
     bool caretMayHaveMoved() override;
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
+    void switchStates(int *escape, int *key) override;
     std::string keyDown() override;
     int switchEventFd() override;
     bool switchEventsPending() override;

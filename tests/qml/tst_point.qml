@@ -39,10 +39,10 @@ KeloTestCase {
     function test_cancel_data() {
         const take = () => { tick("combot", 3); press(); };
         const hold = () => {
-            [wrap.heldMs, wrap.escPresses] = [1100, 0];
-            tick("devices");
-            wrap.heldMs = 1150;
-            press();
+            for (const [t, down] of [[0, true], [1100, true], [1150, false]]) {
+                [wrap.clock, wrap.escDown] = [t, down];
+                tick("devices");
+            }
             compare(w.mov, 0, "the hold's release acted as a press");
         };
         return [{ tag: "held switch, button held", before: take, out: hold, sent: ["cursor(14)"] },

@@ -33,7 +33,7 @@ KeloTestCase {
     }
 
     // Sources firing in one tick make one press; choosing a source resets the scan; a headset
-    // blink counts once past the blink bar's mark.
+    // blink counts once stronger than the mark on its bar, whatever the window's width.
     function test_poll() {
         view(2, false, bridge => { bridge.joysticks = ["Pad"]; bridge.headset = true; });
         toggle(child("l21").items[1]);
@@ -42,13 +42,51 @@ KeloTestCase {
         compare([calls(["playSound"]).length, w.mov, w.stick, child("k1").popup.opened], [1, 1, 0, true]);
         toggle(child("l21").items[2]);
         compare([w.mov, child("k1").popup.opened], [0, false], "the reset left a list to act on");
-        child("level").width = child("winkBar").width / 2;
-        [wrap.headBlinks, wrap.winkValue] = [1, 100];
-        tick("devices");
-        compare([wrap.headBlinks, w.mov], [1, 0], "a weak blink was taken");
-        wrap.winkValue = 200;
-        tick("devices");
-        compare([wrap.headBlinks, w.mov], [0, 1], "a strong blink was not taken");
+        k.blinkThreshold(128);
+        fuzzyCompare(child("level").width, child("winkBar").width / 2, 1);
+        for (const [width, strength, mov] of [[w.width, 100, 0], [2 * w.width, 100, 0], [2 * w.width, 200, 1]]) {
+            [w.width, wrap.headBlinks, wrap.winkValue] = [width, 1, strength];
+            tick("devices");
+            compare([wrap.headBlinks, w.mov], [0, mov], "blink of strength " + strength + " at width " + width);
+        }
+    }
+
+    function test_blinkThreshold_data() {
+        return [{ tag: "first start", store: {}, strength: 1 }, { tag: "mark half the bar", store: { level: 100, width: 800 }, strength: 128 },
+                { tag: "the same mark, a window twice as wide", store: { level: 100, width: 1600 }, strength: 64 },
+                { tag: "mark past the bar", store: { level: 900, width: 800 }, strength: 255 },
+                { tag: "stored strength", store: { level: 100, width: 800, blink: 30 }, strength: 30 }];
+    }
+    // A mark stored by earlier versions, in pixels, reads as the strength it stood for at the
+    // window's width stored beside it.
+    function test_blinkThreshold(data) {
+        start(Object.assign({ registered: true, height: 300 }, data.store));
+        compare([w.blinkstrength, calls(["setBlinkThreshold"])], [data.strength, ["setBlinkThreshold(" + data.strength + ")"]]);
+    }
+
+    function test_slowRelease_data() {
+        return [{ tag: "taken at down", store: {}, typed: "a" }, { tag: "at release, when asked", store: { pressdown: false }, typed: "b" },
+                { tag: "held 500 ms, for what was lit at down", store: { holdtime: 500 }, typed: "a" },
+                { tag: "held 500 ms, at release", store: { holdtime: 500, pressdown: false }, typed: "b" }];
+    }
+    // Escape goes down on "a"; the highlight moves on to "b" 600 ms later, the release comes at
+    // 900 ms.
+    function test_slowRelease(data) {
+        view(2, data.store);
+        const at = t => { w.clock = wrap.clock = t; tick("devices"); };
+        const hold = (from, to) => { wrap.escDown = true; at(from); at(from + 600); wrap.escDown = false; at(to); };
+        hold(0, 700);
+        w.clock = 800;
+        tick("combot"); // from the way back to "a"
+        compare([w.mov, w.itext], [1, "a"], "the list did not open");
+        wrap.escDown = true;
+        at(1000);
+        w.clock = 1600;
+        tick("combot");
+        at(1600);
+        wrap.escDown = false;
+        at(1900);
+        compare(calls(["text"]), ["text(" + data.typed.toUpperCase() + ")"]); // a sentence start
     }
 
     function test_filters_data() {
@@ -64,7 +102,7 @@ KeloTestCase {
         view(2, data.store);
         const periods = [];
         for (const [t, timer] of [[1000, "combot"], [2000, "popot"]]) {
-            w.clock = t;
+            w.clock = wrap.clock = t;
             press();
             periods.push(child(timer).interval);
             tick(timer);
@@ -73,7 +111,7 @@ KeloTestCase {
         wrap.clearCalls();
         const clicks = [], lit = [], input = child("input"), flash = child("flash");
         for (const [t, source] of [[5000, "escPresses"], [5200, "keyPresses"], [5300, "escPresses"]]) {
-            w.clock = t;
+            w.clock = wrap.clock = t;
             press(source);
             clicks.push(calls(["playSound"]).length);
             lit.push(Qt.colorEqual(input.color, "darkorange") && flash.running);

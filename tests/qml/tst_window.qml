@@ -49,8 +49,8 @@ KeloTestCase {
             { tag: "larger than the screen", set: { x: 0, y: 0, width: 3000, height: 2000 }, check: shown },
             { tag: "fr_CA", locale: "fr_CA", check: spoken("fr", 2) }, { tag: "hr_HR", locale: "hr_HR", check: spoken("en", 1) },
             { tag: "de_AT", locale: "de_AT", check: spoken("de", 4) }, { tag: "stored language", locale: "fr_CA", set: { l: "es" }, check: spoken("es", 3) },
-            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20, escapekey: 9, audscan: 7 },
-              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell, w.escmode, w.audscan].join() === "0,0,0,100,0,0" }
+            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20, escapekey: 9, audscan: 7, blink: 999 },
+              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell, w.escmode, w.audscan, w.blinkstrength].join() === "0,0,0,100,0,0,255" }
         ];
     }
     function test_storedSettings(data) {
