@@ -130,7 +130,12 @@ int Wrapper::press(const QString &source)
             rules.report(strength, at, now);
     }
     reports.clear();
-    return rules.take(now);
+    const int taken = rules.take(now);
+    if (!heldOutput.isEmpty() && !Platform::system().grabbedKeyHeld()) {
+        for (const auto &send : std::exchange(heldOutput, {}))
+            send();
+    }
+    return taken;
 }
 
 void Wrapper::headsetReport(int strength)
@@ -257,15 +262,28 @@ void Wrapper::plan(int n)
     keym.chP(n);
 }
 
+void Wrapper::output(std::function<void()> send)
+{
+    // A person presses at most a few times a second: a bound that no use reaches.
+    if (heldOutput.size() >= 1024)
+        return;
+    if (heldOutput.isEmpty() && !Platform::system().grabbedKeyHeld())
+        send();
+    else
+        heldOutput.append(std::move(send));
+}
+
 void Wrapper::text(const QString &s)
 {
     std::wstring units;
     units.reserve(size_t(s.size()));
     for (const QChar c : s)
         units.push_back(wchar_t(c.unicode()));
-    keym.text(units);
-    if (keyChosen)
-        rules.ownTyping(PressRules::Key);
+    output([this, units] {
+        keym.text(units);
+        if (keyChosen)
+            rules.ownTyping(PressRules::Key);
+    });
 }
 
 QStringList Wrapper::t9(const QString &prefix)
@@ -275,16 +293,18 @@ QStringList Wrapper::t9(const QString &prefix)
 
 void Wrapper::keyb(int n)
 {
-    keym.keyb(n);
-    if ((n & 0xff) == 0x1B)
-        rules.ownTyping(PressRules::Escape);
-    if (keyChosen)
-        rules.ownTyping(PressRules::Key);
+    output([this, n] {
+        keym.keyb(n);
+        if ((n & 0xff) == 0x1B)
+            rules.ownTyping(PressRules::Escape);
+        if (keyChosen)
+            rules.ownTyping(PressRules::Key);
+    });
 }
 
 void Wrapper::special(int n)
 {
-    keym.special(n);
+    output([this, n] { keym.special(n); });
 }
 
 void Wrapper::modif(int n)

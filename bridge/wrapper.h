@@ -133,6 +133,10 @@ public slots:
 
 private:
     PressRules rules;
+    // Keys to type, held back in order while a switch key taken from the applications is down
+    // (a press is taken at once, the key still down); sent at the first poll after its release.
+    QList<std::function<void()>> heldOutput;
+    void output(std::function<void()> send);
     // A blink seen since the last poll, and when the eyes closed for it.
     bool blinked = false;
     qint64 blinkAt = -1;

@@ -51,6 +51,9 @@ public:
         *escape = escapeState();
         *key = switchKeyState();
     }
+    // A switch key taken from the applications is held down: until it is up the keyboard's
+    // events, typed ones too, go to the program that took it, not to the application.
+    virtual bool grabbedKeyHeld() { return false; }
     // The name setSwitchKey takes for a key held down now (Escape and the modifiers aside), for
     // choosing the switch key by pressing it; empty while none is down or where this is unknown.
     virtual std::string keyDown() { return {}; }

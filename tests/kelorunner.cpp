@@ -123,7 +123,9 @@ bool KeloRunner::waitForCleanExit(int timeoutMs, QString *why)
 {
     // Still running after the timeout, a crash, a binding loop or a script error all fail.
     const bool ended = !running() || process.waitForFinished(timeoutMs);
-    *why = (ended ? u"kelo ended with status %1:\n"_s : u"kelo still runs %1:\n"_s)
+    const bool crashed = ended && process.exitStatus() != QProcess::NormalExit;
+    *why = (crashed ? u"kelo crashed %1:\n"_s
+                    : ended ? u"kelo ended with status %1:\n"_s : u"kelo still runs %1:\n"_s)
                .arg(process.exitCode())
         + log(logStart).right(4000);
     return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
@@ -270,12 +272,13 @@ Clock::time_point KeloRunner::press()
     return pressSwitch ? (lastPress = pressSwitch()) : pressEscape(100);
 }
 
-bool KeloRunner::walk(std::initializer_list<Step> steps, QString *why)
+bool KeloRunner::walk(const QList<Step> &steps, QString *why)
 {
+    // Every list starts with its way back: an entry is a line further down, in one more line.
     for (const auto &[group, entry, lines] : steps) {
-        if (group == 0 && entry == 0)
-            QThread::msleep(400); // the press on the pad is taken, its first entry lit
-        else if (!lit(group, entry, lines, why))
+        if (entry >= 0 && (group == 0 || lines < 0))
+            QThread::msleep(400 + 1000 * (entry + 1)); // the way back, then the entries
+        else if (!lit(group, entry < 0 ? entry : entry + 1, entry < 0 ? lines : lines + 1, why))
             return false;
         press();
     }
@@ -291,9 +294,12 @@ bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_p
             const ScanPicture now { grab(), columns };
             if (!(now == seen))
                 arrived = Clock::now(), seen = now;
+            // A picture taken while the window redraws (a list closing) can show what is not
+            // there: what is lit must have stood for two looks.
+            const auto age = Clock::now() - arrived;
             return now.group() == group
                 && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry)
-                && Clock::now() - arrived <= std::chrono::milliseconds(freshMs);
+                && age >= std::chrono::milliseconds(15) && age <= std::chrono::milliseconds(freshMs);
         }))
         return true;
     *why = QString::asprintf("waited for group %d line %d of %d; last seen group %d line %d of %d",

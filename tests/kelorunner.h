@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QMap>
 #include <QProcess>
 #include <QRect>
@@ -68,15 +69,17 @@ public:
     {
         pressSwitch = std::move(press);
     }
-    // A press on a group (entry -1), or on line entry of its list of lines lines. Group 0 is the
-    // prediction pad, whose row no picture reads: its entry 0 is lit from the press on.
+    // A press on a group (entry -1), or on entry of its list of lines entries, both counted
+    // after the list's way back. Group 0 is the prediction pad, whose row no picture reads, and
+    // lines -1 a list whose lines it cannot tell apart (signs a few pixels high): their entry n
+    // is lit n + 1 periods of 1000 ms after the press that opened them.
     struct Step
     {
         int group, entry = -1, lines = 0;
     };
     // Presses the switch on each step once it is lit (at most 400 ms after the last press, most
     // of a 1000 ms period left); false, with why, at the first one never lit so.
-    bool walk(std::initializer_list<Step> steps, QString *why);
+    bool walk(const QList<Step> &steps, QString *why);
     bool lit(int group, int entry, int lines, QString *why) const // so lit, without a press
     {
         return waitForHighlight(group, entry, lines, lastPress, 400, 8000, why);

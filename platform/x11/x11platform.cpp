@@ -370,6 +370,18 @@ void X11Platform::switchStates(int *escape, int *key)
         *key = isDown(d->switchCode) | (std::exchange(d->switchPressed, false) ? 1 : 0);
 }
 
+// A passive grab turns active while its key is down: typing then would only reach Kelo#.
+bool X11Platform::grabbedKeyHeld()
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return false;
+    const KeyCode escapeCode = XKeysymToKeycode(d->display, XK_Escape);
+    const auto down = d->keysDown();
+    return (d->grabbed(escapeCode) && down[escapeCode])
+        || (d->grabbed(d->switchCode) && down[d->switchCode]);
+}
+
 std::string X11Platform::keyDown()
 {
     std::lock_guard lock(d->mutex);

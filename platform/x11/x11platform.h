@@ -27,6 +27,7 @@ public:
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
     void switchStates(int *escape, int *key) override;
+    bool grabbedKeyHeld() override;
     std::string keyDown() override;
     int switchEventFd() override;
     bool switchEventsPending() override;
