@@ -260,7 +260,7 @@ private slots:
         QTemporaryDir home;
         const QDir build = QFileInfo(QStringLiteral(KELO_EXECUTABLE)).dir(),
                    bin(home.filePath(u"bin"_s));
-        for (const char *name : { "kelo", "ctx_en.bin", "eyes.xml" })
+        for (const char *name : { "kelo", "ctx_en.bin", "ctx_fr.bin", "eyes.xml" })
             QVERIFY(bin.mkpath(u"."_s)
                     && QFile::copy(build.filePath(QLatin1StringView(name)),
                                    bin.filePath(QLatin1StringView(name))));
@@ -274,7 +274,14 @@ private slots:
         QVERIFY(linked.open(QIODevice::ReadOnly));
         const QByteArray before = linked.readAll();
         STEP(kelo->start(&why));
-        clickMenu(3, 0.7); // bottom left
+        clickMenu(0, 3.0 / 8); // French, stored in the run's own copy
+        const auto storedAside = [&] {
+            const QDir run(home.filePath(u"run"_s));
+            QFile copy(run.filePath(run.entryList({ u"kelo-settings-*"_s }, QDir::Dirs).value(0)
+                                    + u"/Tarvo Technologies/Kelo#.conf"_s));
+            return copy.open(QIODevice::ReadOnly) && copy.readAll().contains("l=fr");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(storedAside(), 5000);
         STEP(kelo->close(&why));
         QVERIFY(QFileInfo(settings).isSymLink() && linked.seek(0));
         QCOMPARE(linked.readAll(), before);
