@@ -1,20 +1,30 @@
 #include "platform.h"
 #include "pointoverlay.h"
 #include "pointsweep.h"
+#include "privatefile.h"
 #include "quitsignals.h"
+#include "singleinstance.h"
 #include "spareweb.h"
 #include "wrapper.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QSettings>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QWindow>
 
+#include <cstdio>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,10 +44,38 @@ void writeSettings(QQmlApplicationEngine &engine)
         delete block.data();
 }
 
+// Settings are the user's alone. A settings file that is a link is read but never written
+// through: the run keeps its settings in a private copy that goes with it.
+std::unique_ptr<QTemporaryDir> keepSettingsPrivate(const QString &runtime)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(runtime);
+    return {}; // the registry
+#else
+    const QString path = QSettings().fileName();
+    if (!PrivateFile::isLink(path.toStdString())) {
+        PrivateFile::restrict(path.toStdString());
+        return {};
+    }
+    auto copy = std::make_unique<QTemporaryDir>(QDir(runtime).filePath(u"kelo-settings-XXXXXX"_s));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, copy->path());
+    const QString file = QSettings().fileName();
+    QDir().mkpath(QFileInfo(file).path());
+    QFile::copy(path, file);
+    std::fprintf(stderr,
+                 "Kelo#: the settings file %s is a symbolic link; it is read but never written, "
+                 "so choices made in this run are not kept\n",
+                 qPrintable(path));
+    return copy;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Settings, learned words, records: no one else's to read.
+    PrivateFile::restrictNewFiles();
     // First of all, so that a signal during start-up also waits for the event loop.
     const int quitSignals = QuitSignals::install();
     // The scan's timers run on Qt Quick's animation clock, which the threaded render loop
@@ -63,6 +101,17 @@ int main(int argc, char *argv[])
     app.setWindowIcon(QIcon(QStringLiteral(":/kelo.png")));
     app.setDesktopFileName(QStringLiteral("kelo"));
 
+    SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+    const auto settingsCopy = keepSettingsPrivate(instance.runtimeFolder());
+    // Only after the lock: a second start must not let go of what the first holds.
+    const std::string released = Platform::keepHeldRecord(
+        QDir(instance.runtimeFolder()).filePath(u"kelo-held"_s).toStdString());
+    if (!released.empty())
+        std::fprintf(stderr, "Kelo#: the last run ended holding down:%s; let go now\n",
+                     released.c_str());
+
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 
     qmlRegisterType<Wrapper>("Wrapper", 8, 6, "Wrapper");
@@ -86,6 +135,16 @@ int main(int argc, char *argv[])
             Platform::system().keepUnfocused(window->winId());
         }
     }
+    // Asked by a later start: shown where it was, without taking the focus (raise, not activate).
+    QObject::connect(&instance, &SingleInstance::showRequested, &app, [&engine] {
+        for (QObject *root : engine.rootObjects()) {
+            if (auto *window = qobject_cast<QWindow *>(root)) {
+                if (window->visibility() == QWindow::Minimized)
+                    window->showNormal();
+                window->raise();
+            }
+        }
+    });
     // A logout or a kill ends Kelo# as its Quit menu does, through the bridge's exit path, so
     // that no held button outlives it.
     std::unique_ptr<QSocketNotifier> quitNotifier;

@@ -2,13 +2,13 @@
 
 #include "framepainter.h"
 #include "platform.h"
+#include "privatefile.h"
 #include "signinlaunch.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -190,13 +190,15 @@ QUrl Wrapper::helpPage(const QString &language)
         name = u":/help/en.html"_s;
     QFile page(name);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QSaveFile out(folder + u"/help-"_s + QFileInfo(name).fileName());
-    if (!QDir().mkpath(folder) || !page.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)
-        || out.write(page.readAll()) < 0 || !out.commit()) {
-        qWarning("Kelo#: the help page could not be written to %s", qPrintable(folder));
+    const QString out = folder + u"/help-"_s + QFileInfo(name).fileName();
+    std::string why = "the page cannot be read";
+    if (!page.open(QIODevice::ReadOnly)
+        || !PrivateFile::write(out.toStdString(), page.readAll().toStdString(), &why)) {
+        qWarning("Kelo#: the help page could not be written to %s (%s)", qPrintable(folder),
+                 why.c_str());
         return {};
     }
-    return QUrl::fromLocalFile(out.fileName());
+    return QUrl::fromLocalFile(out);
 }
 
 QPoint Wrapper::pointer()

@@ -1,11 +1,14 @@
 #include "headset.h"
 
+#include "localpeer.h"
+
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 
 namespace {
 
@@ -82,6 +85,19 @@ void Headset::tryconnect()
 void Headset::onconnect()
 {
     retry->stop();
+    // Any local program may listen on the port first; only one of this user's or the system's
+    // may press the switch.
+    if (!LocalPeer::trusted(port, socket->localPort())) {
+        if (!warnedOwner)
+            std::fprintf(stderr,
+                         "Kelo#: the headset service on port %u belongs to another user; "
+                         "it is not read\n",
+                         unsigned(port));
+        warnedOwner = true;
+        socket->abort();
+        retry->start(retryMs);
+        return;
+    }
     stream.reset();
     socket->write(configuration);
     online = true;
@@ -113,7 +129,11 @@ void Headset::onread()
                 = int(std::clamp<qint64>(200 - qint64(*reading.poorSignalLevel), INT_MIN, INT_MAX));
         if (reading.blinkStrength) {
             bstrength = *reading.blinkStrength;
-            emit wink();
+            // Faster than anyone blinks: a fault or a flood, counted at a person's pace.
+            if (!sinceWink.isValid() || sinceWink.elapsed() >= minBlinkGapMs) {
+                sinceWink.start();
+                emit wink();
+            }
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "headsetstream.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
 
@@ -12,13 +13,16 @@ class QTimer;
 
 // Client of the local service that reads the EEG headset. Works on a thread of its own: connects
 // to 127.0.0.1, asks for JSON without raw samples, keeps the signal quality and the last blink
-// strength, and raises wink() for every blink report. While the service is away it tries again
-// about once a second and its readings stay at 0.
+// strength, and raises wink() for a blink report, at most one per minBlinkGapMs. A service that
+// belongs to another user is not read. While the service is away it tries again about once a
+// second and its readings stay at 0.
 class Headset : public QObject
 {
     Q_OBJECT
 public:
     static constexpr quint16 servicePort = 13854;
+    // No one blinks on purpose more than four times a second.
+    static constexpr int minBlinkGapMs = 250;
 
     explicit Headset(quint16 port = servicePort, int firstDelayMs = 60);
     ~Headset() override;
@@ -52,4 +56,6 @@ private:
     QTimer *retry;
     HeadsetStream stream;
     const quint16 port;
+    QElapsedTimer sinceWink;
+    bool warnedOwner = false;
 };

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+class HeldKeys;
+
 // The operating-system seam. Everything Kelo# asks of the OS that Qt does not give it goes
 // through here, so the logic above stays the same on every system and tests can record it.
 // Key values are Windows virtual-key codes on every system.
@@ -88,8 +90,14 @@ public:
     static Platform &system();
     // For tests: every later system() call returns replacement (nullptr restores the native one).
     static void replaceSystem(Platform *replacement);
+    // Keeps a record of the keys and buttons the system's layer holds down in the file at path
+    // (private, in the user's runtime folder), after letting go of what the record of a run that
+    // could not clean up (killed, crashed) says it held: what was let go of, empty for nothing.
+    static std::string keepHeldRecord(const std::string &path);
 
 private:
     // The system's own implementation, defined once per OS; lives for the whole process.
     static Platform &native();
+    // native() with the record of what it holds down.
+    static HeldKeys &held();
 };

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QtDebug>
 
 #include <algorithm>
@@ -67,9 +69,19 @@ ContextModel::ContextModel(const QString &path, const QByteArray &data)
         valid = open(reinterpret_cast<const uchar *>(owned.constData()), owned.size());
         return;
     }
-    file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
-        problem = path + u": "_s + file->errorString();
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly)) {
+        problem = path + u": "_s + source.errorString();
+        return;
+    }
+    file = privateCopy(source);
+    if (!file) {
+        // No room for a copy: kept in memory instead.
+        source.seek(0);
+        owned = source.readAll();
+        valid = open(reinterpret_cast<const uchar *>(owned.constData()), owned.size());
+        if (!valid)
+            problem = path + u": "_s + problem;
         return;
     }
     // Mapped read-only: the pages stay the file's, shared and dropped under memory pressure.
@@ -90,6 +102,35 @@ ContextModel::ContextModel(const QString &path, const QByteArray &data)
 }
 
 ContextModel::~ContextModel() = default;
+
+std::unique_ptr<QFile> ContextModel::privateCopy(QFile &source)
+{
+#ifdef Q_OS_WIN
+    // Windows lets no one cut short or replace a file while it is mapped.
+    auto same = std::make_unique<QFile>(source.fileName());
+    return same->open(QIODevice::ReadOnly) ? std::move(same) : nullptr;
+#else
+    // A mapped file cut short or rewritten under the program would end it at the next look-up
+    // (SIGBUS), or feed it what the check never saw: the mapping is of a copy whose name is
+    // removed at once, which no one else can reach.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    auto copy = std::make_unique<QTemporaryFile>(folder + u"/model-XXXXXX"_s);
+    copy->setAutoRemove(false);
+    if (!QDir().mkpath(folder) || !copy->open())
+        return nullptr;
+    QFile::remove(copy->fileName());
+    const qint64 size = source.size();
+    for (qint64 done = 0; done < size;) {
+        const QByteArray chunk = source.read(std::min<qint64>(size - done, 1 << 20));
+        if (chunk.isEmpty() || copy->write(chunk) != chunk.size())
+            return nullptr;
+        done += chunk.size();
+    }
+    if (!copy->flush())
+        return nullptr;
+    return copy;
+#endif
+}
 
 bool ContextModel::open(const uchar *data, qint64 size)
 {

@@ -12,8 +12,9 @@
 #include "toptree.h"
 
 // The probability of the next word given the one or two words before it: a pruned back-off
-// trigram model read from a file that stays mapped, not copied, so only the pages a look-up
-// touches are resident.
+// trigram model read from a file that stays mapped, so only the pages a look-up touches are
+// resident. What is mapped is a private copy of the file on disk, so the file may change or go
+// while the model is in use.
 //
 // P(w | a b) is the trigram's own probability when (a b w) is kept, else alpha(a b) P(w | b);
 // P(w | b) likewise backs off to alpha(b) P(w). Words are in folded order (see WordRank::fold),
@@ -63,6 +64,8 @@ public:
 
 private:
     struct Header;
+    // The file to map; nullptr where no copy can be made.
+    static std::unique_ptr<QFile> privateCopy(QFile &source);
     bool open(const uchar *data, qint64 size);
     QByteArrayView fold(quint32 i) const;
     // The words whose folded form starts with the folded prefix: [from, to).

@@ -1,13 +1,12 @@
 #include "learnedwords.h"
 
+#include "privatefile.h"
 #include "wordrank.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QtDebug>
@@ -43,7 +42,9 @@ QString LearnedWords::defaultPath()
 #ifdef Q_OS_WIN
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 #else
-    const QString folder = QFileInfo(QSettings().fileName()).absolutePath();
+    // Where the settings file is by default, even while a run keeps its settings elsewhere.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + u'/' + QCoreApplication::organizationName();
 #endif
     return QDir(folder).filePath(u"Kelo#-words.txt"_s);
 }
@@ -93,33 +94,51 @@ bool LearnedWords::before(const Word &a, int language, QStringView key, QStringV
 
 void LearnedWords::load()
 {
+    const QString what = u"Kelo#: the learned-words file %1"_s.arg(filePath);
+    // Someone else's link is neither followed nor replaced; a file that cannot be read is never
+    // overwritten: either may hold words that are not this program's to lose.
+    if (PrivateFile::isLink(filePath.toStdString())) {
+        qWarning().noquote() << what
+                             << "is a symbolic link; it is left alone and learned words "
+                                "are kept until exit.";
+        writable = false;
+        return;
+    }
     QFile file(filePath);
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << "Kelo#: cannot read the learned-words file" << filePath << "("
-                             << file.errorString() << "); starting without learned words.";
+        qWarning().noquote() << what << "cannot be read (" << file.errorString()
+                             << "); it is left alone and learned words are kept until exit.";
+        writable = false;
         return;
     }
     const QByteArray bytes = file.read(maxFileBytes + 1);
     file.close();
 
+    // Each damaged line costs that line alone; the first problem is told.
     QString problem;
+    qsizetype lost = 0;
+    const auto damaged = [&](qsizetype line, const char *why) {
+        if (problem.isEmpty())
+            problem = line ? u"line %1 %2"_s.arg(line).arg(QLatin1StringView(why))
+                           : QString::fromLatin1(why);
+        ++lost;
+    };
     std::vector<Word> read;
     QSet<QString> seen;
-    const QList<QByteArray> lines = bytes.split('\n');
+    QList<QByteArray> lines = bytes.left(maxFileBytes).split('\n');
     if (bytes.size() > maxFileBytes)
-        problem = u"larger than %1 bytes"_s.arg(maxFileBytes);
-    else if (!bytes.isEmpty() && !bytes.endsWith('\n'))
-        problem = u"the last line has no line end"_s;
-    else if (!bytes.isEmpty() && lines.first() != header && lines.first() != headerOne)
-        problem = u"line 1 is not \"%1\""_s.arg(QString::fromLatin1(header));
-    else if (lines.size() - 2 > maxWords)
-        problem = u"more than %1 words"_s.arg(maxWords);
-    // Every line but the header and the empty piece after the last LF.
-    for (qsizetype i = 1; problem.isEmpty() && i + 1 < lines.size(); ++i) {
+        damaged(0, "larger than the limit");
+    // The piece after the last LF: empty, or a line cut short.
+    if (!lines.constLast().isEmpty())
+        damaged(0, "the last line has no line end");
+    lines.removeLast();
+    const bool versionOne = !lines.isEmpty() && lines.first() == headerOne;
+    const bool headed = !lines.isEmpty() && (versionOne || lines.first() == header);
+    for (qsizetype i = headed ? 1 : 0; i < lines.size(); ++i) {
         const QList<QByteArray> fields = lines.at(i).split('\t');
-        const bool pair = fields.size() == 4 && lines.first() == header;
+        const bool pair = fields.size() == 4 && !versionOne;
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString text = fields.size() == 3 || pair ? decoder.decode(fields.back()) : QString();
         const QString previous = pair ? decoder.decode(fields.at(2)) : QString();
@@ -127,42 +146,54 @@ void LearnedWords::load()
         const quint32 count = parseCount(fields.value(1), maxCount);
         const int language = int(code - std::begin(codes)) + 1 + (pair ? 4 : 0);
         const QString entry = pair ? previous + u'\t' + text : text;
+        const QString id = QString::number(language) + u'\t' + entry;
         if (decoder.hasError())
-            problem = u"line %1 is not valid UTF-8"_s.arg(i + 1);
+            damaged(i + 1, "is not valid UTF-8");
         else if ((fields.size() != 3 && !pair) || code == std::end(codes) || count == 0
                  || !acceptable(text) || (pair && !acceptable(previous)))
-            problem = u"line %1 is not language, count and word"_s.arg(i + 1);
-        else if (seen.contains(QString::number(language) + u'\t' + entry))
-            problem = u"line %1 repeats a word"_s.arg(i + 1);
-        seen.insert(QString::number(language) + u'\t' + entry);
+            damaged(i + 1, "is not language, count and word");
+        else if (seen.contains(id))
+            damaged(i + 1, "repeats a word");
+        else if (qsizetype(seen.size()) == maxWords)
+            damaged(i + 1, "is past the most words kept");
         // Words an earlier version learned that are no longer learned (codes, passwords) go.
-        if (learnable(text) && (!pair || learnable(previous))) {
+        else if (seen.insert(id); learnable(text) && (!pair || learnable(previous))) {
             const QString key = pair ? WordRank::fold(previous) + u'\t' + WordRank::fold(text)
                                      : WordRank::fold(text);
             read.push_back({ language, key, entry, count, quint32(i) });
         }
     }
-
-    if (!problem.isEmpty()) {
-        const QString aside = filePath + u".bad"_s;
-        QFile::remove(aside);
-        if (!QFile::rename(filePath, aside))
-            QFile::remove(filePath);
-        qWarning().noquote() << u"Kelo#: the learned-words file %1 is damaged (%2); it was set "
-                                u"aside as %3 and a new one is started."_s.arg(filePath, problem,
-                                                                               aside);
-        save();
-        return;
-    }
     std::sort(read.begin(), read.end(),
               [](const Word &a, const Word &b) { return before(a, b.language, b.key, b.text); });
     words = std::move(read);
-    clock = quint32(words.size());
+    clock = quint32(lines.size());
     index();
+    if (problem.isEmpty())
+        return;
+    // The file as it was is kept beside under a name of its own, never over an earlier copy.
+    QString aside;
+    for (int n = 1; n <= maxAside && aside.isEmpty(); ++n) {
+        const QString name = filePath + (n == 1 ? u".bad"_s : u".bad.%1"_s.arg(n));
+        if (!QFile::exists(name) && !PrivateFile::isLink(name.toStdString())
+            && QFile::copy(filePath, name))
+            aside = name;
+    }
+    qWarning().noquote() << u"%1 is damaged (%2): %3 lines left out, %4 words kept; %5"_s
+                                .arg(what, problem)
+                                .arg(lost)
+                                .arg(words.size())
+                                .arg(aside.isEmpty()
+                                         ? u"no copy kept, %1 are kept already."_s.arg(maxAside)
+                                         : u"the file as it was is kept as %1."_s.arg(aside));
+    if (!aside.isEmpty())
+        PrivateFile::restrict(aside.toStdString());
+    save();
 }
 
 bool LearnedWords::save()
 {
+    if (!writable)
+        return false;
     std::vector<const Word *> byUse;
     for (const Word &w : words)
         byUse.push_back(&w);
@@ -173,13 +204,13 @@ bool LearnedWords::save()
         bytes += codes[(w->language - 1) % 4] + ('\t' + QByteArray::number(w->count)) + '\t'
             + w->text.toUtf8() + '\n';
 
-    QDir().mkpath(QFileInfo(filePath).absolutePath());
-    QSaveFile file(filePath);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    std::string why;
+    if (PrivateFile::write(filePath.toStdString(), bytes.toStdString(), &why))
         return true;
     if (!warnedWrite)
         qWarning().noquote() << "Kelo#: cannot write the learned-words file" << filePath << "("
-                             << file.errorString() << "); learned words are kept until exit.";
+                             << QString::fromStdString(why)
+                             << "); learned words are kept until exit.";
     warnedWrite = true;
     return false;
 }
@@ -271,7 +302,8 @@ void LearnedWords::forget()
     words.clear();
     clock = 0;
     index();
-    QFile::remove(filePath + u".bad"_s);
+    for (int n = 1; n <= maxAside; ++n)
+        QFile::remove(filePath + (n == 1 ? u".bad"_s : u".bad.%1"_s.arg(n)));
     // A file that cannot be removed is emptied instead.
     if (!QFile::remove(filePath) && QFile::exists(filePath))
         save();

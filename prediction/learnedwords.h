@@ -14,9 +14,11 @@
 // File: UTF-8, LF only; the line "Kelo# learned words 2", then one "language<TAB>count<TAB>word"
 // line per word and one "language<TAB>count<TAB>previous<TAB>word" line per pair of words
 // (language en, fr, es or de), least recently used first. Files of version 1 (words only) are
-// read as they are. A file that breaks any rule (bad UTF-8, a bad line, more than maxWords lines,
-// larger than maxFileBytes) is set aside as "<name>.bad" with one line on stderr, and a new one
-// is started. Every write replaces the file atomically.
+// read as they are. A line that breaks any rule (bad UTF-8, a bad field, a repeated word, past
+// maxWords words or maxFileBytes, cut short at the end) is left out; the file as it was is then
+// copied to "<name>.bad", or ".bad.2" up to ".bad.<maxAside>" (never over an earlier copy), with
+// one line on stderr. Every write replaces the file atomically, readable by the user alone; a
+// file that cannot be read, or a symbolic link, is never written.
 class LearnedWords
 {
 public:
@@ -24,6 +26,7 @@ public:
     static constexpr qsizetype maxLength = 64;
     static constexpr qint64 maxFileBytes = 2 * 1024 * 1024;
     static constexpr quint32 maxCount = 1'000'000'000;
+    static constexpr int maxAside = 5;
 
     // "Kelo#-words.txt" beside the settings file; on Windows, whose settings are in the
     // registry, in the application's data folder.
@@ -80,4 +83,5 @@ private:
     TopTree byUse; // (count, used) of words, in their order
     quint32 clock = 0;
     bool warnedWrite = false;
+    bool writable = true;
 };

@@ -1,6 +1,7 @@
 #include "kelorunner.h"
 #include "scanpicture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
@@ -81,19 +82,43 @@ QString KeloRunner::setting(const QString &key) const
     return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString();
 }
 
-bool KeloRunner::start(QString *why, int stepMs)
+QProcessEnvironment KeloRunner::environment() const
 {
-    win = 0;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"HOME"_s, homeDir);
     env.remove(u"XDG_CONFIG_HOME"_s);
+    // A session of its own: one kelo per runtime folder. The compositor's socket is named whole.
+    const QString wayland = env.value(u"WAYLAND_DISPLAY"_s);
+    if (!wayland.isEmpty() && !wayland.startsWith(u'/'))
+        env.insert(u"WAYLAND_DISPLAY"_s, env.value(u"XDG_RUNTIME_DIR"_s) + u'/' + wayland);
+    env.insert(u"XDG_RUNTIME_DIR"_s, homeDir + u"/run"_s);
+    QDir().mkpath(homeDir + u"/run"_s);
+    QFile::setPermissions(homeDir + u"/run"_s,
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it)
         env.insert(it.key(), it.value());
     // Every message of Qt's handler from a warning up, the QML engine's included, is marked.
     env.insert(u"QT_MESSAGE_PATTERN"_s,
                u"%{if-warning}QtWarning %{endif}%{if-critical}QtWarning %{endif}"
                "%{if-fatal}QtWarning %{endif}%{category}: %{message}"_s);
-    process.setProcessEnvironment(env);
+    return env;
+}
+
+bool KeloRunner::startSecond(QString *output) const
+{
+    QProcess second;
+    second.setProcessEnvironment(environment());
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(qEnvironmentVariable("KELO_EXECUTABLE", program), arguments);
+    const bool ended = second.waitForFinished(10000);
+    *output = QString::fromLocal8Bit(second.readAll());
+    return ended && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0;
+}
+
+bool KeloRunner::start(QString *why, int stepMs)
+{
+    win = 0;
+    process.setProcessEnvironment(environment());
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(homeDir + u"/kelo.log"_s, QIODevice::Append);
     logStart = log(0).size();

@@ -32,6 +32,8 @@ public:
     QString setting(const QString &key) const;
     // Returns once the window is mapped and painted, looked for every stepMs.
     bool start(QString *why, int stepMs = 50);
+    // Another start beside the running one: true once it ended by itself with status 0.
+    bool startSecond(QString *output) const;
     // The build's kelo by default; wine and a kelo.exe for the Windows package.
     void setProgram(const QString &path, const QStringList &args = {})
     {
@@ -91,12 +93,14 @@ public:
                           std::chrono::steady_clock::time_point since, int freshMs, int timeoutMs,
                           QString *why) const;
 
-private:
-    QString log(qint64 from) const;
     QString settingsFile() const
     {
         return homeDir + QStringLiteral("/.config/Tarvo Technologies/Kelo#.conf");
     }
+
+private:
+    QString log(qint64 from) const;
+    QProcessEnvironment environment() const;
     QRect rectOf(Window window) const;
     bool ours(Window window) const;
     Window findWindow() const;

@@ -4,11 +4,16 @@
 #include "soundserver.h"
 #include "typingtarget.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <X11/Xlib.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -117,6 +122,24 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(fromPress(target.pointer()),
                                   QStringList({ "press 1 150,120", "release 1 150,120" }), 3000);
         QVERIFY(target.focused()); // kelo never took the keyboard
+        // Minimised by the pause, shown by a second start, which ends with a line; no focus taken.
+        STEP(walk({ { 3 }, { 3, 5, 8 } }));
+        QTRY_VERIFY_WITH_TIMEOUT(kelo->geometry().isEmpty(), 3000);
+        QString second;
+        QVERIFY2(kelo->startSecond(&second) && second.contains(u"Kelo# already runs"_s),
+                 qPrintable(second));
+        QTRY_VERIFY_WITH_TIMEOUT(!kelo->geometry().isEmpty(), 3000);
+        QVERIFY(kelo->running() && target.focused());
+        // Killed holding a click: the next start lets go of it, and says so once.
+        STEP(walk({ { 3 }, { 3, 3, 8 } }));
+        QTRY_VERIFY_WITH_TIMEOUT(buttonsDown() & Button1Mask, 3000);
+        kelo->sendSignal(SIGKILL);
+        QTRY_VERIFY(!kelo->running());
+        QVERIFY(buttonsDown() & Button1Mask);
+        STEP(kelo->start(&why));
+        QCOMPARE(buttonsDown() & Button1Mask, 0u);
+        QCOMPARE(kelo->output().count(u"Kelo#: the last run ended holding down: left button;"_s),
+                 1);
         for (const char *how : { "Quit menu", "window manager", "SIGINT", "SIGHUP" }) {
             if (how == "Quit menu"_L1)
                 kelo->click(kelo->menuTitle(5));
@@ -255,6 +278,61 @@ private slots:
         STEP(kelo->close(&why));
     }
 
+    // A settings file that is a link is read, never written through. A copy of kelo beside its
+    // own English model: the model cut to nothing under the run leaves typing and the run whole;
+    // settings an earlier version left open to others are closed.
+    void filesUnderTheRun()
+    {
+        QTemporaryDir home;
+        const QDir build = QFileInfo(QStringLiteral(KELO_EXECUTABLE)).dir(),
+                   bin(home.filePath(u"bin"_s));
+        for (const char *name : { "kelo", "ctx_en.bin", "ctx_fr.bin", "eyes.xml" })
+            QVERIFY(bin.mkpath(u"."_s)
+                    && QFile::copy(build.filePath(QLatin1StringView(name)),
+                                   bin.filePath(QLatin1StringView(name))));
+        kelo = std::make_unique<KeloRunner>(display, home.path());
+        kelo->setProgram(bin.filePath(u"kelo"_s));
+        QVERIFY(kelo->writeSettings({ { u"startup"_s, u"2"_s }, { u"ranking"_s, u"3"_s },
+                                      { u"autocaps"_s, u"false"_s } }));
+        const QString settings = kelo->settingsFile(), folder = QFileInfo(settings).path();
+        const QString elsewhere = home.filePath(u"elsewhere.conf"_s);
+        QVERIFY(QFile::rename(settings, elsewhere) && QFile::link(elsewhere, settings));
+        QFile linked(elsewhere);
+        QVERIFY(linked.open(QIODevice::ReadOnly));
+        const QByteArray before = linked.readAll();
+        STEP(kelo->start(&why));
+        clickMenu(0, 3.0 / 8); // French, stored in the run's own copy
+        const auto storedAside = [&] {
+            const QDir run(home.filePath(u"run"_s));
+            QFile copy(run.filePath(run.entryList({ u"kelo-settings-*"_s }, QDir::Dirs).value(0)
+                                    + u"/Tarvo Technologies/Kelo#.conf"_s));
+            return copy.open(QIODevice::ReadOnly) && copy.readAll().contains("l=fr");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(storedAside(), 5000);
+        STEP(kelo->close(&why));
+        QVERIFY(QFileInfo(settings).isSymLink() && linked.seek(0));
+        QCOMPARE(linked.readAll(), before);
+        QCOMPARE(kelo->output().count(u"is a symbolic link; it is read but never written"_s), 1);
+
+        QVERIFY(QFile::remove(settings) && QFile::rename(elsewhere, settings));
+        const auto open
+            = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(settings, open)
+                && QFile::setPermissions(folder, open | QFile::ExeOwner | QFile::ExeOther));
+        STEP(kelo->start(&why));
+        target.clear();
+        STEP(walk({ { 1 }, { 1, 0, 6 } }));
+        QCOMPARE(target.waitForText(u"a"_s), u"a"_s);
+        QVERIFY(QFile::resize(bin.filePath(u"ctx_en.bin"_s), 0));
+        STEP(walk({ { 1 }, { 1, 0, 6 } }));
+        QCOMPARE(target.waitForText(u"aa"_s), u"aa"_s);
+        STEP(kelo->close(&why));
+        const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+            | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFile::permissions(settings) & others, QFile::Permissions());
+        QCOMPARE(QFile::permissions(folder) & others, QFile::Permissions());
+    }
+
 private:
     // The presses for text: a word's letters until the word is among the five predictions (one
     // press on the pad, one on the word, which brings its space), a space or sign from More, a
@@ -310,6 +388,15 @@ private:
     }
 
     bool walk(const QList<KeloRunner::Step> &steps) { return kelo->walk(steps, &why); }
+
+    unsigned buttonsDown() const // as the X server has them
+    {
+        Window root, child;
+        int x, y, wx, wy;
+        unsigned mask = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy, &mask);
+        return mask;
+    }
 
     // Each title of the strip in a cell of its text's width and 16 pixels, in the desktop's font.
     bool titlesShow(const QStringList &titles)

@@ -3,12 +3,16 @@
 #include "headset.h"
 #include "headsetstream.h"
 
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <atomic>
 #include <ctime>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -62,15 +66,17 @@ private slots:
         };
         row("signal 0, LF, CR LF", "{S:26}\n|{S:0}\r\n", { 200, 0, 0 });
         row("null", "{B:9}\r|{'a':5}\r|{B:null}\r|{ B: null }\r|{S:50}\r", { 150, 9, 1 });
-        row("fraction", "{B:9}\r|{S:2.5,B:2.5}\r", { 200, 0, 2 });
+        row("fraction", "{B:9}\r{S:2.5,B:2.5}\r", { 200, 0, 1 });
         row("two in one write", "{S:26}\r{B:40}\r", { 174, 40, 1 });
         row("split, no terminator", "{'blinkStr|ength':40,'poorSig|nalLevel':1}", { 199, 40, 1 });
         row("binary preamble", "\xaa\xaa\x20\x02\x83\x18{'\x10\xaa\x7b{B:40}\r", { 0, 40, 1 });
-        row("garbage", "noise {'oops':[1,\r}}{B:5,}\r{B:07}{B:6}\r|\x01{{B:7}\r}", { 0, 7, 2 });
+        row("garbage", "noise {'oops':[1,\r}}{B:5,}\r{B:07}{B:6}\r|\x01{{B:7}\r}", { 0, 7, 1 });
+        row("a flood, at a person's pace", QByteArray("{B:3}\r").repeated(5000), { 0, 3, 1 });
         row("nested, braces and quotes in text",
             "{'n':'a \\'}{\\' \\u00e9','e':{'a':53},'m':[1,2],B:40}\n", { 0, 40, 1 });
     }
     // Each on a fresh connection; then one more blink is read, and nothing that came before it.
+    // Blinks closer than a person's are one.
     void readings()
     {
         QFETCH(QByteArrayList, writes);
@@ -80,6 +86,7 @@ private slots:
         for (const QByteArray &bytes : writes)
             link.send(bytes);
         QTRY_COMPARE(link.state(), expected);
+        QTest::qWait(Headset::minBlinkGapMs);
         link.send("\r{\"blinkStrength\":222}\r");
         QTRY_COMPARE(link.state(), QList<int>({ expected[0], 222, expected[2] + 1 }));
     }
@@ -106,6 +113,44 @@ private slots:
         QVERIFY(link.headset.workerThread.isFinished() && !link.headset.isconnected());
         QTRY_COMPARE(link.peer->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(link.received, configuration); // sent again on the new connection, and only it
+    }
+
+    // A service read only when it is this user's or root's: one of nobody's is never read.
+    void serviceOwner_data()
+    {
+        QTest::addColumn<QStringList>("as");
+        QTest::addColumn<int>("winks");
+        QTest::newRow("own") << QStringList() << 1;
+        if (geteuid() == 0) // only root can start a service as another user
+            QTest::newRow("nobody's")
+                << QStringList({ "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups" })
+                << 0;
+    }
+    void serviceOwner()
+    {
+        QFETCH(QStringList, as);
+        QFETCH(int, winks);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QProcess service;
+        service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        as << u"/usr/bin/python3"_s << u"-c"_s
+           << u"import socket,time\n"
+              "s=socket.socket(); s.bind(('127.0.0.1',%1)); s.listen(); print(flush=True)\n"
+              "c,_=s.accept(); c.sendall(b'{\"blinkStrength\":50}\\r'); time.sleep(5)"_s.arg(port);
+        service.start(as.takeFirst(), as);
+        QVERIFY(service.waitForReadyRead(5000));
+        Headset headset(port, 0);
+        std::atomic<int> seen { 0 };
+        QObject::connect(&headset, &Headset::wink, &headset, [&] { ++seen; });
+        QTest::qWait(1500);
+        QCOMPARE(seen.load(), winks);
+        QCOMPARE(headset.isconnected(), winks > 0);
+        headset.stop();
+        service.kill();
+        service.waitForFinished();
     }
 
     // An object that never ends holds at most maxPending bytes; the line after it is read.

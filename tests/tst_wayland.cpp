@@ -1,3 +1,4 @@
+#include "headset.h"
 #include "kelorunner.h"
 #include "predictor.h"
 #include "recordingplatform.h"
@@ -109,8 +110,14 @@ private slots:
     }
 
 private:
+    Clock::time_point lastBlink;
     Clock::time_point blink()
     {
+        // No one blinks twice faster than the headset's bound, which drops such a blink.
+        const auto earliest = lastBlink + std::chrono::milliseconds(Headset::minBlinkGapMs + 20);
+        if (Clock::now() < earliest)
+            QTest::qWait(int((earliest - Clock::now()) / std::chrono::milliseconds(1)) + 1);
+        lastBlink = Clock::now();
         service.write("\n");
         service.waitForBytesWritten(1000);
         return Clock::now();

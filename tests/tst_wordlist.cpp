@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -267,28 +269,84 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
-        const QByteArray head = "Kelo# learned words 2\n";
-        QTest::newRow("UTF-8") << head + "en\t1\tcaf\xE9\n" << u"line 2 is not valid UTF-8"_s;
-        QTest::newRow("twice") << head + "en\t1\tthe\nen\t2\tthe\n" << u"line 3 repeats"_s;
-        QTest::newRow("size") << head + QByteArray(LearnedWords::maxFileBytes, '\n') << u"larger"_s;
+        QTest::addColumn<QByteArray>("kept");
+        const QByteArray head = "Kelo# learned words 2\n", the = "en\t2\tthe\n";
+        QTest::newRow("UTF-8") << head + "en\t1\tcaf\xE9\n" + the << u"line 2 is not valid UTF-8"_s
+                               << head + the;
+        QTest::newRow("twice") << head + the + "en\t1\tthe\n" << u"line 3 repeats"_s << head + the;
+        QTest::newRow("cut short")
+            << head + the + "en\t1\tsu" << u"the last line has no line end"_s << head + the;
+        QTest::newRow("no head") << "\x7f\x01\n" + the << u"line 1 is not language"_s << head + the;
+        QTest::newRow("size") << head + the + QByteArray(LearnedWords::maxFileBytes, '\n')
+                              << u"larger"_s << head + the;
     }
-    // Set aside and replaced by an empty file.
+    // The damaged lines left out, the rest kept; each damage's file kept aside under a name of its
+    // own, up to a few; forgetting removes them all.
     void damagedFile()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
+        QFETCH(QByteArray, kept);
         QTemporaryDir dir;
-        QFile file(dir.filePath(u"words.txt"_s)), aside(file.fileName() + u".bad"_s);
-        QVERIFY(writeFile(file, content));
+        QFile file(dir.filePath(u"words.txt"_s));
+        const auto aside = [&](int n) {
+            QFile copy(file.fileName() + (n == 1 ? u".bad"_s : u".bad.%1"_s.arg(n)));
+            return copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray("none");
+        };
+        for (int n = 1; n <= LearnedWords::maxAside + 1; ++n) {
+            QVERIFY(writeFile(file, content));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(u"words.txt is damaged \\("_s + reason));
+            LearnedWords words(file.fileName());
+            QCOMPARE(words.top(1, u"th", 5), QStringList({ "the" }));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), kept);
+            file.close();
+            QCOMPARE(
+                file.permissions()
+                    & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                QFile::Permissions());
+            QCOMPARE(aside(std::min(n, LearnedWords::maxAside)), content);
+        }
+        QCOMPARE(aside(LearnedWords::maxAside + 1), "none");
+        LearnedWords(file.fileName()).forget();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // A file that is a link or cannot be read is never written: words are learned for the run.
+    void refusedFile_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::newRow("dangling link") << u"gone.txt"_s;
+        QTest::newRow("link to a file") << u"other.txt"_s;
+        if (geteuid() != 0) // root reads any file
+            QTest::newRow("unreadable") << QString();
+    }
+    void refusedFile()
+    {
+        QFETCH(QString, link);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"words.txt"_s)), other(dir.filePath(u"other.txt"_s));
+        QVERIFY(writeFile(other, "mine\n"));
+        if (link.isEmpty())
+            QVERIFY(writeFile(file, "Kelo# learned words 2\n")
+                    && file.setPermissions(QFile::WriteOwner));
+        else
+            QVERIFY(QFile::link(dir.filePath(link), file.fileName()));
         QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression(u"words.txt is damaged \\("_s + reason));
+                             QRegularExpression(u"words.txt (is a symbolic link|cannot "
+                                                "be read).*kept until exit"_s));
         LearnedWords words(file.fileName());
-        QCOMPARE(words.size(), 0);
-        QVERIFY(file.open(QIODevice::ReadOnly) && aside.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "Kelo# learned words 2\n");
-        QCOMPARE(aside.readAll(), content);
-        words.forget();
-        QVERIFY(!file.exists() && !aside.exists());
+        QVERIFY(words.learn(1, u"thumb"));
+        QCOMPARE(words.top(1, u"th", 5), QStringList({ "thumb" }));
+        QVERIFY(!QFile::exists(dir.filePath(u"gone.txt"_s)));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), "mine\n");
+        QCOMPARE(QFileInfo(file.fileName()).isSymLink(), !link.isEmpty());
+        if (link.isEmpty()) {
+            QVERIFY(file.setPermissions(QFile::ReadOwner) && file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), "Kelo# learned words 2\n");
+        }
     }
 
 private:

@@ -6,6 +6,8 @@
 #include "x11/x11platform.h"
 
 #include <QCursor>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -250,7 +252,8 @@ private slots:
     }
 
     // The autostart entry is valid, and its Exec line, unescaped and read by a shell, is the
-    // program's path with spaces, % and a quote.
+    // program's path with spaces, % and a quote; a link planted as the file written beside it is
+    // replaced, its target untouched; only the user may read the entry.
     void signIn()
     {
         const QString path = u"/opt/My Tools/100% \"kelo\"/kelo"_s;
@@ -258,8 +261,14 @@ private slots:
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", saved); });
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        platform.addSignInLaunch("Kelo#", path.toStdString());
         const QString entry = config.filePath("autostart/kelo.desktop");
+        QVERIFY(QDir().mkpath(config.filePath("autostart"))
+                && QFile::link(config.filePath("planted"), entry + u".new"_s));
+        platform.addSignInLaunch("Kelo#", path.toStdString());
+        QVERIFY(!QFile::exists(config.filePath("planted")) && !QFile::exists(entry + u".new"_s));
+        QCOMPARE(QFile::permissions(entry)
+                     & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                 QFile::Permissions());
         QCOMPARE(QProcess::execute("desktop-file-validate", { entry }), 0);
         const char *execIs
             = R"sh(test "$(eval "printf %s $(sed -n 's/^Exec=//; T; s/\\\\/\\/g; s/%%/%/g; p' "$0")")" = "$1")sh";

@@ -1,5 +1,7 @@
 #include "autostart.h"
 
+#include "../privatefile.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -116,21 +118,13 @@ void Autostart::add(const std::string &name, const std::string &path)
     const std::string entry = file(name);
     if (entry.empty())
         return;
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(entry).parent_path(), error);
-    // Written beside and renamed, so a crash never leaves half an entry.
-    const std::string temporary = entry + ".new";
-    bool written = false;
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << "[Desktop Entry]\nType=Application\nName=" << escapeValue(name)
-            << "\nExec=" << execValue(path) << "\nX-GNOME-Autostart-enabled=true\n";
-        written = bool(out.flush());
-    }
-    if (written)
-        std::filesystem::rename(temporary, entry, error);
-    else
-        std::filesystem::remove(temporary, error);
+    // Beside and renamed, never through a link: a crash never leaves half an entry, and a
+    // planted "kelo.desktop.new" link is replaced, not written through.
+    std::string why;
+    PrivateFile::write(entry,
+                       "[Desktop Entry]\nType=Application\nName=" + escapeValue(name)
+                           + "\nExec=" + execValue(path) + "\nX-GNOME-Autostart-enabled=true\n",
+                       &why);
 }
 
 void Autostart::remove(const std::string &name)
