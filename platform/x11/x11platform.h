@@ -28,6 +28,7 @@ public:
     int switchKeyState() override;
     void switchStates(int *escape, int *key) override;
     std::string keyDown() override;
+    void holdKeyboard(bool on) override;
     int switchEventFd() override;
     bool switchEventsPending() override;
     void keepUnfocused(std::uintptr_t window) override;
