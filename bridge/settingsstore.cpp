@@ -78,15 +78,17 @@ bool SettingsStore::setAside(const QString &path)
     for (int n = 1; n <= 9; ++n) {
         const QString bad = path + (n == 1 ? QStringLiteral(".bad") : u".bad%1"_s.arg(n));
         if (!QFileInfo::exists(bad) && QFile::rename(path, bad)) {
-            std::fprintf(stderr, "Kelo#: the settings file %s cannot be read; it was kept as %s "
-                                 "and the default settings are used\n",
+            std::fprintf(stderr,
+                         "Kelo#: the settings file %s cannot be read; it was kept as %s "
+                         "and the default settings are used\n",
                          qPrintable(QDir::toNativeSeparators(path)),
                          qPrintable(QDir::toNativeSeparators(bad)));
             return true;
         }
     }
-    std::fprintf(stderr, "Kelo#: the settings file %s cannot be read nor moved aside; the default "
-                         "settings are used and nothing is saved\n",
+    std::fprintf(stderr,
+                 "Kelo#: the settings file %s cannot be read nor moved aside; the default "
+                 "settings are used and nothing is saved\n",
                  qPrintable(QDir::toNativeSeparators(path)));
     return false;
 }

@@ -22,7 +22,7 @@ public:
     explicit SettingsStore(QObject *parent = nullptr);
     ~SettingsStore() override;
 
-    void classBegin() override {}
+    void classBegin() override { }
     void componentComplete() override;
 
     // Writes the changed keys now rather than after the short pause that gathers them.
