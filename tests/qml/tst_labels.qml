@@ -14,7 +14,6 @@ TestCase {
 
     // Label 0 sets the language by its menu number; other numbers leave it as it was.
     function test_lookups_data() {
-        // The key that closes the focused window says so in each language.
         const d43 = quit => ["D-ALT", "DEL", "BACK", "ENTER", "CTRL", quit, "ALT"];
         return [
             { tag: "French 35 is the English list", lang: "fr", n: 35, want: ["a-f", "a", "b", "c", "d", "e", "f"] },

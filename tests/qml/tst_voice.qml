@@ -49,9 +49,8 @@ KeloTestCase {
         compare(calls(["say"]), data.want);
     }
 
-    // Choosing the switch key: taken once released, and kept from applications; Escape or six idle
-    // seconds keep the old one. Keys reach no application meanwhile. No press counts meanwhile;
-    // afterwards they do.
+    // Choosing the switch key: taken once released, kept from applications; Escape or six idle
+    // seconds keep the old one. Meanwhile keys reach no application and no press counts.
     function test_capture_data() {
         const held = set => ["holdKeyboard(true)"].concat(set, "holdKeyboard(false)");
         return [{ tag: "F8", held: ["", "F8", "F8", ""], want: "F8", set: held(["setKey(F8,1)"]) },
