@@ -20,7 +20,7 @@ PACKAGES=(
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates
     qml6-module-qtquick-window qml6-module-qtquick-shapes qml6-module-qtqml-models
     qml6-module-qtqml-workerscript qml6-module-qtmultimedia qml6-module-qt-labs-platform
-    qml6-module-qt-labs-settings qml6-module-qtcore qml6-module-qttest
+    qml6-module-qttest
     libgl1-mesa-dri libgl-dev libegl-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     qt6-speech-dev flite1-dev

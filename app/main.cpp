@@ -3,6 +3,7 @@
 #include "pointsweep.h"
 #include "privatefile.h"
 #include "quitsignals.h"
+#include "settingsstore.h"
 #include "singleinstance.h"
 #include "spareweb.h"
 #include "wrapper.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
-#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -27,22 +27,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Settings blocks write what changed when they go; the teardown that follows quitting ends in
-// the bridge, which exits the process, so they go first.
-void writeSettings(QQmlApplicationEngine &engine)
-{
-    QList<QPointer<QObject>> blocks;
-    for (QObject *root : engine.rootObjects()) {
-        const auto objects = root->findChildren<QObject *>();
-        for (QObject *object : objects) {
-            if (object->inherits("QQmlSettings"))
-                blocks.append(object);
-        }
-    }
-    for (const QPointer<QObject> &block : blocks)
-        delete block.data();
-}
 
 // Settings are the user's alone. A settings file that is a link is read but never written
 // through: the run keeps its settings in a private copy that goes with it.
@@ -118,6 +102,7 @@ int main(int argc, char *argv[])
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
     qmlRegisterType<PointSweep>("PointSweep", 8, 6, "PointSweep");
     qmlRegisterType<PointOverlay>("PointOverlay", 8, 6, "PointOverlay");
+    qmlRegisterType<SettingsStore>("SettingsStore", 8, 6, "SettingsStore");
 
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:///main.qml")));
     // The engine has printed why; without a window the user would be left with nothing.
@@ -155,8 +140,5 @@ int main(int argc, char *argv[])
             QCoreApplication::quit();
         });
     }
-    // Also where Windows ends the session, which gives the program no time after it.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
-                     [&engine] { writeSettings(engine); });
     return app.exec();
 }

@@ -374,6 +374,11 @@ QString Wrapper::keyDown()
     return QString::fromStdString(Platform::system().keyDown());
 }
 
+void Wrapper::holdKeyboard(bool on)
+{
+    Platform::system().holdKeyboard(on);
+}
+
 void Wrapper::rank(int order)
 {
     predictor.rank(order);

@@ -96,6 +96,8 @@ public slots:
     // The name of a key held down now, as setKey takes it (Escape and modifiers aside); empty
     // while none is: the switch key is chosen by pressing it.
     QString keyDown();
+    // While the switch key is being chosen, keys reach no application (see Platform).
+    void holdKeyboard(bool on);
     // Prediction order (0 alphabetical, 1 frequency, 2 frequency and the user's words), a word
     // the user completed, and forgetting those words; see Predictor.
     void rank(int order);

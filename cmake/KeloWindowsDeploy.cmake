@@ -19,11 +19,6 @@ set(KELO_WINDOWS_QML
     QtQuick/Controls QtQuick/Controls/impl QtQuick/Controls/Basic/*
     QtMultimedia
     Qt/labs/platform)
-if(KELO_SETTINGS_IMPORT STREQUAL "QtCore")
-    list(APPEND KELO_WINDOWS_QML QtCore)
-else()
-    list(APPEND KELO_WINDOWS_QML Qt/labs/settings)
-endif()
 
 # MSVC's Qt ships release and debug plugins side by side; only the release ones go.
 set(KELO_DEBUG_DLL "(plugind|qwindowsd|styled)\\.dll")

@@ -59,6 +59,9 @@ public:
     // The name setSwitchKey takes for a key held down now (Escape and the modifiers aside), for
     // choosing the switch key by pressing it; empty while none is down or where this is unknown.
     virtual std::string keyDown() { return {}; }
+    // While on, no key press reaches any application: the key pressed to choose the switch key
+    // stays the program's. Nothing where the system offers no such hold.
+    virtual void holdKeyboard(bool on) { (void)on; }
     // A descriptor that turns readable when Escape or the switch key may have gone down or up,
     // so that the poll can look at once instead of at its next tick; -1 where only the tick
     // looks. switchEventsPending reads what made it readable: true when such a key moved.

@@ -256,13 +256,12 @@ MenuBar {
             onTriggered: kel.inup(dex)
         }
     }
+    // A click on the title only opens it: its entry quits.
     Menu {
         id: l31
+        objectName: "l31"
         title: tr(31)
-        onAboutToShow: {
-            wind.close();
-            Qt.quit();
-        }
+        MenuItem { objectName: "l163"; text: tr(163); onTriggered: kel.quit() }
     }
     Menu {
         id: help

@@ -27,12 +27,7 @@ function init() {
     norm.s1.value = wind.s1v;
     norm.s2.value = wind.s2v;
     norm.s3.value = wind.s3v;
-    // Options stored by hand or by another version are brought into range.
-    wind.ranking = [0, 1, 2, 3].indexOf(wind.ranking) >= 0 ? wind.ranking : 0;
-    wind.debounce = bounded(wind.debounce, 0, 5000);
-    wind.holdtime = bounded(wind.holdtime, 0, 5000);
     blinkMigrate();
-    wind.firstdwell = bounded(wind.firstdwell, 100, 500);
     [menus.l55, menus.l56, menus.l57, menus.l80][wind.ranking].checked = true;
     menus.l59.checked = wind.padjump;
     menus.l81.checked = wind.learnpause;
@@ -43,7 +38,6 @@ function init() {
     wrap.setDebounce(wind.debounce);
     wrap.setPressDown(wind.pressdown);
     wrap.setKey(wind.switchkey, wind.grabkey);
-    wind.escmode = [0, 1, 2].indexOf(wind.escmode) >= 0 ? wind.escmode : 0;
     wrap.setEscape(wind.escmode);
     Voice.init();
     // Whatever happened before the window was there is no reason to drop a word later.
@@ -159,6 +153,12 @@ function onScreen() {
     wind.y = Math.max(s.virtualY, Math.min(wind.y, s.virtualY + s.height - wind.height));
 }
 
+// Once the change has settled; before the window shows, init places it.
+function screensChanged() {
+    if (wind.visible)
+        Qt.callLater(onScreen);
+}
+
 function vision(m) {
     if (m !== 1 && m !== 2 && m !== 3)
         m = 1;
@@ -169,6 +169,12 @@ function vision(m) {
         menus.l18.checked = true;
     else if (m === 3)
         menus.l19.checked = true;
+}
+
+// Ends Kelo#, as closing its window does.
+function quit() {
+    wind.close();
+    Qt.quit();
 }
 
 function ost() {
@@ -266,7 +272,7 @@ function poll() {
 
 // The state a press acts on, as it stands now.
 function litNow() {
-    return { tm: wind.tm, tk: wind.tk, ts1: wind.ts1, itext: wind.itext, selection: wind.selection, mov: wind.mov };
+    return { tm: wind.tm, tk: wind.tk, ts1: wind.ts1, itext: wind.itext, selection: wind.selection, mov: wind.mov, quitAsk: wind.quitAsk };
 }
 
 function remember() {
@@ -373,6 +379,13 @@ function wav(ago) {
     // goes on from the group it belongs to.
     if (was.mov === 1 && lit === 0) {
         wind.mov = 0;
+        return;
+    }
+    // KeyB's "close Kelo#" asks first: only the entry after the way back closes.
+    if (was.quitAsk) {
+        wind.mov = 0;
+        if (lit === 1)
+            quit();
         return;
     }
     // Out of a list, restarting the scan has recorded its own choice, as the first press expects.

@@ -5,6 +5,8 @@
 // then the accents layer (three groups of accented letters, the current language's first, and
 // the function keys).
 function groupLabels(group, plan) {
+    if (group === 6 && wind.quitAsk)
+        return Lang.lang(164);
     if (group > 4)
         return Lang.lang(42 + group);
     if (plan < 4)
@@ -359,6 +361,12 @@ function keyboard(vk, recorded, a, b) {
             Kel.position();
         } else if (b === 8 || b === 9) {
             Voice.changePeriod(b === 8);
+        } else if (b === 10) {
+            // Closing asks first, in KeyB's own list.
+            wind.quitAsk = true;
+            wind.mov = 1;
+            Kel.combo(6).popup.open();
+            return;
         }
     }
     if (action === "space") {

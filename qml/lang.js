@@ -24,14 +24,14 @@ var en = {
     40: ["5-9", "5", "6", "7", "8", "9"],
     41: ["*-/", "*", "+", "=", "-", ".", "/", "(", ")"],
     42: [",-.", ",", "@", ".", "'", "?", "!", ":", ";", "\""],
-    43: keys(["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"],
-             ["D-OPT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "OPTION"]),
+    43: keys(["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "CLOSE WIN.", "ALT"],
+             ["D-OPT", "DEL", "BACK", "ENTER", "CTRL", "CLOSE WIN.", "OPTION"]),
     44: keys(["T-ESC", "TAB", "SHIFT", "CAPS", "WIND", "ESC"],
              ["T-ESC", "TAB", "SHIFT", "CAPS", "COMM.", "ESC"]),
     45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN", "HOME", "END"],
     46: ["MUL.", "MUTE", "V-DOWN", "VOL-UP", "NEXT", "PREV", "STOP", "||PLAY"],
     47: ["More", "Space", ".", ",", "Erase", "Undo", "?", "'", "!", "Shift", "0-9", "Er.All", "Speak"],
-    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1", "Slower", "Faster"],
+    48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1", "Slower", "Faster", "close Kelo#"],
     49: "Text size",
     50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
     51: "Headset", 52: "Blink", 53: "Signal",
@@ -50,7 +50,7 @@ var en = {
            ")": "close bracket" },
     129: " to ", 130: "Switch key", 131: "Choose the switch key…", 132: "Keep it from applications",
     133: "No switch key", 134: "Press the key to use as the switch (%1 s). Escape cancels.",
-    135: "%1 is the switch key now. Options, Switch key: keep it from applications.",
+    135: "%1 is the switch key now; applications no longer see it.",
     136: "No key was pressed: the switch key stays as it was.", 137: "Scan period %1 ms",
     138: "Predictions"
 };
@@ -64,14 +64,14 @@ var fr = {
     24: "En haut à droite", 25: "Centrer", 26: "En bas à gauche", 27: "En bas à droite",
     29: "Entrée visuelle", 30: "Curseur", 31: "Quitter", 32: "Sortir", 33: "Aucun",
     34: "Webcam",
-    43: keys(["D-ALT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER", "ALT"],
-             ["D-OPT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER", "OPTION"]),
+    43: keys(["D-ALT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER FEN.", "ALT"],
+             ["D-OPT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER FEN.", "OPTION"]),
     44: keys(["T-ECH", "TAB", "SHIFT", "MAJ.", "WIND", "ECHAP"],
              ["T-ECH", "TAB", "SHIFT", "MAJ.", "COMM.", "ECHAP"]),
     45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"],
     46: ["MUL.", "MUTE", "V-BAS", "V-HAUT", "SUIVANT", "PRECED.", "STOP", "||LECT."],
     47: ["Plus", "espace", ".", ",", "effacer", "annuler", "?", "'", "!", "Maj", "0-9", "ef.tout", "dire"],
-    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1", "plus lent", "plus vite"],
+    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1", "plus lent", "plus vite", "fermer Kelo#"],
     49: "Taille du texte",
     50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
     51: "Casque", 52: "Clignement", 53: "Signal",
@@ -91,10 +91,17 @@ var fr = {
     129: " à ", 130: "Touche contacteur", 131: "Choisir la touche contacteur…",
     132: "La cacher aux applications", 133: "Aucune touche contacteur",
     134: "Appuyez sur la touche qui servira de contacteur (%1 s). Échap annule.",
-    135: "%1 est maintenant la touche contacteur. Options, Touche contacteur : la cacher aux applications.",
+    135: "%1 est maintenant la touche contacteur ; les applications ne la voient plus.",
     136: "Aucune touche appuyée : la touche contacteur reste la même.", 137: "Défilement %1 ms",
     138: "Prédictions"
 };
+
+// Spanish and German name the special keys as English does, but for the one that closes the
+// focused application's window.
+function closeKey(name) {
+    const named = list => list.map((key, i) => i === 5 ? name : key);
+    return keys(named(en[43].windows), named(en[43].other));
+}
 
 var es = {
     1: "Kelo#", 2: "Idioma", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
@@ -106,8 +113,9 @@ var es = {
     26: "Parte inferior izquierda", 27: "Parte inferior derecha",
     29: "Entrada visual", 30: "Cursor", 31: "Dejar", 32: "Salida", 33: "Ninguno",
     34: "Webcam",
+    43: closeKey("CERRAR VENT."),
     47: ["Más", "Espacio", ".", ",", "Borrar", "Deshacer", "?", "'", "!", "Mayús", "0-9", "Borr.+", "Decir"],
-    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1", "Más lento", "Más rápido"],
+    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1", "Más lento", "Más rápido", "cerrar Kelo#"],
     49: "Tamaño del texto",
     50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
     51: "Casco", 52: "Parpadeo", 53: "Señal",
@@ -127,7 +135,7 @@ var es = {
     129: " a ", 130: "Tecla pulsador", 131: "Elegir la tecla pulsador…",
     132: "Ocultarla a las aplicaciones", 133: "Ninguna tecla pulsador",
     134: "Pulse la tecla que será el pulsador (%1 s). Escape cancela.",
-    135: "%1 es ahora la tecla pulsador. Opciones, Tecla pulsador: ocultarla a las aplicaciones.",
+    135: "%1 es ahora la tecla pulsador; las aplicaciones ya no la ven.",
     136: "No se pulsó ninguna tecla: la tecla pulsador no cambia.", 137: "Barrido %1 ms",
     138: "Predicciones"
 };
@@ -141,8 +149,9 @@ var de = {
     23: "Oben links", 24: "Oben rechts", 25: "Mitte", 26: "Unten links", 27: "Unten rechts",
     29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Schließen", 32: "Ausgang", 33: "Keine",
     34: "Webcam",
+    43: closeKey("FENSTER ZU"),
     47: ["Mehr", "Leertaste", ".", ",", "Löschen", "Rückgängig", "?", "'", "!", "Umschalt", "0-9", "Lösch.+", "Sprechen"],
-    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1", "Langsamer", "Schneller"],
+    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1", "Langsamer", "Schneller", "Kelo# beenden"],
     49: "Textgröße",
     50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
     51: "Helm", 52: "zwinkern", 53: "Signal",
@@ -162,7 +171,7 @@ var de = {
     129: " bis ", 130: "Tastertaste", 131: "Tastertaste wählen…",
     132: "Vor Anwendungen verbergen", 133: "Keine Tastertaste",
     134: "Drücken Sie die Taste, die der Taster sein soll (%1 s). Escape bricht ab.",
-    135: "%1 ist jetzt die Tastertaste. Optionen, Tastertaste: vor Anwendungen verbergen.",
+    135: "%1 ist jetzt die Tastertaste; Anwendungen sehen sie nicht mehr.",
     136: "Keine Taste gedrückt: die Tastertaste bleibt, wie sie war.", 137: "Scan-Takt %1 ms",
     138: "Vorschläge"
 };
@@ -343,6 +352,23 @@ var contextLabels = {
 for (var table in contextLabels) {
     for (var label in contextLabels[table])
         tables[table][label] = contextLabels[table][label];
+}
+
+// Labels of settings not saved (161, with the reasons 162), and of leaving Kelo#: the Quit menu's
+// entry (163) and the question KeyB's last entry asks (164, title and the entry that closes).
+var leavingLabels = {
+    en: { 161: "Settings are not being saved: %1.", 162: ["", "%1 is read-only", "the folder %1 is read-only", "the disk is full", "%1 cannot be written"],
+          163: "Quit Kelo#", 164: ["Close Kelo#?", "yes, close Kelo#"] },
+    fr: { 161: "Les réglages ne sont pas enregistrés : %1.", 162: ["", "%1 est en lecture seule", "le dossier %1 est en lecture seule", "le disque est plein", "%1 ne peut pas être écrit"],
+          163: "Quitter Kelo#", 164: ["Fermer Kelo# ?", "oui, fermer Kelo#"] },
+    es: { 161: "La configuración no se está guardando: %1.", 162: ["", "%1 es de solo lectura", "la carpeta %1 es de solo lectura", "el disco está lleno", "no se puede escribir %1"],
+          163: "Salir de Kelo#", 164: ["¿Cerrar Kelo#?", "sí, cerrar Kelo#"] },
+    de: { 161: "Die Einstellungen werden nicht gespeichert: %1.", 162: ["", "%1 ist schreibgeschützt", "der Ordner %1 ist schreibgeschützt", "der Datenträger ist voll", "%1 kann nicht geschrieben werden"],
+          163: "Kelo# beenden", 164: ["Kelo# beenden?", "ja, Kelo# beenden"] }
+};
+for (var leavingTable in leavingLabels) {
+    for (var leavingLabel in leavingLabels[leavingTable])
+        tables[leavingTable][leavingLabel] = leavingLabels[leavingTable][leavingLabel];
 }
 
 // Labels of typing: the way back out of a list (150), the typing aids' options (151, 152) and

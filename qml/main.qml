@@ -1,4 +1,3 @@
-import @KELO_SETTINGS_IMPORT@
 import QtQuick
 import QtQuick.Window
 import QtQuick.Controls
@@ -7,6 +6,7 @@ import Wrapper
 import Spareweb
 import PointSweep
 import PointOverlay
+import SettingsStore
 import "kelo.js" as Kel
 import "keys.js" as Keys
 import "pointing.js" as Pointing
@@ -122,6 +122,8 @@ ApplicationWindow {
     property int pointing: 0
     property bool pointmode: false
     property bool accel: false
+    // KeyB's list asks whether to close Kelo#, until the outer scan goes on.
+    property bool quitAsk: false
 
     // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar
     // inside the window, since most X11 desktops have no global menu service.
@@ -136,11 +138,14 @@ ApplicationWindow {
         Qt.callLater(Voice.lit);
     }
     onTkChanged: Qt.callLater(Voice.lit)
-    onTmChanged: Qt.callLater(Voice.lit)
-
-    Settings {
-        property alias registered: wind.registered
+    // A screen made smaller or unplugged: the window comes back whole onto one, at its own size.
+    onSwChanged: Kel.screensChanged()
+    onShChanged: Kel.screensChanged()
+    Connections {
+        target: Qt.application
+        function onScreensChanged() { Kel.screensChanged(); }
     }
+    onTmChanged: Qt.callLater(Voice.lit)
 
     Timer {
         id: devices
@@ -251,6 +256,8 @@ ApplicationWindow {
             if (running) {
                 first = true;
                 ts1 = -1;
+                // The outer scan again: no list asks any more.
+                quitAsk = false;
                 combot.stop();
             } else {
                 combot.restart();
@@ -447,7 +454,17 @@ ApplicationWindow {
         onClearKey: Voice.clearKey()
     }
 
-    Settings {
+    // Every key of the per-user store, by the name earlier versions gave it. A stored value outside
+    // its range, or of the wrong kind, leaves the default.
+    SettingsStore {
+        id: kept
+        objectName: "kept"
+        ranges: ({ s1v: [250, 5000], s2v: [1, 20], s3v: [0.5, 2], startup: [1, 3], index: [0, 99],
+                   ranking: [0, 3], debounce: [0, 5000], holdtime: [0, 5000], firstdwell: [100, 500],
+                   escapekey: [0, 2], blink: [0, 255], audscan: [0, 2], speechrate: [-100, 100],
+                   speechvolume: [0, 100], wwidth: [50, 4000], wheight: [50, 4000] })
+        onNotSaved: (reason, path) => Voice.tell(Lang.lang(161).replace("%1", Lang.lang(162)[reason].replace("%1", path)))
+        property alias registered: wind.registered
         property alias x: wind.x
         property alias y: wind.y
         property alias width: wind.width
@@ -494,8 +511,8 @@ ApplicationWindow {
     }
 
     Component.onCompleted: {
-        // A stored size no one could see or use is treated as a first start.
-        if (!registered || !(width >= 100 && height >= 60)) {
+        // A stored size no one could see or use, or larger than the desktop, is a first start's.
+        if (!registered || !(width >= 100 && width <= sw && height >= 60 && height <= sh)) {
             width = 556;
             height = 230;
             x = (sw - width) / 2;

@@ -18,7 +18,6 @@ function now() {
 }
 
 function init() {
-    wind.audscan = [0, 1, 2].indexOf(wind.audscan) >= 0 ? wind.audscan : 0;
     wind.s1v = period(wind.s1v);
     wrap.setVoice(wind.voice);
     wrap.setSpeechRate(wind.speechrate);
@@ -158,7 +157,13 @@ function tell(text) {
 
 function chooseKey() {
     capture = { until: now() + 6000, key: "", shown: -1 };
+    wrap.holdKeyboard(true);
     countdown();
+}
+
+function captureEnds() {
+    capture = null;
+    wrap.holdKeyboard(false);
 }
 
 function countdown() {
@@ -190,13 +195,15 @@ function capturing(escape) {
     if (capture.key === "" && down !== "") {
         capture.key = down;
     } else if (capture.key !== "" && down !== capture.key) {
+        // A key chosen in the window is the switch's alone; the menu can give it back.
         wind.switchkey = capture.key;
-        wrap.setKey(wind.switchkey, wind.grabkey);
-        capture = null;
+        wind.grabkey = true;
+        wrap.setKey(wind.switchkey, true);
+        captureEnds();
         tell(Lang.lang(135).replace("%1", wind.switchkey));
         return true;
     } else if (capture.key === "" && (escape || now() > capture.until)) {
-        capture = null;
+        captureEnds();
         tell(Lang.lang(136));
         return true;
     }

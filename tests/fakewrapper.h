@@ -54,7 +54,7 @@ public slots:
     RECORDED(loadSound) RECORDED(playSound) RECORDED(prepareSound) RECORDED(cue) RECORDED(say)
     RECORDED(hush) RECORDED(setVoice) RECORDED(setSpeechRate) RECORDED(setSpeechVolume)
     RECORDED(rank) RECORDED(learn) RECORDED(forget) RECORDED(sentence)
-    RECORDED(learning)
+    RECORDED(learning) RECORDED(holdKeyboard)
 #undef RECORDED
     // The modifier mode as the injector keeps it: one-shot modes go with the next key.
     void text(const QString &s) { note("text", s), mode = s.isEmpty() || mode > 4 ? mode : 0; }

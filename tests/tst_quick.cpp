@@ -1,6 +1,7 @@
 #include "fakewrapper.h"
 #include "pointoverlay.h"
 #include "pointsweep.h"
+#include "settingsstore.h"
 #include "spareweb.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ int main(int argc, char **argv)
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
     qmlRegisterType<PointSweep>("PointSweep", 8, 6, "PointSweep");
     qmlRegisterType<PointOverlay>("PointOverlay", 8, 6, "PointOverlay");
+    qmlRegisterType<SettingsStore>("SettingsStore", 8, 6, "SettingsStore");
     TestStore store;
     return quick_test_main_with_setup(argc, argv, "kelo", QUICK_TEST_SOURCE_DIR, &store);
 }

@@ -106,6 +106,10 @@ struct HookedKey
     int state() { return (down ? 0x8000 : 0) | (pressed.exchange(false) ? 1 : 0); }
 };
 HookedKey hookedSwitch, hookedEscape;
+// While the switch key is being chosen the hook swallows every key but Escape, keeping the one
+// down, which the global key state then never shows.
+std::atomic<bool> holdingAll { false };
+std::atomic<int> heldVk { 0 };
 
 // Runs in the thread that set the hook, from its message loop (the GUI thread's).
 LRESULT CALLBACK switchKeyHook(int code, WPARAM message, LPARAM data)
@@ -120,6 +124,11 @@ LRESULT CALLBACK switchKeyHook(int code, WPARAM message, LPARAM data)
                 hooked->down = !up;
                 return 1;
             }
+        }
+        if (holdingAll && key->vkCode != VK_ESCAPE) {
+            const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+            heldVk = up ? (heldVk == int(key->vkCode) ? 0 : heldVk.load()) : int(key->vkCode);
+            return 1;
         }
     }
     return CallNextHookEx(nullptr, code, message, data);
@@ -136,7 +145,7 @@ Win32Platform::~Win32Platform()
 
 void Win32Platform::rehook()
 {
-    const bool wanted = hookedSwitch.vk != 0 || hookedEscape.vk != 0;
+    const bool wanted = hookedSwitch.vk != 0 || hookedEscape.vk != 0 || holdingAll;
     if (hook && !wanted) {
         UnhookWindowsHookEx(static_cast<HHOOK>(hook));
         hook = nullptr;
@@ -246,6 +255,8 @@ bool Win32Platform::setSwitchKey(const std::string &name, bool grab)
 
 std::string Win32Platform::keyDown()
 {
+    if (holdingAll)
+        return nameOfVk(heldVk);
     for (int vk = VK_BACK; vk <= 0xFE; ++vk) {
         if (vk == VK_ESCAPE || vk == VK_CAPITAL || vk == VK_NUMLOCK
             || (GetAsyncKeyState(vk) & 0x8000) == 0)
@@ -255,6 +266,13 @@ std::string Win32Platform::keyDown()
             return name;
     }
     return {};
+}
+
+void Win32Platform::holdKeyboard(bool on)
+{
+    heldVk = 0;
+    holdingAll = on;
+    rehook();
 }
 
 int Win32Platform::switchKeyState()

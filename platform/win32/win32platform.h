@@ -3,7 +3,7 @@
 #include "../platform.h"
 
 // Windows: user32 injection, the asynchronous key state, a low-level keyboard hook for a
-// grabbed switch key, and the per-user Run key.
+// grabbed switch key (and every key while the switch key is chosen), and the per-user Run key.
 class Win32Platform : public Platform
 {
 public:
@@ -22,6 +22,7 @@ public:
     bool setSwitchKey(const std::string &name, bool grab) override;
     int switchKeyState() override;
     std::string keyDown() override;
+    void holdKeyboard(bool on) override;
     void keepUnfocused(std::uintptr_t window) override;
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;

@@ -400,6 +400,21 @@ std::string X11Platform::keyDown()
     return {};
 }
 
+// Raw events and the key map still reach the program under its own grab, so Escape and keyDown
+// go on working; a grab another client holds (an open menu) leaves the keys as they were.
+void X11Platform::holdKeyboard(bool on)
+{
+    std::lock_guard lock(d->mutex);
+    if (!d->display)
+        return;
+    if (on)
+        XGrabKeyboard(d->display, DefaultRootWindow(d->display), False, GrabModeAsync,
+                      GrabModeAsync, CurrentTime);
+    else
+        XUngrabKeyboard(d->display, CurrentTime);
+    XSync(d->display, False);
+}
+
 void X11Platform::addSignInLaunch(const std::string &name, const std::string &path)
 {
     Autostart::add(name, path);

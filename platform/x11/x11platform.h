@@ -29,6 +29,7 @@ public:
     void switchStates(int *escape, int *key) override;
     bool grabbedKeyHeld() override;
     std::string keyDown() override;
+    void holdKeyboard(bool on) override;
     int switchEventFd() override;
     bool switchEventsPending() override;
     void keepUnfocused(std::uintptr_t window) override;

@@ -90,6 +90,23 @@ KeloTestCase {
         compare([w.visibility, w.mov, calls(["playSound"]).length], [2, data.next, data.next]);
     }
 
+    // KeyB's last entry asks in its own list; only the entry after the way back closes Kelo#; the
+    // way back, or the list left alone, leave KeyB as it was.
+    function test_closeOnPurpose_data() {
+        return [{ tag: "confirmed", at: 1, closed: true }, { tag: "way back", at: 0 }, { tag: "left alone", ticks: 4 }];
+    }
+    function test_closeOnPurpose(data) {
+        view(2);
+        choose(6, 9);
+        const keyB = child("k6");
+        tryVerify(() => keyB.popup.opened);
+        compare([w.mov, keyB.contentItem.text, keyB.model.get(1).text], [1, "Close Kelo#?", "yes, close Kelo#"]);
+        tick("combot", data.ticks || data.at);
+        if (data.at !== undefined)
+            press();
+        compare([w.visible, w.mov, data.closed || keyB.contentItem.text], [!data.closed, 0, data.closed || "KeyB"]);
+    }
+
     // Picks prediction n (0-based) from the pad.
     function pick(n) {
         goTo(7);

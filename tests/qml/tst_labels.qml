@@ -14,13 +14,13 @@ TestCase {
 
     // Label 0 sets the language by its menu number; other numbers leave it as it was.
     function test_lookups_data() {
-        const d43 = ["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "QUIT", "ALT"];
+        const d43 = quit => ["D-ALT", "DEL", "BACK", "ENTER", "CTRL", quit, "ALT"];
         return [
             { tag: "French 35 is the English list", lang: "fr", n: 35, want: ["a-f", "a", "b", "c", "d", "e", "f"] },
             { tag: "French 45 is French", lang: "fr", n: 45, want: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"] },
             { tag: "German 52 whatever the language", lang: "fr", n: 52, code: "de", want: "zwinkern" },
-            { tag: "Spanish 43 falls back", lang: "es", n: 43, want: d43 },
-            { tag: "German 43 on Linux", lang: "de", os: "linux", n: 43, want: d43 }, { tag: "unknown language", lang: "en", n: 5, code: "xx", want: 0 },
+            { tag: "English 43", lang: "en", n: 43, want: d43("CLOSE WIN.") }, { tag: "Spanish 43", lang: "es", n: 43, want: d43("CERRAR VENT.") },
+            { tag: "German 43 on Linux", lang: "de", os: "linux", n: 43, want: d43("FENSTER ZU") }, { tag: "unknown language", lang: "en", n: 5, code: "xx", want: 0 },
             { tag: "set German", lang: "en", n: 0, code: 4, want: 0, then: "de" }, { tag: "set no language", lang: "de", n: 0, code: 9, want: 0 }
         ];
     }

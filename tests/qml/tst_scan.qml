@@ -52,8 +52,8 @@ KeloTestCase {
     }
 
     function test_blinkThreshold_data() {
-        return [{ tag: "first start", store: {}, strength: 1 }, { tag: "mark half the bar", store: { level: 100, width: 800 }, strength: 128 },
-                { tag: "the same mark, a window twice as wide", store: { level: 100, width: 1600 }, strength: 64 },
+        return [{ tag: "first start", store: {}, strength: 1 }, { tag: "mark half the bar", store: { level: 75, width: 600 }, strength: 128 },
+                { tag: "the same mark, a window twice as wide", store: { level: 75, width: 1200 }, strength: 64 },
                 { tag: "mark past the bar", store: { level: 900, width: 800 }, strength: 255 },
                 { tag: "stored strength", store: { level: 100, width: 800, blink: 30 }, strength: 30 }];
     }

@@ -39,18 +39,20 @@ KeloTestCase {
         };
         const spoken = (code, n) => () => w.lang === code && calls(["lang"])[0] === "lang(" + n + ")";
         return [
-            { tag: "scan period", set: { s1v: 99999 }, check: () => w.s1v === 5000 && child("popot").interval === 5000 },
-            { tag: "pointer step", set: { s2v: 0 }, check: () => w.s2v === 1 }, { tag: "negative device", set: { index: -3 }, check: () => w.index === 0 },
-            { tag: "text size", set: { s3v: -5 }, check: () => w.s3v === 0.5 && w.sizp > 0 }, { tag: "view", set: { startup: 7 }, check: () => w.startup === 1 && child("norm").visible },
+            // Out of range or of the wrong kind: the default, not the nearest end.
+            { tag: "scan period", set: { s1v: 99999 }, check: () => w.s1v === 1000 && child("popot").interval === 1000 },
+            { tag: "no scan period", set: { s1v: -5 }, check: () => w.s1v === 1000 }, { tag: "hold for ever", set: { holdtime: 99999999 }, check: () => w.holdtime === 0 },
+            { tag: "pointer step", set: { s2v: 0 }, check: () => w.s2v === 8 }, { tag: "negative device", set: { index: -3 }, check: () => w.index === 0 },
+            { tag: "text size", set: { s3v: -5 }, check: () => w.s3v === 1 && w.sizp > 0 }, { tag: "view", set: { startup: 7 }, check: () => w.startup === 1 && child("norm").visible },
             { tag: "language", set: { l: "xx" }, check: () => w.lang === "en" && child("label30").text === "Cursor" },
             { tag: "no size", set: { width: 0 }, check: () => w.width === 556 && w.height === 230 },
             { tag: "screen gone", set: { x: 3000, y: 2000, width: 556, height: 230 }, check: () => shown() && w.width === 556 },
             { tag: "mostly off the left", set: { x: -500, y: 300, width: 556, height: 230 }, check: () => shown() && w.y === 300 },
-            { tag: "larger than the screen", set: { x: 0, y: 0, width: 3000, height: 2000 }, check: shown },
+            { tag: "larger than the screen", set: { x: 0, y: 0, width: 99999, height: 99999 }, check: () => shown() && w.width === 556 && w.height === 230 },
             { tag: "fr_CA", locale: "fr_CA", check: spoken("fr", 2) }, { tag: "hr_HR", locale: "hr_HR", check: spoken("en", 1) },
             { tag: "de_AT", locale: "de_AT", check: spoken("de", 4) }, { tag: "stored language", locale: "fr_CA", set: { l: "es" }, check: spoken("es", 3) },
-            { tag: "options out of range", set: { ranking: 7, debounce: -5, holdtime: "x", firstdwell: 20, escapekey: 9, audscan: 7, blink: 999 },
-              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell, w.escmode, w.audscan, w.blinkstrength].join() === "0,0,0,100,0,0,255" }
+            { tag: "options out of range", set: { ranking: 7, debounce: 99999, holdtime: "x", firstdwell: 20, escapekey: 9, audscan: 7, blink: 999 },
+              check: () => [w.ranking, w.debounce, w.holdtime, w.firstdwell, w.escmode, w.audscan, w.blinkstrength].join() === "3,0,0,100,0,0,1" }
         ];
     }
     function test_storedSettings(data) {

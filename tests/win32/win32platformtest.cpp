@@ -101,6 +101,13 @@ void testKeys(Platform &platform, HWND edit)
     platform.setSwitchKey("", false);
     keys(platform, { VK_SPACE, -VK_SPACE }, true);
     typed(edit, L" ", "released, the key reaches the window again");
+    // Held while the switch key is chosen: the user's keys reach no window, yet are seen.
+    platform.holdKeyboard(true);
+    keys(platform, { 'C', VK_F9 }, true);
+    check(platform.keyDown() == "F9", "held, the key down is seen");
+    keys(platform, { -VK_F9, -'C' }, true);
+    platform.holdKeyboard(false);
+    typed(edit, L"", "held, the window gets no key");
 }
 
 const wchar_t runKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
