@@ -156,6 +156,12 @@ bool ScanDriver::fireNext()
     if (!next)
         return false;
     clock = next->due;
+    // A poll with the switch untouched and no device to look for finds nothing: it keeps its
+    // beat without being run.
+    if (!next->scan && !bridge->pressPending()) {
+        next->due += next->timer->property("interval").toInt();
+        return false;
+    }
     root->setProperty("clock", double(clock));
     next->changed = false;
     const int taken = bridge->taken();
