@@ -102,6 +102,10 @@ int main(int argc, char **argv)
             phrases << line.trimmed() + u' ';
     }
     phrases = phrases.mid(0, option(args, u"phrases"_s, u"-1"_s).toInt());
+    if (phrases.isEmpty()) {
+        std::fprintf(stderr, "no phrase to type in %s\n", qPrintable(args[0]));
+        return 2;
+    }
     const int period = option(args, u"period"_s, u"1000"_s).toInt();
     const unsigned seed = option(args, u"seed"_s, u"1"_s).toUInt();
     const QStringList persons

@@ -261,7 +261,12 @@ void ScanDriver::type(const QString &phrase, Typist &typist, Person &person, Fig
         }
         look = fireNext();
     }
-    figures.errors += typist.errors(bridge->document);
+    const int wrong = typist.errors(bridge->document);
+    if (wrong > 0) {
+        std::fprintf(stderr, "%d characters wrong (%s) in: %s\n", wrong,
+                     clock < limit ? "not offered" : "out of time", qPrintable(phrase));
+    }
+    figures.errors += wrong;
     figures.characters += phrase.size();
     figures.steps += pressSteps - fromSteps;
     figures.ms += pressTime - fromTime;
