@@ -100,10 +100,14 @@ ScanDriver::ScanDriver(const QVariantMap &settings)
     }
     // The window's start, which a zero timer runs once the window is complete.
     QObject *start = root->findChild<QObject *>(QStringLiteral("tstart"));
-    QMetaObject::invokeMethod(start, "triggered");
-    start->setProperty("running", false);
+    if (start) {
+        QMetaObject::invokeMethod(start, "triggered");
+        start->setProperty("running", false);
+    }
     QQmlExpression expression(qmlContext(root), root, QString::fromUtf8(snapshotScript));
     snapshot = expression.evaluate().value<QJSValue>();
+    if (!start || !snapshot.isCallable())
+        bridge = nullptr;
     pressTime = clock;
 }
 
@@ -153,8 +157,11 @@ bool ScanDriver::fireNext()
         if (t.due >= 0 && (!next || t.due < next->due))
             next = &t;
     }
-    if (!next)
+    // Nothing left to run (no window would stop its poll): the phrase ends.
+    if (!next) {
+        stalled = true;
         return false;
+    }
     clock = next->due;
     // A poll with the switch untouched and no device to look for finds nothing: it keeps its
     // beat without being run.
@@ -233,7 +240,7 @@ void ScanDriver::type(const QString &phrase, Typist &typist, Person &person, Fig
     // Far more than any person needs: a phrase the window cannot type ends.
     const qint64 limit = clock + (qint64(phrase.size()) * 40 + 60) * period;
     bool look = true, late = false;
-    while (!typist.done(bridge->document) && clock < limit) {
+    while (!typist.done(bridge->document) && clock < limit && !stalled) {
         if (look && !bridge->pressPending()) {
             const WindowView seen = view();
             const Typist::Choice c = typist.decide(seen, bridge->document);

@@ -67,6 +67,7 @@ private:
     // Steps and time before the last press taken.
     qint64 pressSteps = 0, pressTime = 0;
     int period = 1000;
+    bool stalled = false;
     // KELO_BENCH_TRACE: each decision of the person on stderr.
     bool trace = qEnvironmentVariableIsSet("KELO_BENCH_TRACE");
 };
