@@ -74,8 +74,11 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
     qunsetenv("XDG_CONFIG_HOME");
+    // Nothing is shown: the window is only laid out, which needs no graphics driver.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
     QQuickStyle::setStyle(u"Basic"_s);
     standard = qInstallMessageHandler(quietMasks);
     QApplication app(argc, argv);
