@@ -183,7 +183,7 @@ Typist::Choice Typist::choose(const WindowView &view, QList<Option> wanted) cons
         }();
         if (layer == 0)
             return { Choice::GiveUp };
-        wanted = { Option { { names.layers[layer - 1] } } };
+        wanted = { Option { names.layers[layer - 1] } };
     }
     if (view.inner && view.open != 0) {
         int best = -1, bestTier = INT_MAX, bestCost = INT_MAX;

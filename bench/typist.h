@@ -26,13 +26,15 @@ public:
         QString space = QStringLiteral("Space"), erase = QStringLiteral("Erase"),
                 eraseAll = QStringLiteral("Er.All"), keyboard = QStringLiteral("Keyboard");
         QStringList undo { QStringLiteral("Undo") },
-            back { QStringLiteral("back"), QStringLiteral("Back") },
+            back { QStringLiteral("« back"), QStringLiteral("back") },
             shift { QStringLiteral("SHIFT"), QStringLiteral("Shift") },
             caps { QStringLiteral("CAPS") }, ctrl { QStringLiteral("CTRL") },
             alt { QStringLiteral("ALT"), QStringLiteral("OPTION") };
-        // The entries that switch to layers 1 to 4.
-        QStringList layers { QStringLiteral("letters"), QStringLiteral("numbers"),
-                             QStringLiteral("special"), QStringLiteral("é à F1") };
+        // The entries that switch to layers 1 to 4 (digits also for one sign).
+        QList<QStringList> layers { { QStringLiteral("letters") },
+                                    { QStringLiteral("numbers"), QStringLiteral("0-9") },
+                                    { QStringLiteral("special") },
+                                    { QStringLiteral("é à F1") } };
     };
 
     // The phrase to type, from position base of the document on.
