@@ -59,6 +59,30 @@ int BenchWrapper::joyesc()
     return counted ? 1 : 0;
 }
 
+int BenchWrapper::press(const QString &)
+{
+    const qint64 now = clock ? clock() : 0;
+    if (!pressDown)
+        return joyesc() ? int(now - since) : -1;
+    if (!pending)
+        return -1;
+    if (now >= downAt && now < upAt) {
+        if (!seenDown)
+            since = now;
+        seenDown = true;
+        if (takenDown || now - since < holdMs)
+            return -1;
+        takenDown = true;
+        ++takenCount;
+        return int(now - since);
+    }
+    // Up again: the next press may come. One no poll saw down is lost.
+    if (now >= upAt) {
+        pending = seenDown = takenDown = false;
+    }
+    return -1;
+}
+
 // The injector's rule: Ctrl, Windows and Alt make a chord of the first character and Shift
 // capitalises it, each then used up; Caps (5) capitalises every character.
 void BenchWrapper::text(const QString &s)

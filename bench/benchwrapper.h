@@ -84,6 +84,14 @@ public slots:
     int modifier() { return mode; }
 
     int joyesc();
+    // The switch as a window that asks for presses by source sees it: how long ago the press
+    // went down, -1 for none. Taken when the switch goes down, or with pressDown off at its
+    // release after the hold.
+    int press(const QString &source);
+    void setPressDown(bool on) { pressDown = on; }
+    void setDebounce(int) { }
+    void setBlinkThreshold(int) { }
+    void setHoldCancels(bool) { }
     void lang(int n) { predictor.lang(n); }
     void rank(int order) { predictor.rank(order); }
     void learn(const QString &word) { predictor.learn(word); }
@@ -102,6 +110,6 @@ private:
     Predictor predictor;
     std::function<qint64()> clock;
     qint64 downAt = -1, upAt = -1, since = 0;
-    bool pending = false, seenDown = false;
+    bool pending = false, seenDown = false, pressDown = true, takenDown = false;
     int takenCount = 0, holdMs = 0, mode = 0;
 };

@@ -42,7 +42,8 @@ const char *const snapshotScript = R"((function (k) {
             [open, list] = [3, mous.m3];
         }
         const pad = keyb.p1.visible ? [0, 1, 2, 3, 4].map(i => k.cased(wind.lword, wind.letr[i])) : [];
-        let entries = open === 7 ? pad : [];
+        // A window whose lists open on their way back shows it first in the pad's list too.
+        let entries = open !== 7 ? [] : k.withBack ? k.withBack([""].concat(pad)).slice(1) : pad;
         if (list && list.model) {
             for (let i = 0; i < list.model.count; ++i)
                 entries.push(list.model.get(i).text);

@@ -190,7 +190,7 @@ Typist::Choice Typist::choose(const WindowView &view, QList<Option> wanted) cons
         const int n = int(view.entries.size());
         for (const Option &o : wanted) {
             for (int i = 0; i < n; ++i) {
-                const bool here = view.open == 7 ? o.group == 7 && o.entry == i
+                const bool here = view.open == 7 ? o.group == 7 && o.texts.contains(view.entries[i])
                                                  : o.group == 0 && matches(o, view.entries[i]);
                 const int cost = (i - view.ts1 + n) % n;
                 if (here && (o.tier < bestTier || (o.tier == bestTier && cost < bestCost)))
