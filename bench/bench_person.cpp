@@ -10,7 +10,7 @@
 // errors_left, the characters still wrong when the person is done (0 unless the window could
 // not type the phrase). Settings: first, a first start; context, ranking 3 with the highlight
 // sent to the predictions; letters, the same with the likeliest letters' group. Learning stays
-// paused.
+// paused; a file without capitals is typed with capitals at sentence starts turned off.
 
 #include "benchwrapper.h"
 #include "person.h"
@@ -26,6 +26,7 @@
 #include <QQuickStyle>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -109,6 +110,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "no phrase to type in %s\n", qPrintable(args[0]));
         return 2;
     }
+    // Text without a capital is typed with the window's capitals at sentence starts turned off,
+    // as its writer would have them (a window without that option ignores the key).
+    const bool lower = std::none_of(phrases.begin(), phrases.end(),
+                                    [](const QString &p) { return p != p.toLower(); });
     const int period = option(args, u"period"_s, u"1000"_s).toInt();
     const unsigned seed = option(args, u"seed"_s, u"1"_s).toUInt();
     const QStringList persons
@@ -118,6 +123,8 @@ int main(int argc, char **argv)
         bool known = false;
         QVariantMap stored = settingsNamed(setting, &known);
         stored.insert(u"s1v"_s, period);
+        if (lower)
+            stored.insert(u"autocaps"_s, false);
         for (const QString &name : persons) {
             const std::optional<Person::Model> model = Person::named(name);
             if (!known || !model || period < 500 || period > 2000) {
