@@ -1,6 +1,7 @@
 #include "pressrules.h"
 
 #include <algorithm>
+#include <utility>
 
 void PressRules::setHold(int ms)
 {
@@ -36,7 +37,10 @@ void PressRules::ownTyping(Source key)
 void PressRules::level(Source source, bool down, bool tapped, qint64 now, qint64 downAt)
 {
     Switch &s = switches[source];
+    if (std::exchange(s.tapOnly, false) && down && !tapped)
+        s.down = true;
     if (!s.down && (down || tapped)) {
+        s.tapOnly = !down;
         s.since = downAt >= 0 ? std::min(downAt, now) : now;
         s.own = s.ownPolls > 0;
         s.ownPolls = 0;

@@ -49,6 +49,9 @@ private:
         bool own = false;
         qint64 since = 0;
         int ownPolls = 0;
+        // Seen only as gone down, not as down: the key state can lag the key's event by a poll,
+        // and down at the next poll is then still this press.
+        bool tapOnly = false;
     };
     void offer(qint64 moment);
 

@@ -42,6 +42,7 @@ private slots:
             "0 -*31 c - - 0");
         row("cancelled hold's release is no press", "down 0; cancels 1", "E2*33 .", "-*32 c -");
         row("no cancel outside point mode", "down 0", "E2*33 .", "-*33 0");
+        row("a tap, the key seen down a poll later: one press", "", "E1 E2 E2 . E1", "0 - - - 0");
         row("headset past its threshold only", "threshold 100", "H100 H101 H255+E1 .", "- 0 0 -");
     }
     void rules()
