@@ -15,6 +15,7 @@
 #include "benchwrapper.h"
 #include "person.h"
 #include "pointoverlay.h"
+#include "settingsstore.h"
 #include "pointsweep.h"
 #include "scandriver.h"
 #include "spareweb.h"
@@ -90,6 +91,7 @@ int main(int argc, char **argv)
     qmlRegisterType<Spareweb>("Spareweb", 8, 6, "Spareweb");
     qmlRegisterType<PointSweep>("PointSweep", 8, 6, "PointSweep");
     qmlRegisterType<PointOverlay>("PointOverlay", 8, 6, "PointOverlay");
+    qmlRegisterType<SettingsStore>("SettingsStore", 8, 6, "SettingsStore");
 
     const QStringList args = app.arguments().mid(1);
     QFile file(args.value(0));
