@@ -15,9 +15,9 @@
 #include "benchwrapper.h"
 #include "person.h"
 #include "pointoverlay.h"
-#include "settingsstore.h"
 #include "pointsweep.h"
 #include "scandriver.h"
+#include "settingsstore.h"
 #include "spareweb.h"
 #include "typist.h"
 

@@ -82,7 +82,7 @@ public:
 
     // Lets go of every key it holds down and gives back what it borrowed or grabbed, for a
     // program about to end without running its destructors.
-    virtual void releaseAll() {}
+    virtual void releaseAll() { }
 
     // What keeps typing or pointing from working on this desktop and the command that fixes
     // it, for the user to read; empty when nothing does.

@@ -299,7 +299,6 @@ Clock::time_point KeloRunner::press()
 
 bool KeloRunner::walk(const QList<Step> &steps, QString *why)
 {
-    // Every list starts with its way back: an entry is a line further down, in one more line.
     for (const auto &[group, entry, lines] : steps) {
         if (entry >= 0 && (group == 0 || lines < 0))
             QThread::msleep(400 + 1000 * (entry + 1)); // the way back, then the entries
@@ -319,8 +318,7 @@ bool KeloRunner::waitForHighlight(int group, int entry, int lines, Clock::time_p
             const ScanPicture now { grab(), columns };
             if (!(now == seen))
                 arrived = Clock::now(), seen = now;
-            // A picture taken while the window redraws (a list closing) can show what is not
-            // there: what is lit must have stood for two looks.
+            // What is lit must stand for two looks: a picture taken mid-redraw can mislead.
             const auto age = Clock::now() - arrived;
             return now.group() == group
                 && (entry < 0 ? !now.listOpen() : now.lines() == lines && now.entry() == entry)

@@ -320,10 +320,8 @@ private slots:
         STEP(kelo->waitForCleanExit(5000, &why));
     }
 
-    // A sentence as a person types it with Escape alone and a first start's typing aids: letters
-    // until the word shows among the predictions, then the word; the signs and the digit from
-    // More; the capitals, "I" and the spaces around the signs come by themselves. Predictions
-    // by frequency here, so that the test's own look-up knows them.
+    // A sentence typed with Escape alone and a first start's typing aids (capitals, I, spaces
+    // around signs); predictions by frequency, which the test's own look-up knows.
     void sentence()
     {
         QTemporaryDir home;
@@ -334,12 +332,12 @@ private slots:
                                       { u"x"_s, u"100"_s }, { u"y"_s, u"100"_s },
                                       { u"width"_s, u"556"_s }, { u"height"_s, u"800"_s } }));
         STEP(kelo->start(&why));
-        // The predictions' row above the groups is no list: the picture starts below it. In so
-        // tall a window the press indicator's flash would stand where faces are read: it is off.
+        // The picture starts below the predictions' row, and would read the flash of the press
+        // indicator in so tall a window as a face: it is off.
         kelo->setPictureTop(kelo->geometry().height() / 2 - 30);
         target.clear();
         const QString sentence = u"Hello, I'm fine. Can we meet at 5?"_s;
-        STEP(walk(typist(sentence)) || (why += u", typed \""_s + target.text() + u'"', false));
+        STEP(walk(typist(sentence)) || (why += u", typed: "_s + target.text(), false));
         QCOMPARE(target.waitForText(sentence), sentence);
         STEP(kelo->close(&why));
     }
@@ -400,54 +398,45 @@ private slots:
     }
 
 private:
-    // The presses for text: a word's letters until the word is among the five predictions (one
-    // press on the pad, one on the word, which brings its space), a space or sign from More, a
-    // digit through More's "0-9".
+    // The presses for text: a word's letters until it is among the predictions, then it (with
+    // its space); a space, sign or digit through More.
     QList<KeloRunner::Step> typist(const QString &text) const
     {
         static const QStringList groups { u"abcdef"_s, u"ghijkl"_s, u"mnopqr"_s, u"stuvwxyz"_s };
-        static const QString more = u" .,##?'!"_s; // Space and the signs, Erase and Undo between
-        // More's signs are too small for a picture to read as lines: its entries go by time.
-        constexpr int moreEntries = -1, digits = 9;
+        // Space, the signs (Erase and Undo between) and 0-9; More's signs are too small for a
+        // picture to read as lines: its entries go by time (lines -1).
+        static const QString more = u" .,##?'!#0"_s;
         QTemporaryDir words;
         Predictor predictor(words.filePath(u"words.txt"_s));
         predictor.lang(1);
         predictor.rank(1);
         QList<KeloRunner::Step> steps;
-        const auto entry = [&](int group, int at, int of) { steps << KeloRunner::Step { group } << KeloRunner::Step { group, at, of }; };
+        const auto entry = [&](int group, qsizetype at, int lines) {
+            steps << KeloRunner::Step { group } << KeloRunner::Step { group, int(at), lines };
+        };
         bool spaced = false; // a chosen prediction typed a space after its word
-        for (qsizetype i = 0; i < text.size();) {
+        for (qsizetype i = 0, end; i < text.size(); i = end) {
+            end = i + 1;
             const QChar c = text[i].toLower();
-            if (c.isLetter()) {
-                const qsizetype end = std::find_if(text.begin() + i, text.end(), [](QChar l) { return !l.isLetter(); }) - text.begin();
-                const QString word = text.mid(i, end - i).toLower();
-                QString prefix;
-                bool picked = false;
-                for (const QChar l : word) {
-                    const int g = int(std::find_if(groups.begin(), groups.end(), [&](const QString &s) { return s.contains(l); }) - groups.begin());
-                    entry(g + 1, int(groups[g].indexOf(l)), int(groups[g].size()));
-                    prefix += l;
-                    if (const qsizetype n = predictor.t9(prefix).indexOf(word); n >= 0 && prefix != word) {
-                        entry(0, int(n), 0);
-                        picked = true;
-                        break;
-                    }
-                }
-                spaced = picked;
-                i = end;
-            } else if (c.isDigit()) {
-                entry(5, digits, moreEntries);
-                const int d = c.digitValue();
-                entry(d < 5 ? 1 : 2, d % 5, 5);
-                spaced = false;
-                ++i;
-            } else {
-                // After a chosen word the sentence's signs bring their own space, and keep it
-                // for the space that follows; an apostrophe joins.
-                if (!(c == u' ' && spaced))
-                    entry(5, int(more.indexOf(c)), moreEntries);
-                spaced = spaced && c != u' ' && c != u'\'';
-                ++i;
+            if (c.isDigit()) {
+                entry(5, more.indexOf(u'0'), -1);
+                entry(c.digitValue() / 5 + 1, c.digitValue() % 5, 5);
+            } else if (!c.isLetter() && !(c == u' ' && spaced)) {
+                entry(5, more.indexOf(c), -1); // after a chosen word a sign keeps its space
+            }
+            spaced = spaced && c != u' ' && c != u'\'' && !c.isDigit();
+            if (!c.isLetter())
+                continue;
+            while (end < text.size() && text[end].isLetter())
+                ++end;
+            const QString word = text.mid(i, end - i).toLower();
+            for (qsizetype n = 1; n <= word.size() && !spaced; ++n) {
+                const auto g = std::find_if(groups.begin(), groups.end(),
+                                            [&](const QString &s) { return s.contains(word[n - 1]); });
+                entry(int(g - groups.begin()) + 1, g->indexOf(word[n - 1]), int(g->size()));
+                const qsizetype at = predictor.t9(word.left(n)).indexOf(word);
+                if ((spaced = at >= 0 && n < word.size()))
+                    entry(0, at, 0);
             }
         }
         return steps;

@@ -76,16 +76,10 @@ KeloTestCase {
         const at = t => { w.clock = wrap.clock = t; tick("devices"); };
         const hold = (from, to) => { wrap.escDown = true; at(from); at(from + 600); wrap.escDown = false; at(to); };
         hold(0, 700);
-        w.clock = 800;
-        tick("combot"); // from the way back to "a"
+        [w.clock = 800, tick("combot")]; // from the way back to "a"
         compare([w.mov, w.itext], [1, "a"], "the list did not open");
-        wrap.escDown = true;
-        at(1000);
-        w.clock = 1600;
-        tick("combot");
-        at(1600);
-        wrap.escDown = false;
-        at(1900);
+        [wrap.escDown = true, at(1000), w.clock = 1600, tick("combot"), at(1600)];
+        [wrap.escDown = false, at(1900)];
         compare(calls(["text"]), ["text(" + data.typed.toUpperCase() + ")"]); // a sentence start
     }
 
