@@ -37,6 +37,9 @@ public:
         return system.setSwitchKey(name, grab);
     }
     int switchKeyState() override { return system.switchKeyState(); }
+    void switchStates(int *escape, int *key) override { system.switchStates(escape, key); }
+    bool grabbedKeyHeld() override { return system.grabbedKeyHeld(); }
+    void holdKeyboard(bool on) override { system.holdKeyboard(on); }
     std::string keyDown() override { return system.keyDown(); }
     int switchEventFd() override { return system.switchEventFd(); }
     bool switchEventsPending() override { return system.switchEventsPending(); }
