@@ -18,6 +18,7 @@
 #include <QQuickWindow>
 #include <QSettings>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -36,7 +37,11 @@ std::unique_ptr<QTemporaryDir> keepSettingsPrivate(const QString &runtime)
     Q_UNUSED(runtime);
     return {}; // the registry
 #else
-    const QString path = QSettings().fileName();
+    // Not asked of QSettings: one made now would keep its reading of the file, and a file Qt
+    // cannot read would no longer show as such when the settings are loaded.
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + u'/' + QCoreApplication::organizationName() + u'/'
+        + QCoreApplication::applicationName() + u".conf"_s;
     if (!PrivateFile::isLink(path.toStdString())) {
         PrivateFile::restrict(path.toStdString());
         return {};
