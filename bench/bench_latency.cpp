@@ -150,12 +150,13 @@ int main(int argc, char *argv[])
     QTemporaryDir home;
     KeloRunner kelo(display, home.path());
     SoundServer sounds(home.path());
-    // The keyboard view, the fastest scan, prediction off (no seventh position).
+    // The keyboard view, the fastest scan, prediction off (no seventh position), "a" as chosen.
     const bool sound = !QCoreApplication::arguments().contains(QStringLiteral("--no-sound"));
     kelo.writeSettings(
         { { QStringLiteral("startup"), QStringLiteral("2") },
           { QStringLiteral("s1v"), QString::number(periodMs) },
           { QStringLiteral("word"), QStringLiteral("false") },
+          { QStringLiteral("autocaps"), QStringLiteral("false") },
           { QStringLiteral("sound"), sound ? QStringLiteral("true") : QStringLiteral("false") } });
     if (sound && !sounds.start(&why))
         return fail(why);
@@ -171,11 +172,11 @@ int main(int argc, char *argv[])
     Clock::time_point release = Clock::now() - std::chrono::hours(1);
     const auto started = Clock::now();
     for (int i = 0; i < samples && missed < 5; ++i) {
-        // Open a-f, then choose "a" as soon as the list shows it highlighted.
+        // Open a-f, then choose "a" (after the way back) as soon as the list shows it lit.
         if (!kelo.waitForHighlight(1, -1, 0, release, freshMs, 8 * periodMs, &why))
             return fail(why);
         release = kelo.pressEscape(holdMs);
-        if (!kelo.waitForHighlight(1, 0, 6, release, freshMs, 16 * periodMs, &why))
+        if (!kelo.waitForHighlight(1, 1, 7, release, freshMs, 16 * periodMs, &why))
             return fail(why);
         const qsizetype before = target.keys().size();
         raw.drain();

@@ -63,7 +63,8 @@ int main(int argc, char *argv[])
     KeloRunner kelo(display, home.path());
     kelo.writeSettings({ { QStringLiteral("startup"), QStringLiteral("2") },
                          { QStringLiteral("s1v"), QString::number(periodMs) },
-                         { QStringLiteral("word"), QStringLiteral("false") } });
+                         { QStringLiteral("word"), QStringLiteral("false") },
+                         { QStringLiteral("autocaps"), QStringLiteral("false") } });
     if (!kelo.start(&why))
         return fail(why);
 
@@ -74,7 +75,7 @@ int main(int argc, char *argv[])
         if (!kelo.waitForHighlight(1, -1, 0, release, freshMs, 8 * periodMs, &why))
             return fail(why);
         release = kelo.pressEscape(holdMs);
-        if (!kelo.waitForHighlight(1, 0, 6, release, freshMs, 16 * periodMs, &why))
+        if (!kelo.waitForHighlight(1, 1, 7, release, freshMs, 16 * periodMs, &why))
             return fail(why);
         while (target.canReadLine() || target.waitForReadyRead(0))
             target.readAll();
