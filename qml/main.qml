@@ -278,26 +278,6 @@ ApplicationWindow {
         }
     }
 
-    Rectangle {
-        objectName: "problem"
-        visible: problem !== ""
-        z: 10
-        anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
-        height: problemText.implicitHeight + 8
-        color: "#fff3c0"
-        Text {
-            id: problemText
-            x: 4
-            y: 4
-            width: parent.width - 8
-            text: problem
-            wrapMode: Text.Wrap
-            textFormat: Text.PlainText
-        }
-    }
-
     menuBar: menus.strip
 
     Rectangle {
@@ -408,26 +388,10 @@ ApplicationWindow {
         }
     }
 
-    // A message for a moment over everything: the switch key being chosen, a new scan period.
-    Rectangle {
-        objectName: "notice"
-        visible: notice !== ""
-        anchors.centerIn: parent
-        width: parent.width * 0.9
-        height: noticeText.implicitHeight + 12
-        radius: 4
-        color: "crimson"
-        Text {
-            id: noticeText
-            anchors.centerIn: parent
-            width: parent.width - 12
-            text: notice
-            color: "white"
-            font.bold: true
-            font.pixelSize: sizp
-            wrapMode: Text.WordWrap
-            horizontalAlignment: Text.AlignHCenter
-        }
+    // Why nothing can be typed here, and a message for a moment over everything.
+    Messages {
+        anchors.fill: parent
+        wind: wind
     }
 
     Timer {
