@@ -44,6 +44,7 @@ public:
     int switchEventFd() override { return system.switchEventFd(); }
     bool switchEventsPending() override { return system.switchEventsPending(); }
     void keepUnfocused(std::uintptr_t window) override { system.keepUnfocused(window); }
+    bool unmanagedWindows() override { return system.unmanagedWindows(); }
     void addSignInLaunch(const std::string &name, const std::string &path) override
     {
         system.addSignInLaunch(name, path);
@@ -51,6 +52,9 @@ public:
     void removeSignInLaunch(const std::string &name) override { system.removeSignInLaunch(name); }
     std::string signInLaunch(const std::string &name) override { return system.signInLaunch(name); }
     std::string problem() override { return system.problem(); }
+    bool passwordFocused() override { return system.passwordFocused(); }
+    bool canType() override { return system.canType(); }
+    bool switchKeysReadable() override { return system.switchKeysReadable(); }
 
 private:
     void write(); // with mutex held

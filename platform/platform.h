@@ -33,7 +33,9 @@ public:
     // Where the pointer is; false when the system does not say.
     virtual bool pointerPosition(int *x, int *y) = 0;
     // The Escape key seen globally: bit 15 while it is down, bit 0 when it went down since the
-    // previous call. Both bits read 0 only when the key is idle and was not tapped meanwhile.
+    // previous call, bit 1 when it went up since then where the system tells (a release and a
+    // new press between two calls are then two presses). All read 0 only when the key is idle
+    // and was not tapped meanwhile.
     virtual int escapeState() = 0;
     // With grab, Escape is taken before any application sees it (it is only a switch then);
     // the program's own presses of it still reach the application.
@@ -72,6 +74,10 @@ public:
     // marked as asking for attention when it appears over the application in use; called before
     // it is first shown, with the system's own window handle.
     virtual void keepUnfocused(std::uintptr_t window) = 0;
+    // True where the program's top-level windows are best kept out of the window manager's hands
+    // (placed by the program itself): a compositor that draws such windows above fullscreen ones
+    // and dialogs and gives them no keyboard focus, even on a click, unless they ask for it.
+    virtual bool unmanagedWindows() { return false; }
 
     // The entry that starts a program at the user's sign-in. Paths are UTF-8, given with "/"
     // separators; each system stores them in its own quoting.
@@ -84,9 +90,21 @@ public:
     // program about to end without running its destructors.
     virtual void releaseAll() { }
 
+    // True while the control with the keyboard focus is a password field, as the system's
+    // accessibility interface tells it; false where the system does not say. Cheap: no wait.
+    virtual bool passwordFocused() { return false; }
+
     // What keeps typing or pointing from working on this desktop and the command that fixes
     // it, for the user to read; empty when nothing does.
     virtual std::string problem() { return {}; }
+    // A command the user may run to make Kelo# work fully on this desktop (such as turning on
+    // its desktop extension); empty when there is none.
+    virtual std::string setupCommand() { return {}; }
+    // False where no way to type or point is open (problem then says why).
+    virtual bool canType() { return true; }
+    // False where Escape and the switch key cannot be read while an application has the focus
+    // (a desktop whose keyboards the user may not read): they are then no switch.
+    virtual bool switchKeysReadable() { return true; }
 
     // The implementation in use: the one for the system this was built for, unless a test has
     // put another in its place.

@@ -28,6 +28,7 @@ public:
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
+    bool passwordFocused() override { return password; }
 
     // What the recorded events leave pressed, in the words of events without the direction:
     // "key 16", "uni 0061", "left". Empty when every press was released.
@@ -49,4 +50,6 @@ public:
     bool switchKeyGrab = false;
     int switchKey = 0;
     std::map<std::string, std::string> signIn;
+    // What passwordFocused answers.
+    bool password = false;
 };

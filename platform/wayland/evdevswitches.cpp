@@ -77,10 +77,11 @@ void EvdevSwitches::read(Device &d)
         if (rc == LIBEVDEV_READ_STATUS_SYNC) {
             flags = LIBEVDEV_READ_FLAG_SYNC; // events were dropped: catch up on the state
         } else if (rc == LIBEVDEV_READ_STATUS_SUCCESS) {
-            if (ev.type == EV_KEY && ev.value != 2 && pressed.count(ev.code))
+            // Value 2 is the kernel's key repeat, neither edge.
+            if (ev.type == EV_KEY && ev.value != 2 && edges.count(ev.code)) {
                 moved = true;
-            if (ev.type == EV_KEY && ev.value == 1 && pressed.count(ev.code))
-                pressed[ev.code] = true;
+                edges[ev.code] |= ev.value == 1 ? 1 : 2;
+            }
         } else if (rc == -EAGAIN && flags == LIBEVDEV_READ_FLAG_SYNC) {
             flags = LIBEVDEV_READ_FLAG_NORMAL;
         } else {
@@ -98,14 +99,12 @@ int EvdevSwitches::state(unsigned code)
 {
     if (std::chrono::steady_clock::now() - scanned > rescanEvery)
         rescan();
-    pressed.emplace(code, false);
+    edges.emplace(code, 0);
     readAll();
     bool down = false;
     for (const Device &d : devices)
         down = down || libevdev_get_event_value(d.dev, EV_KEY, code) != 0;
-    const int bits = (down ? 0x8000 : 0) | (pressed[code] ? 1 : 0);
-    pressed[code] = false;
-    return bits;
+    return (down ? 0x8000 : 0) | std::exchange(edges[code], 0);
 }
 
 unsigned EvdevSwitches::codeOf(const std::string &name, const std::string &keymapText)

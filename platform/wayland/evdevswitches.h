@@ -46,7 +46,7 @@ private:
 
     std::string own;
     std::vector<Device> devices;
-    std::map<unsigned, bool> pressed; // a press seen since the last state() of that key
+    std::map<unsigned, int> edges; // since the last state() of that key: 1 down, 2 up
     int denied = 0;
     int watch = -1; // epoll over the devices
     bool moved = false;

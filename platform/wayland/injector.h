@@ -20,4 +20,14 @@ public:
     // cover (width and height), counted from its top left corner.
     virtual void moveBy(int dx, int dy) = 0;
     virtual void moveTo(int x, int y, int width, int height) = 0;
+    // The layout of the keymap's list that the desktop has active, for an injector whose keys
+    // the desktop reads through that layout.
+    virtual void setLayoutGroup(unsigned) { }
+    // Where the pointer really is, where the compositor tells; false elsewhere.
+    virtual bool position(int *x, int *y)
+    {
+        (void)x;
+        (void)y;
+        return false;
+    }
 };

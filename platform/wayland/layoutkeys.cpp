@@ -42,7 +42,21 @@ LayoutKeys::Chord LayoutKeys::chordFor(uint32_t keysym)
     return found[keysym] = find(keysym);
 }
 
-// Every key whose first layout lists the keysym on some level, with every set of modifier
+unsigned LayoutKeys::layouts() const
+{
+    return keymap ? xkb_keymap_num_layouts(keymap) : 0;
+}
+
+void LayoutKeys::setGroup(unsigned g)
+{
+    if (g >= layouts())
+        g = 0;
+    if (g != group)
+        found.clear();
+    group = g;
+}
+
+// Every key whose active layout lists the keysym on some level, with every set of modifier
 // keys from the smallest: the first that a fresh state turns into the keysym.
 LayoutKeys::Chord LayoutKeys::find(uint32_t keysym) const
 {
@@ -57,16 +71,19 @@ LayoutKeys::Chord LayoutKeys::find(uint32_t keysym) const
     // Keys the device has (evdev codes below 256) and that a keyboard has: the keymap's
     // stand-ins for modifiers (LVL3, MDSW) are no key anyone presses.
     const xkb_keycode_t last = std::min<xkb_keycode_t>(255 + 8, xkb_keymap_max_keycode(keymap));
+    xkb_state *active = xkb_state_new(keymap);
+    xkb_state_update_mask(active, 0, 0, 0, 0, 0, group);
     for (xkb_keycode_t k = std::max<xkb_keycode_t>(9, xkb_keymap_min_keycode(keymap)); k <= last;
          ++k) {
         const char *name = xkb_keymap_key_get_name(keymap, k);
         if (name && (!std::strncmp(name, "LVL", 3) || !std::strcmp(name, "MDSW")))
             continue;
         bool listed = false;
-        for (xkb_level_index_t l = 0; !listed && l < xkb_keymap_num_levels_for_key(keymap, k, 0);
+        const xkb_layout_index_t on = xkb_state_key_get_layout(active, k);
+        for (xkb_level_index_t l = 0; !listed && l < xkb_keymap_num_levels_for_key(keymap, k, on);
              ++l) {
             const xkb_keysym_t *syms = nullptr;
-            const int n = xkb_keymap_key_get_syms_by_level(keymap, k, 0, l, &syms);
+            const int n = xkb_keymap_key_get_syms_by_level(keymap, k, on, l, &syms);
             listed = std::find(syms, syms + std::max(n, 0), keysym) != syms + std::max(n, 0);
         }
         if (!listed)
@@ -75,6 +92,7 @@ LayoutKeys::Chord LayoutKeys::find(uint32_t keysym) const
             if (size_t(std::popcount(set)) >= bestMods)
                 break;
             xkb_state *state = xkb_state_new(keymap);
+            xkb_state_update_mask(state, 0, 0, 0, 0, 0, group);
             Chord chord;
             for (size_t i = 0; i < modifierKeys.size(); ++i) {
                 if (set & (1u << i)) {
@@ -94,5 +112,6 @@ LayoutKeys::Chord LayoutKeys::find(uint32_t keysym) const
         if (bestMods == 0)
             break;
     }
+    xkb_state_unref(active);
     return best;
 }

@@ -29,6 +29,10 @@ public:
 
     bool valid() const { return keymap != nullptr; }
     Chord chordFor(uint32_t keysym);
+    // Which of the keymap's layouts the keys are read through ("us,de": 1 is German); one
+    // the keymap lacks is taken as the first.
+    void setGroup(unsigned group);
+    unsigned layouts() const;
 
 private:
     Chord find(uint32_t keysym) const;
@@ -37,4 +41,5 @@ private:
     xkb_keymap *keymap = nullptr;
     std::vector<uint32_t> modifierKeys; // XKB keycodes of Shift, AltGr, the fifth level, ...
     std::map<uint32_t, Chord> found;
+    unsigned group = 0;
 };

@@ -11,36 +11,69 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-std::unique_ptr<UinputInjector> UinputInjector::create(const std::string &keymap)
+namespace {
+
+// A device made on /dev/uinput; -1 when it cannot be.
+int makeDevice(const char *name, uint16_t product, const std::function<bool(int)> &abilities)
 {
     const int fd = open("/dev/uinput", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return nullptr;
-    bool ok = ioctl(fd, UI_SET_EVBIT, EV_KEY) == 0 && ioctl(fd, UI_SET_EVBIT, EV_REL) == 0
-        && ioctl(fd, UI_SET_EVBIT, EV_SYN) == 0 && ioctl(fd, UI_SET_RELBIT, REL_X) == 0
-        && ioctl(fd, UI_SET_RELBIT, REL_Y) == 0;
-    for (int code = 1; ok && code < 256; ++code)
-        ok = ioctl(fd, UI_SET_KEYBIT, code) == 0;
-    ok = ok && ioctl(fd, UI_SET_KEYBIT, BTN_LEFT) == 0 && ioctl(fd, UI_SET_KEYBIT, BTN_RIGHT) == 0;
+        return -1;
     uinput_setup setup {};
     setup.id.bustype = BUS_VIRTUAL;
     setup.id.vendor = 0x4b45;
-    setup.id.product = 0x4c4f;
-    std::strncpy(setup.name, deviceName, UINPUT_MAX_NAME_SIZE - 1);
-    ok = ok && ioctl(fd, UI_DEV_SETUP, &setup) == 0 && ioctl(fd, UI_DEV_CREATE) == 0;
-    if (!ok) {
+    setup.id.product = product;
+    std::strncpy(setup.name, name, UINPUT_MAX_NAME_SIZE - 1);
+    if (!abilities(fd) || ioctl(fd, UI_DEV_SETUP, &setup) != 0 || ioctl(fd, UI_DEV_CREATE) != 0) {
         close(fd);
-        return nullptr;
+        return -1;
     }
+    return fd;
+}
+
+} // namespace
+
+std::unique_ptr<UinputInjector> UinputInjector::create(const std::string &keymap)
+{
+    const int fd = makeDevice(deviceName, 0x4c4f, [](int fd) {
+        bool ok = ioctl(fd, UI_SET_EVBIT, EV_KEY) == 0 && ioctl(fd, UI_SET_EVBIT, EV_REL) == 0
+            && ioctl(fd, UI_SET_EVBIT, EV_SYN) == 0 && ioctl(fd, UI_SET_RELBIT, REL_X) == 0
+            && ioctl(fd, UI_SET_RELBIT, REL_Y) == 0;
+        for (int code = 1; ok && code < 256; ++code)
+            ok = ioctl(fd, UI_SET_KEYBIT, code) == 0;
+        return ok && ioctl(fd, UI_SET_KEYBIT, BTN_LEFT) == 0
+            && ioctl(fd, UI_SET_KEYBIT, BTN_RIGHT) == 0;
+    });
+    if (fd < 0)
+        return nullptr;
+    // Places go through a device of their own, absolute like a graphics tablet's pen, so the
+    // desktop spreads its range over the screens and no pointer acceleration bends them.
+    const int pointerFd = makeDevice(pointerName, 0x4c50, [](int fd) {
+        bool ok = ioctl(fd, UI_SET_EVBIT, EV_KEY) == 0 && ioctl(fd, UI_SET_EVBIT, EV_ABS) == 0
+            && ioctl(fd, UI_SET_EVBIT, EV_SYN) == 0 && ioctl(fd, UI_SET_KEYBIT, BTN_LEFT) == 0
+            && ioctl(fd, UI_SET_KEYBIT, BTN_RIGHT) == 0;
+        for (const uint16_t axis : { ABS_X, ABS_Y }) {
+            uinput_abs_setup abs {};
+            abs.code = axis;
+            abs.absinfo.maximum = absRange - 1;
+            ok = ok && ioctl(fd, UI_SET_ABSBIT, axis) == 0 && ioctl(fd, UI_ABS_SETUP, &abs) == 0;
+        }
+        return ok;
+    });
     auto injector = std::make_unique<UinputInjector>(
-        keymap, [fd](uint16_t type, uint16_t code, int32_t value) {
+        keymap,
+        [fd, pointerFd, placing = false](uint16_t type, uint16_t code, int32_t value) mutable {
             input_event event {};
             event.type = type;
             event.code = code;
             event.value = value;
-            (void)!write(fd, &event, sizeof event);
+            // A place and the report that ends it go to the absolute device.
+            const bool place = type == EV_ABS || (type == EV_SYN && placing);
+            placing = type == EV_ABS;
+            (void)!write(place && pointerFd >= 0 ? pointerFd : fd, &event, sizeof event);
         });
     injector->fd = fd;
+    injector->pointerFd = pointerFd;
     // The desktop needs a moment to take a new device into use before its first event.
     usleep(200000);
     return injector;
@@ -59,9 +92,11 @@ UinputInjector::~UinputInjector()
         chord(c, false);
     for (auto &[cp, c] : heldChars)
         chord(c, false);
-    if (fd >= 0) {
-        ioctl(fd, UI_DEV_DESTROY);
-        close(fd);
+    for (const int device : { fd, pointerFd }) {
+        if (device >= 0) {
+            ioctl(device, UI_DEV_DESTROY);
+            close(device);
+        }
     }
 }
 
@@ -184,16 +219,20 @@ void UinputInjector::moveBy(int dx, int dy)
     if (dy)
         sink(EV_REL, REL_Y, dy);
     sink(EV_SYN, SYN_REPORT, 0);
-    lastX += dx;
-    lastY += dy;
 }
 
-// A relative device reaches a place by a step from the last one; the first place is taken as
-// where the pointer is.
-void UinputInjector::moveTo(int x, int y, int, int)
+// The middle of the pixel, in the absolute device's range laid over the box: the desktop
+// scales a value v to v * width / range.
+void UinputInjector::moveTo(int x, int y, int width, int height)
 {
-    if (lastX >= 0)
-        moveBy(x - lastX, y - lastY);
-    lastX = x;
-    lastY = y;
+    if (width <= 0 || height <= 0 || x < 0 || y < 0 || x >= width || y >= height)
+        return;
+    sink(EV_ABS, ABS_X, int32_t((2 * int64_t(x) + 1) * absRange / (2 * int64_t(width))));
+    sink(EV_ABS, ABS_Y, int32_t((2 * int64_t(y) + 1) * absRange / (2 * int64_t(height))));
+    sink(EV_SYN, SYN_REPORT, 0);
+}
+
+void UinputInjector::setLayoutGroup(unsigned group)
+{
+    layout.setGroup(group);
 }

@@ -9,14 +9,17 @@
 #include <string>
 #include <vector>
 
-// Every other compositor (GNOME, KDE): a kernel input device, keyboard and pointer in one. It
-// cannot bring a keymap: keys are those of the user's layout, and a character the layout has no
-// key for is typed as Ctrl+Shift+U, its hexadecimal code and a space, which GTK programs and
-// the IBus input method understand.
+// Every other compositor: kernel input devices, a keyboard with a relative pointer, and an
+// absolute pointer for places. A kernel device cannot bring a keymap: keys are those of the
+// user's active layout, and a character the layout has no key for is typed as Ctrl+Shift+U, its
+// hexadecimal code and a space, which GTK programs and the IBus input method understand.
 class UinputInjector : public Injector
 {
 public:
     static constexpr const char *deviceName = "Kelo# virtual keyboard";
+    static constexpr const char *pointerName = "Kelo# virtual pointer";
+    // The absolute device's values run from 0 to this less one on both axes.
+    static constexpr int32_t absRange = 65536;
     // One input event (type, code, value), as written to the device.
     using Sink = std::function<void(uint16_t, uint16_t, int32_t)>;
 
@@ -32,6 +35,7 @@ public:
     void button(bool right, bool release) override;
     void moveBy(int dx, int dy) override;
     void moveTo(int x, int y, int width, int height) override;
+    void setLayoutGroup(unsigned group) override;
 
 private:
     void key(uint32_t code, bool press);
@@ -39,9 +43,7 @@ private:
 
     LayoutKeys layout;
     Sink sink;
-    int fd = -1;
+    int fd = -1, pointerFd = -1;
     std::map<int, LayoutKeys::Chord> heldVks;
     std::map<char32_t, LayoutKeys::Chord> heldChars;
-    // Where the last absolute place was asked: further places are reached by steps from it.
-    int lastX = -1, lastY = -1;
 };

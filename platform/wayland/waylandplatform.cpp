@@ -2,7 +2,10 @@
 
 #include "../freedesktop/autostart.h"
 #include "../x11/x11platform.h"
+#include "activelayout.h"
 #include "evdevswitches.h"
+#include "fakeinputinjector.h"
+#include "gnomeinjector.h"
 #include "uinputinjector.h"
 #include "waylandsession.h"
 #include "wlrinjector.h"
@@ -12,17 +15,22 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/epoll.h>
 #include <unistd.h>
 
 namespace {
 
-// What to tell the user when nothing can type: the one command that gives this user the
-// kernel's input device.
+// What to tell the user when nothing can type: on KDE, the installed program, which KWin lets
+// type; elsewhere the one command that gives this user the kernel's input device.
 std::string noInjection()
 {
     std::string fix;
-    if (access("/dev/uinput", F_OK) != 0)
+    const char *desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    if (desktop && std::strstr(desktop, "KDE"))
+        fix = "start the installed Kelo# (/usr/bin/kelo, from the menu): KWin lets only a program "
+              "whose desktop file asks for it type";
+    else if (access("/dev/uinput", F_OK) != 0)
         fix = "sudo modprobe uinput";
     else if (access("/usr/lib/udev/rules.d/70-kelo-uinput.rules", F_OK) == 0
              || access("/lib/udev/rules.d/70-kelo-uinput.rules", F_OK) == 0)
@@ -48,6 +56,14 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::create()
         p->way = "wlroots";
     } else if (p->session->lost()) {
         return nullptr;
+    } else if (auto kde = FakeInputInjector::create(*p->session)) {
+        p->injector = std::move(kde);
+        p->way = "kde";
+    } else if (p->session->lost()) {
+        return nullptr;
+    } else if (auto gnome = GnomeInjector::create()) {
+        p->injector = std::move(gnome);
+        p->way = "gnome";
     } else if (auto uinput = UinputInjector::create(p->session->keymap())) {
         p->injector = std::move(uinput);
         p->way = "uinput";
@@ -55,6 +71,11 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::create()
         p->why = noInjection();
         std::fprintf(stderr, "Kelo#: %s\n", p->why.c_str());
     }
+    // The keys of KWin's fake input and of uinput are read through the desktop's active layout.
+    if (p->way == "kde" || p->way == "uinput")
+        p->activeLayout = std::make_unique<ActiveLayout>();
+    if (p->way != "gnome")
+        p->enable = GnomeInjector::enableCommand();
     if (std::getenv("DISPLAY"))
         p->x11 = std::make_unique<X11Platform>();
     p->evdev = std::make_unique<EvdevSwitches>(UinputInjector::deviceName);
@@ -105,9 +126,20 @@ bool WaylandPlatform::switchEventsPending()
     return (x11 && x11->switchEventsPending()) || keys;
 }
 
+// Keys read through the user's layout are looked up in the one active as they go down.
+void WaylandPlatform::followLayout()
+{
+    if (injector && activeLayout) {
+        if (const int group = activeLayout->group(); group >= 0)
+            injector->setLayoutGroup(unsigned(group));
+    }
+}
+
 void WaylandPlatform::keyEvent(int vk, bool release)
 {
     std::lock_guard lock(mutex);
+    if (!release)
+        followLayout();
     if (injector)
         injector->vkEvent(vk, release);
 }
@@ -134,12 +166,15 @@ void WaylandPlatform::unicodeEvent(char16_t unit, bool release)
     } else if (!release) {
         highSurrogate = 0;
     }
+    if (!release)
+        followLayout();
     injector->charEvent(cp, release);
 }
 
 int WaylandPlatform::keyForChar(char16_t c)
 {
     std::lock_guard lock(mutex);
+    followLayout();
     return injector ? injector->keyForChar(c) : -1;
 }
 
@@ -151,13 +186,16 @@ void WaylandPlatform::pointerButton(Button button, bool release)
         injector->button(button == Button::Right, release);
 }
 
-// Until the program has placed the pointer its reckoning is a guess, the middle of the
-// desktop; the first motion puts the pointer where the guess says, so it becomes true.
+// Where the compositor tells where the pointer is, that is the reckoning. Elsewhere, until the
+// program has placed the pointer its reckoning is a guess, the middle of the desktop; the first
+// motion puts the pointer where the guess says, so it becomes true.
 void WaylandPlatform::guessPointer()
 {
     session->pump();
     const WaylandSession::Box box = session->layout();
-    if (!placed && box.width > 0) {
+    if (injector->position(&pointerX, &pointerY)) {
+        placed = true;
+    } else if (!placed && box.width > 0) {
         pointerX = box.x + box.width / 2;
         pointerY = box.y + box.height / 2;
     }
@@ -267,6 +305,34 @@ void WaylandPlatform::keepUnfocused(std::uintptr_t window)
 {
     if (x11)
         x11->keepUnfocused(window);
+}
+
+std::string WaylandPlatform::setupCommand()
+{
+    return enable;
+}
+
+// sway draws XWayland's unmanaged (override-redirect) windows above everything, fullscreen
+// windows and floating dialogs too, and focuses one on a click only if its type asks for input
+// (a utility window does not). As a managed window Kelo#'s went behind both, and a click gave it
+// the focus. Qt 6.4 has no layer-shell of its own for a native window.
+bool WaylandPlatform::unmanagedWindows()
+{
+    return x11 && std::getenv("SWAYSOCK");
+}
+
+bool WaylandPlatform::canType()
+{
+    std::lock_guard lock(mutex);
+    return injector && !session->lost();
+}
+
+// Keyboards there but none readable; none at all (a remote or headless seat) leaves nothing to
+// say.
+bool WaylandPlatform::switchKeysReadable()
+{
+    std::lock_guard lock(mutex);
+    return evdev->keyboards() > 0 || evdev->refused() == 0;
 }
 
 std::string WaylandPlatform::problem()

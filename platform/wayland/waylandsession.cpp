@@ -1,5 +1,6 @@
 #include "waylandsession.h"
 
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -130,6 +131,10 @@ void WaylandSession::global(void *data, wl_registry *registry, uint32_t name, co
     } else if (is == zwlr_virtual_pointer_manager_v1_interface.name) {
         s->pointers = static_cast<zwlr_virtual_pointer_manager_v1 *>(
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    } else if (is == org_kde_kwin_fake_input_interface.name && version >= 4) {
+        // Keys came in the fourth version; KWin lists it only to programs it grants it.
+        s->fakeInput = static_cast<org_kde_kwin_fake_input *>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
     } else if (is == zxdg_output_manager_v1_interface.name) {
         s->xdgOutputs = static_cast<zxdg_output_manager_v1 *>(wl_registry_bind(
             registry, name, &zxdg_output_manager_v1_interface, std::min(version, 2u)));
@@ -190,6 +195,8 @@ WaylandSession::~WaylandSession()
         zwp_virtual_keyboard_manager_v1_destroy(keyboards);
     if (pointers)
         zwlr_virtual_pointer_manager_v1_destroy(pointers);
+    if (fakeInput)
+        org_kde_kwin_fake_input_destroy(fakeInput);
     if (seat)
         wl_seat_destroy(seat);
     if (registry)

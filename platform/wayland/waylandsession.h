@@ -11,6 +11,7 @@ struct wl_keyboard;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwlr_virtual_pointer_manager_v1;
 struct zxdg_output_manager_v1;
+struct org_kde_kwin_fake_input;
 
 // One connection to the Wayland compositor: the globals the injectors need, where the outputs
 // lie, and the keymap the compositor gives its clients.
@@ -45,6 +46,7 @@ public:
     wl_seat *seat = nullptr;
     zwp_virtual_keyboard_manager_v1 *keyboards = nullptr;
     zwlr_virtual_pointer_manager_v1 *pointers = nullptr;
+    org_kde_kwin_fake_input *fakeInput = nullptr; // KWin's, where it grants it to this program
 
 private:
     WaylandSession() = default;

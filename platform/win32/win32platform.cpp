@@ -96,14 +96,16 @@ struct HookedKey
 {
     std::atomic<int> vk { 0 };
     std::atomic<bool> down { false };
-    std::atomic<bool> pressed { false };
+    // Since the last state(): 1 it went down, 2 up (the key's repeats are neither).
+    std::atomic<int> edges { 0 };
 
     void set(int key)
     {
         vk = key;
-        down = pressed = false;
+        down = false;
+        edges = 0;
     }
-    int state() { return (down ? 0x8000 : 0) | (pressed.exchange(false) ? 1 : 0); }
+    int state() { return (down ? 0x8000 : 0) | edges.exchange(0); }
 };
 HookedKey hookedSwitch, hookedEscape;
 // While the switch key is being chosen the hook swallows every key but Escape, keeping the one
@@ -119,8 +121,8 @@ LRESULT CALLBACK switchKeyHook(int code, WPARAM message, LPARAM data)
         for (HookedKey *hooked : { &hookedSwitch, &hookedEscape }) {
             if (hooked->vk != 0 && int(key->vkCode) == hooked->vk) {
                 const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
-                if (!up)
-                    hooked->pressed = true;
+                if (up || !hooked->down)
+                    hooked->edges |= up ? 2 : 1;
                 hooked->down = !up;
                 return 1;
             }
@@ -216,7 +218,7 @@ int Win32Platform::escapeState()
 {
     if (hook && hookedEscape.vk != 0)
         return hookedEscape.state();
-    return GetAsyncKeyState(VK_ESCAPE) & 0xffff;
+    return GetAsyncKeyState(VK_ESCAPE) & 0x8001; // no release edge here
 }
 
 void Win32Platform::setEscapeGrab(bool grab)
@@ -281,7 +283,7 @@ int Win32Platform::switchKeyState()
         return 0;
     if (hook && hookedSwitch.vk != 0)
         return hookedSwitch.state();
-    return GetAsyncKeyState(switchVk) & 0xffff;
+    return GetAsyncKeyState(switchVk) & 0x8001;
 }
 
 void Win32Platform::addSignInLaunch(const std::string &name, const std::string &path)

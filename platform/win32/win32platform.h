@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../passwordwatch.h"
 #include "../platform.h"
 
 // Windows: user32 injection, the asynchronous key state, a low-level keyboard hook for a
@@ -27,6 +28,7 @@ public:
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
+    bool passwordFocused() override { return passwords.focused(); }
 
 private:
     // Sets or removes the hook as the grabbed keys need it.
@@ -37,4 +39,5 @@ private:
     void *foreground = nullptr;
     // The low-level keyboard hook that swallows a grabbed switch key or Escape.
     void *hook = nullptr;
+    PasswordWatch passwords;
 };

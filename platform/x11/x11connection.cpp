@@ -8,8 +8,11 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <X11/Xatom.h>
+
 #include <algorithm>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -20,6 +23,17 @@ constexpr size_t slotCount = 8;
 // the keysym it was typed with.
 constexpr auto slotMinAge = std::chrono::milliseconds(500);
 constexpr auto slotIdle = std::chrono::seconds(5);
+
+Window parentOf(Display *display, Window window)
+{
+    Window parent = None, root = None, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return None;
+    if (children)
+        XFree(children);
+    return parent;
+}
 
 } // namespace
 
@@ -125,6 +139,12 @@ void X11Connection::pressShifted(const X11Keymap &map, KeyCode keycode)
 void X11Connection::drain()
 {
     const KeyCode escape = XKeysymToKeycode(display, XK_Escape);
+    // One of the two keys moved: 1 it went down, 2 up, 0 either (as escapeState's bits).
+    const auto edge = [&](unsigned code, int bit) {
+        escapeEdges |= code && code == escape ? bit : 0;
+        switchEdges |= code && code == switchCode ? bit : 0;
+        switchMoved = switchMoved || (code && (code == escape || code == switchCode));
+    };
     while (XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
@@ -132,19 +152,15 @@ void X11Connection::drain()
             XRefreshKeyboardMapping(&event.xmapping);
         } else if (event.type == KeyPress || event.type == KeyRelease) {
             // A grabbed key's own events: while the grab is active no raw release comes.
-            const KeyCode code = event.xkey.keycode;
-            switchMoved = switchMoved || (code && (code == escape || code == switchCode));
+            edge(event.xkey.keycode, event.type == KeyRelease ? 2 : 0);
         } else if (event.type == GenericEvent && event.xcookie.extension == xiOpcode
                    && XGetEventData(display, &event.xcookie)) {
             const auto *raw = static_cast<const XIRawEvent *>(event.xcookie.data);
             const bool key = event.xcookie.evtype == XI_RawKeyPress
                 || event.xcookie.evtype == XI_RawKeyRelease;
-            if (key && raw->detail && (raw->detail == escape || raw->detail == switchCode))
-                switchMoved = true;
-            if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == escape && escape)
-                escapePressed = true;
-            if (event.xcookie.evtype == XI_RawKeyPress && raw->detail == switchCode && switchCode)
-                switchPressed = true;
+            // Raw presses come only from the device, never from the server's key repeat.
+            if (key)
+                edge(unsigned(raw->detail), event.xcookie.evtype == XI_RawKeyPress ? 1 : 2);
             if (event.xcookie.evtype == XI_RawButtonPress)
                 pointerPressed = true;
             XFreeEventData(display, &event.xcookie);
@@ -268,4 +284,103 @@ void X11Connection::giveAllBack()
         if (slot.sym != NoSymbol)
             giveBack(slot);
     }
+}
+
+// Runs on every poll of the switch keys: one round trip, and a look at the window tree only
+// when the focus moved. Acts once per move, so a manager that insists is not fought in a loop.
+void X11Connection::keepFocusAway()
+{
+    if (ownWindows.empty())
+        return;
+    Window now = None;
+    int revert = 0;
+    XGetInputFocus(display, &now, &revert);
+    if (now == seenFocus)
+        return;
+    seenFocus = now;
+    if (!ownsFocus(now)) {
+        // Not one of the program's pop-ups either (an open menu), gone once closed.
+        if (now != None && now != PointerRoot && !ofThisProcess(now))
+            otherFocus = now;
+        return;
+    }
+    if (otherFocus != None)
+        giveFocusTo(otherFocus);
+}
+
+// The focus is ours on one of the program's windows, inside one, or on a frame around one (a
+// window manager focuses the frame of a window that takes no input).
+bool X11Connection::ownsFocus(Window focus)
+{
+    const Window root = DefaultRootWindow(display);
+    if (focus == None || focus == PointerRoot || focus == root)
+        return false;
+    const auto up = [&](Window w) { return parentOf(display, w); };
+    for (Window w = focus; w != None && w != root; w = up(w)) {
+        if (std::find(ownWindows.begin(), ownWindows.end(), w) != ownWindows.end())
+            return true;
+    }
+    for (Window own : ownWindows) {
+        for (Window w = up(own); w != None && w != root; w = up(w)) {
+            if (w == focus)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool X11Connection::ofThisProcess(Window window)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char *data = nullptr;
+    const bool ours = XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False),
+                                         0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                                         &data)
+            == Success
+        && data && items == 1 && format == 32
+        && *reinterpret_cast<unsigned long *>(data) == unsigned(getpid());
+    if (data)
+        XFree(data);
+    return ours;
+}
+
+// Straight to the window, as it had it; a managed one is also activated through the window
+// manager (as a pager asks), so that the manager's own idea of the active window follows.
+void X11Connection::giveFocusTo(Window window)
+{
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    const Window root = DefaultRootWindow(display);
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    Window client = window;
+    for (int depth = 0; client != None && client != root && depth < 8; ++depth) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char *data = nullptr;
+        const bool managed = XGetWindowProperty(display, client, wmState, 0, 0, False,
+                                                AnyPropertyType, &type, &format, &items, &after,
+                                                &data)
+                == Success
+            && type != None;
+        if (data)
+            XFree(data);
+        if (managed)
+            break;
+        client = parentOf(display, client);
+    }
+    if (client != None && client != root) {
+        XEvent event {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = client;
+        event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2; // from a pager: the user's own choice
+        event.xclient.data.l[1] = CurrentTime;
+        event.xclient.data.l[2] = long(ownWindows.front());
+        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+    }
+    XSync(display, False);
 }

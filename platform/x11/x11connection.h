@@ -32,20 +32,26 @@ struct X11Connection
     Display *display = nullptr;
     int xiOpcode = -1;
     bool rawSelected = false;
-    bool escapePressed = false;
+    // Escape's edges since the last read: bit 0 down, bit 1 up, as in escapeState.
+    int escapeEdges = 0;
     // Escape or the switch key went down or up since the last switchEventsPending.
     bool switchMoved = false;
-    // The user's own switch key: its keycode (0: none), whether it is to be grabbed, and a
-    // press seen since the last switchKeyState.
+    // The user's own switch key: its keycode (0: none), whether it is to be grabbed, and its
+    // edges since the last switchKeyState.
     KeyCode switchCode = 0;
     bool switchGrab = false;
-    bool switchPressed = false;
+    int switchEdges = 0;
     // Escape taken from every application, as the switch key can be.
     bool escapeGrab = false;
     // A pointer button pressed since the last caretMayHaveMoved, and the focus then.
     bool pointerPressed = false;
     Window focus = None;
     std::vector<Slot> slots;
+    // The program's own top-level windows, which must never keep the keyboard focus; the focus
+    // as last looked at, and the last window outside them that had it.
+    std::vector<Window> ownWindows;
+    Window seenFocus = None;
+    Window otherFocus = None;
     // Keys pressed and not yet released, so the release goes to the keycode that was pressed
     // even if the keymap changed in between.
     std::map<int, KeyCode> heldVks;
@@ -75,4 +81,10 @@ struct X11Connection
     // Every key's state from one request, by keycode.
     std::bitset<256> keysDown();
     int vkFor(const X11Keymap &map, KeyCode keycode);
+    // Where the window manager gave one of ownWindows the keyboard focus (a click on it), hands
+    // it back at once to the window that had it.
+    void keepFocusAway();
+    bool ownsFocus(Window focus);
+    bool ofThisProcess(Window window);
+    void giveFocusTo(Window window);
 };

@@ -12,6 +12,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
@@ -245,10 +246,9 @@ int X11Platform::escapeState()
     std::lock_guard lock(d->mutex);
     if (!d->display)
         return 0;
+    d->keepFocusAway();
     const bool down = d->isDown(XKeysymToKeycode(d->display, XK_Escape));
-    const int state = (down ? 0x8000 : 0) | (d->escapePressed ? 1 : 0);
-    d->escapePressed = false;
-    return state;
+    return (down ? 0x8000 : 0) | std::exchange(d->escapeEdges, 0);
 }
 
 int X11Platform::switchEventFd()
@@ -281,7 +281,8 @@ void X11Platform::setEscapeGrab(bool grab)
 
 // Window managers hand the focus to a window that lists WM_TAKE_FOCUS whatever its input hint,
 // and mark one that appears without the focus over the focused window as asking for attention
-// (metacity, mutter, kwin) unless it cannot take the focus at all: so the protocol goes.
+// (metacity, mutter, kwin) unless it cannot take the focus at all: so the protocol goes. Some
+// focus its frame on a click all the same (metacity): the switch poll then gives it back.
 void X11Platform::keepUnfocused(std::uintptr_t window)
 {
     std::lock_guard lock(d->mutex);
@@ -309,6 +310,8 @@ void X11Platform::keepUnfocused(std::uintptr_t window)
     hints.input = False;
     XSetWMHints(d->display, w, &hints);
     XSync(d->display, False);
+    if (std::find(d->ownWindows.begin(), d->ownWindows.end(), w) == d->ownWindows.end())
+        d->ownWindows.push_back(w);
 }
 
 bool X11Platform::caretMayHaveMoved()
@@ -335,7 +338,7 @@ bool X11Platform::setSwitchKey(const std::string &name, bool grab)
     const KeySym sym = name.empty() ? NoSymbol : XStringToKeysym(name.c_str());
     d->switchCode = sym == NoSymbol ? 0 : XKeysymToKeycode(d->display, sym);
     d->switchGrab = grab && d->switchCode;
-    d->switchPressed = false;
+    d->switchEdges = 0;
     if (d->switchGrab)
         d->grabSwitch(true);
     XSync(d->display, False);
@@ -348,9 +351,7 @@ int X11Platform::switchKeyState()
     if (!d->display || !d->switchCode)
         return 0;
     const bool down = d->isDown(d->switchCode);
-    const int state = (down ? 0x8000 : 0) | (d->switchPressed ? 1 : 0);
-    d->switchPressed = false;
-    return state;
+    return (down ? 0x8000 : 0) | std::exchange(d->switchEdges, 0);
 }
 
 // The switch poll's one keyboard-state request for both keys.
@@ -360,14 +361,15 @@ void X11Platform::switchStates(int *escape, int *key)
     *escape = *key = 0;
     if (!d->display)
         return;
+    d->keepFocusAway();
     const KeyCode escapeCode = XKeysymToKeycode(d->display, XK_Escape);
     const auto down = d->keysDown();
     const auto isDown = [&](KeyCode code) {
         return code && down[code] ? 0x8000 : 0;
     };
-    *escape = isDown(escapeCode) | (std::exchange(d->escapePressed, false) ? 1 : 0);
+    *escape = isDown(escapeCode) | std::exchange(d->escapeEdges, 0);
     if (d->switchCode)
-        *key = isDown(d->switchCode) | (std::exchange(d->switchPressed, false) ? 1 : 0);
+        *key = isDown(d->switchCode) | std::exchange(d->switchEdges, 0);
 }
 
 // A passive grab turns active while its key is down: typing then would only reach Kelo#.

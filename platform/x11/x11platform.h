@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../passwordwatch.h"
 #include "../platform.h"
 
 struct X11Connection;
@@ -36,7 +37,9 @@ public:
     void addSignInLaunch(const std::string &name, const std::string &path) override;
     void removeSignInLaunch(const std::string &name) override;
     std::string signInLaunch(const std::string &name) override;
+    bool passwordFocused() override { return passwords.focused(); }
 
 private:
     X11Connection *d;
+    PasswordWatch passwords;
 };
