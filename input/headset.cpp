@@ -20,6 +20,20 @@ constexpr int attemptMs = 5000;
 
 } // namespace
 
+quint16 Headset::configuredPort()
+{
+    const QByteArray name = qgetenv("KELO_HEADSET_PORT");
+    if (name.isEmpty())
+        return servicePort;
+    bool ok = false;
+    const uint port = name.toUInt(&ok);
+    if (ok && port >= 1 && port <= 65535)
+        return quint16(port);
+    std::fprintf(stderr, "Kelo#: KELO_HEADSET_PORT is no port (1 to 65535); the headset is read on %u\n",
+                 unsigned(servicePort));
+    return servicePort;
+}
+
 Headset::Headset(quint16 port, int firstDelayMs)
     : socket(new QTcpSocket(this))
     , retry(new QTimer(this))

@@ -25,6 +25,9 @@ public:
     static constexpr int minBlinkGapMs = 250;
 
     explicit Headset(quint16 port = servicePort, int firstDelayMs = 60);
+    // The service's port: servicePort, unless KELO_HEADSET_PORT names another (a service moved
+    // off the usual one, or a test's own that no other run may reach).
+    static quint16 configuredPort();
     ~Headset() override;
 
     // Ends the connection and the thread; the exit path calls it. Call it from the thread that

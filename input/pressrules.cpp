@@ -34,9 +34,13 @@ void PressRules::ownTyping(Source key)
     switches[key].ownPolls = 3;
 }
 
-void PressRules::level(Source source, bool down, bool tapped, qint64 now, qint64 downAt)
+void PressRules::level(Source source, bool down, bool tapped, qint64 now, qint64 downAt, bool letGo)
 {
     Switch &s = switches[source];
+    // Let go and pressed again between two polls (the program was busy): the press held ends
+    // as at a poll that saw it up, and the new one begins.
+    if (s.down && letGo && tapped)
+        level(source, false, false, now);
     if (std::exchange(s.tapOnly, false) && down && !tapped)
         s.down = true;
     if (!s.down && (down || tapped)) {
@@ -55,12 +59,12 @@ void PressRules::level(Source source, bool down, bool tapped, qint64 now, qint64
             if (!down) {
                 s.done = true;
                 if (held >= holdMs)
-                    offer(now);
+                    offer(now, source);
             }
         } else if (down ? held >= holdMs : holdMs == 0) {
             // Still down after the hold, or a tap between two polls when no hold is asked.
             s.done = true;
-            offer(pressDown ? s.since : now);
+            offer(pressDown ? s.since : now, source);
         } else if (!down) {
             s.done = true;
         }
@@ -76,12 +80,19 @@ void PressRules::level(Source source, bool down, bool tapped, qint64 now, qint64
 void PressRules::report(int strength, qint64 at, qint64 now)
 {
     if (strength > threshold && !cancelled)
-        offer(pressDown ? std::min(at, now) : now);
+        offer(pressDown ? std::min(at, now) : now, Sources);
 }
 
-void PressRules::offer(qint64 moment)
+void PressRules::offer(qint64 moment, int from)
 {
+    if (!offered || moment < *offered)
+        offeredBy = from;
     offered = offered ? std::min(*offered, moment) : moment;
+}
+
+bool PressRules::anyDown() const
+{
+    return std::any_of(switches.begin(), switches.end(), [](const Switch &s) { return s.down; });
 }
 
 int PressRules::take(qint64 now)
@@ -91,6 +102,7 @@ int PressRules::take(qint64 now)
         result = cancel;
     } else if (offered && !(debounceMs > 0 && lastTaken && *offered - *lastTaken < debounceMs)) {
         lastTaken = offered;
+        takenBy = offeredBy;
         result = int(std::clamp<qint64>(now - *offered, 0, 1 << 30));
     }
     cancelNow = false;

@@ -13,7 +13,8 @@
 class PressRules
 {
 public:
-    enum Source { Escape, Key, Pad, Camera, Sources };
+    // Step: a pad button that steps, beside the switch key, in two-switch scanning.
+    enum Source { Escape, Key, Pad, Camera, Step, Sources };
     // take()'s answers besides a press: nothing, and a hold that cancels.
     static constexpr int none = -1;
     static constexpr int cancel = -2;
@@ -33,12 +34,18 @@ public:
     void ownTyping(Source key);
 
     // What a source shows at this poll: down now, and gone down (maybe up again) since the last
-    // poll; downAt, when known, is when it went down.
-    void level(Source source, bool down, bool tapped, qint64 now, qint64 downAt = -1);
+    // poll; downAt, when known, is when it went down; let go, when the source tells, gone up
+    // since the last poll.
+    void level(Source source, bool down, bool tapped, qint64 now, qint64 downAt = -1,
+               bool letGo = false);
     // A headset blink report of this strength, arrived at.
     void report(int strength, qint64 at, qint64 now);
     // The poll's outcome: none, cancel, or how long ago (ms) the switch went down.
     int take(qint64 now);
+    // Which source the last press taken came from (Sources for the headset), and whether any
+    // switch is down now.
+    int takenFrom() const { return takenBy; }
+    bool anyDown() const;
 
 private:
     struct Switch
@@ -53,7 +60,7 @@ private:
         // and down at the next poll is then still this press.
         bool tapOnly = false;
     };
-    void offer(qint64 moment);
+    void offer(qint64 moment, int from);
 
     std::array<Switch, Sources> switches {};
     int holdMs = 0;
@@ -66,4 +73,5 @@ private:
     // The earliest moment of the presses counted since the last take, and of the last taken.
     std::optional<qint64> offered;
     std::optional<qint64> lastTaken;
+    int offeredBy = Escape, takenBy = Escape;
 };

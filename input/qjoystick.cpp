@@ -82,14 +82,33 @@ int QJoystick::getdata()
     if (!fresh)
         pump();
     fresh = false;
+    stepLevel = false;
     if (find() == -1)
         return 0;
     const int buttons = SDL_JoystickNumButtons(joy);
+    int pick = 0;
+    for (int b = 0; b < buttons; ++b) {
+        if (!SDL_JoystickGetButton(joy, b))
+            continue;
+        if (b == stepChosen)
+            stepLevel = true;
+        else
+            pick = 1;
+    }
+    return pick;
+}
+
+int QJoystick::buttonDown()
+{
+    pump();
+    if (find() == -1)
+        return -1;
+    const int buttons = SDL_JoystickNumButtons(joy);
     for (int b = 0; b < buttons; ++b) {
         if (SDL_JoystickGetButton(joy, b))
-            return 1;
+            return b;
     }
-    return 0;
+    return -1;
 }
 
 int QJoystick::escape()

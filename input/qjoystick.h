@@ -22,6 +22,11 @@ public:
     void keyStates(int *escape, int *key);
     // Escape taken from every application while it is a switch (see Platform).
     void setEscapeGrab(bool grab);
+    // A pad button that steps in two-switch scanning, no longer one of the pick switch's (-1:
+    // none); stepDown() is its level at the last getdata().
+    void setStepButton(int button) { stepChosen = button; }
+    int stepButton() const { return stepChosen; }
+    bool stepDown() const { return stepLevel; }
 
 signals:
     // Escape or the switch key has just gone down or up: a poll now sees it without waiting.
@@ -33,6 +38,8 @@ public slots:
     QString joystickName(int index);
     int joystickNumButtons();
     int getdata();
+    // The lowest button held down now, -1 while none is: the step button is chosen by pressing.
+    int buttonDown();
     int escape();
     void stop();
     void setJoystick(int index);
@@ -44,5 +51,7 @@ private:
     _SDL_Joystick *joy = nullptr;
     // The count has pumped since the last button reading: the tick's pump is done.
     bool fresh = false;
+    int stepChosen = -1;
+    bool stepLevel = false;
     Platform &platform;
 };
