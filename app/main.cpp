@@ -122,6 +122,8 @@ int main(int argc, char *argv[])
 #endif
         if (auto *window = qobject_cast<QWindow *>(root);
             window && QGuiApplication::platformName() == u"xcb") {
+            if (Platform::system().unmanagedWindows())
+                window->setFlags(window->flags() | Qt::BypassWindowManagerHint);
             Platform::system().keepUnfocused(window->winId());
         }
     }

@@ -159,10 +159,13 @@ void PointOverlay::paintEvent(QPaintEvent *event)
     painter.drawRect(box.adjusted(1, 1, -1, -1));
     painter.setFont(font());
     const QFontMetrics metrics(font());
+    // Dark text on the highlight's colours: the colours themselves as text on white are too
+    // faint to read.
+    painter.setPen(Qt::black);
     for (qsizetype i = 0; i < texts.size(); ++i) {
-        painter.setPen(QColor(i == litEntry ? "darkorange" : "cornflowerblue"));
-        painter.drawText(box.x() + padding,
-                         box.y() + padding / 2 + int(i) * metrics.height() + metrics.ascent(),
-                         texts[i]);
+        const int top = box.y() + padding / 2 + int(i) * metrics.height();
+        painter.fillRect(QRect(box.x() + border, top, box.width() - 2 * border, metrics.height()),
+                         QColor(i == litEntry ? "darkorange" : "cornflowerblue"));
+        painter.drawText(box.x() + padding, top + metrics.ascent(), texts[i]);
     }
 }

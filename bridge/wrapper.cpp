@@ -115,11 +115,15 @@ int Wrapper::press(const QString &source)
     int escape = 0, key = 0;
     joystick.keyStates(&escape, &key);
     const auto feed = [&](PressRules::Source which, bool on, int state) {
-        rules.level(which, on && (state & 0x8000), on && (state & 1), now);
+        rules.level(which, on && (state & 0x8000), on && (state & 1), now, -1, on && (state & 2));
     };
     feed(PressRules::Escape, !escapeOff, escape);
     feed(PressRules::Key, keyChosen, key);
-    feed(PressRules::Pad, source == u"stick"_s && joystick.getdata() != 0, 0x8000);
+    // The pad is read for its pick buttons, and for the step button whatever the source.
+    const bool stick = source == u"stick"_s, stepping = joystick.stepButton() >= 0;
+    const bool picked = (stick || stepping) && joystick.getdata() != 0;
+    feed(PressRules::Pad, stick && picked, 0x8000);
+    feed(PressRules::Step, stepping && joystick.stepDown(), 0x8000);
     const bool camera = source == u"webcam"_s;
     const int closed = camera ? webth.closedFor() : -1;
     rules.level(PressRules::Camera, closed >= 0, camera && std::exchange(blinked, false), now,
@@ -138,11 +142,24 @@ int Wrapper::press(const QString &source)
     return taken;
 }
 
+QString Wrapper::pressSource() const
+{
+    static const char *const names[] = { "escape", "key", "pad", "camera", "step", "headset" };
+    return QString::fromLatin1(names[std::clamp(rules.takenFrom(), 0, int(PressRules::Sources))]);
+}
+
+int Wrapper::switchHeld() const
+{
+    return rules.anyDown() ? 1 : 0;
+}
+
 void Wrapper::headsetReport(int strength)
 {
     // Bounded: nothing may pile up while the front end does not poll.
     if (reports.size() < 64)
         reports.emplace_back(strength, clock());
+    // Taken at once, not at the poll's next tick up to 32 ms later.
+    emit keyMoved();
 }
 
 void Wrapper::setDebounce(int ms)
@@ -221,6 +238,17 @@ void Wrapper::setKey(const QString &name, bool grab)
     keyChosen = joystick.setSwitchKey(name, grab);
 }
 
+void Wrapper::setStepButton(int button)
+{
+    // Buttons SDL can number; anything else is none.
+    joystick.setStepButton(button >= 0 && button < 256 ? button : -1);
+}
+
+int Wrapper::padButton()
+{
+    return joystick.buttonDown();
+}
+
 void Wrapper::setjoy(int n)
 {
     joystick.setJoystick(n);
@@ -281,6 +309,8 @@ void Wrapper::text(const QString &s)
     units.reserve(size_t(s.size()));
     for (const QChar c : s)
         units.push_back(wchar_t(c.unicode()));
+    if (secret())
+        secretWord = true;
     output([this, units] {
         keym.text(units);
         if (keyChosen)
@@ -386,7 +416,11 @@ void Wrapper::rank(int order)
 
 void Wrapper::learn(const QString &word)
 {
-    predictor.learn(word);
+    // Nor is a password the context of the word after it.
+    if (std::exchange(secretWord, false) || secret())
+        predictor.sentence();
+    else
+        predictor.learn(word);
 }
 
 void Wrapper::forget()
@@ -406,6 +440,7 @@ QString Wrapper::letters(const QString &prefix)
 
 void Wrapper::sentence()
 {
+    secretWord = false;
     predictor.sentence();
 }
 
@@ -414,7 +449,35 @@ void Wrapper::learning(bool on)
     predictor.pause(!on);
 }
 
+void Wrapper::keepPasswords(bool on)
+{
+    passwordsKept = on;
+    // The focus is followed from now on, so the first field is known when it is reached.
+    if (on)
+        Platform::system().passwordFocused();
+}
+
+int Wrapper::secret()
+{
+    return passwordsKept && Platform::system().passwordFocused() ? 1 : 0;
+}
+
 QString Wrapper::problem()
 {
     return QString::fromStdString(Platform::system().problem());
+}
+
+QString Wrapper::setupCommand()
+{
+    return QString::fromStdString(Platform::system().setupCommand());
+}
+
+int Wrapper::canType()
+{
+    return Platform::system().canType() ? 1 : 0;
+}
+
+int Wrapper::keysReadable()
+{
+    return Platform::system().switchKeysReadable() ? 1 : 0;
 }

@@ -44,7 +44,8 @@ public:
 signals:
     void closed();
     void vid(const QImage &image);
-    // Escape or the switch key has just moved; the poll need not wait for its tick.
+    // Escape or the switch key has just moved, or the headset reported a blink; the poll need
+    // not wait for its tick.
     void keyMoved();
 
 public slots:
@@ -60,12 +61,20 @@ public slots:
     // key always count; of the devices only source's ("stick", "webcam", "headset"; any other:
     // none), whose events left from before are dropped.
     int press(const QString &source);
+    // The source of the last press taken ("escape", "key", "pad", "camera", "step", "headset"),
+    // and 1 while any switch is held down, as the last poll saw them.
+    QString pressSource() const;
+    int switchHeld() const;
     // See PressRules.
     void setDebounce(int ms);
     void setBlinkThreshold(int strength);
     void setPressDown(bool on);
     void setHoldCancels(bool on);
     void setjoy(int n);
+    // A game-pad button that steps in two-switch scanning, as the switch key does, and no longer
+    // picks (-1 or out of range: none); the lowest pad button held now (-1: none), to choose it.
+    void setStepButton(int button);
+    int padButton();
     QString joynm(int n);
     void mouseMove(int n);
     int headnb();
@@ -130,8 +139,20 @@ public slots:
     QString letters(const QString &prefix);
     void sentence();
     void learning(bool on);
+    // With on (the default), what is typed into a password field stays private: no word typed
+    // there, even in part, is learned, and secret() is 1 while one has the focus, so that the
+    // window says no letter. Off, secret() is 0 and password fields are typed into as any.
+    void keepPasswords(bool on);
+    int secret();
     // What keeps typing or pointing from working on this desktop, and its fix; empty if nothing.
     QString problem();
+    // A command that makes Kelo# work fully on this desktop (turning on its GNOME Shell
+    // extension); empty if there is none.
+    QString setupCommand();
+    // 1 where something can be typed; 1 where Escape and the switch key are read whatever has
+    // the focus.
+    int canType();
+    int keysReadable();
 
 private:
     PressRules rules;
@@ -145,6 +166,9 @@ private:
     // Headset blink reports since the last poll: strength and arrival.
     std::vector<std::pair<int, qint64>> reports;
     bool keyChosen = false;
+    bool passwordsKept = true;
+    // A letter of the word being typed went into a password field.
+    bool secretWord = false;
     // Escape is no switch at all.
     bool escapeOff = false;
     std::function<qint64()> clock;
@@ -153,7 +177,7 @@ private:
     Mouse mouseth;
     Webth webth;
     QJoystick joystick;
-    Headset headset;
+    Headset headset { Headset::configuredPort() };
     QSound qsound;
     Speech speech;
     QImage frame;

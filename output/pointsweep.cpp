@@ -35,7 +35,8 @@ void PointSweep::beginBand(double now)
     // It rests a moment first, so that a target it covers from the start is pressed before it
     // moves off.
     beginPass(fromHigh ? high() - bandWidth : low(), low(), high() - bandWidth, bandDir,
-              scaled(vertical() ? bandSpeedY : bandSpeedX), now + held(bandSeconds));
+              scaled(vertical() ? bandSpeedY : bandSpeedX),
+              now + (stepped ? 0 : held(bandSeconds)));
     clock = now;
 }
 
@@ -161,7 +162,7 @@ void PointSweep::press(double now, double down)
     down = std::min(down, now);
     rewind(down);
     // A press this soon after a turn was meant for the pass that has just ended.
-    if (down - turnedAt <= held(bandSeconds) && current != FineX && current != FineY) {
+    if (!stepped && down - turnedAt <= held(bandSeconds) && current != FineX && current != FineY) {
         dir = -dir;
         if (current == BandX || current == BandY)
             band = turnPoint, bandDir = dir;
@@ -193,7 +194,7 @@ void PointSweep::press(double now, double down)
     case FineX:
     case FineY: {
         // Where the line was a usual reaction before the press.
-        const double back = position - dir * speed * held(reactionSeconds);
+        const double back = position - (stepped ? 0 : dir * speed * held(reactionSeconds));
         const int at = int(std::lround(std::clamp(back, lo, hi)));
         if (current == FineX) {
             fixed.setX(std::clamp(at, area.left(), area.right()));

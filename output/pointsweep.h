@@ -27,6 +27,9 @@ class PointSweep : public QObject
     // x once fixed, and y once done.
     Q_PROPERTY(QPoint point READ point NOTIFY changed)
     Q_PROPERTY(QRect desktop READ desktop NOTIFY changed)
+    // Moved by a step switch (the caller's clock stands between steps): a press is taken where
+    // things show, with no allowance for a reaction, and the band does not rest first.
+    Q_PROPERTY(bool stepped MEMBER stepped)
 
 public:
     enum Stage { Idle, BandX, LineX, FineX, BandY, LineY, FineY, Done };
@@ -61,6 +64,10 @@ public:
     Q_INVOKABLE void press(double now, double down);
     Q_INVOKABLE void press(double now) { press(now, now); }
     Q_INVOKABLE void stop();
+    // How far (ms of the sweep's clock) one step moves it: at 1000 ms and slower, a band crosses
+    // a 1280 px screen in about six steps and the line its band in about fifteen, few enough to
+    // get through and fine enough that the wanted point is not stepped over.
+    Q_INVOKABLE double stepSlice() const { return held(1) / 8; }
 
 signals:
     void changed();
@@ -94,6 +101,7 @@ private:
     QPoint fixed;
     int current = Idle;
     double period = 1000; // ms
+    bool stepped = false;
     double clock = 0;
     // The moving thing of the stage: the band's low edge, or the line. It moves from origin at
     // speed (px/ms) in dir between lo and hi, since start.
