@@ -17,6 +17,8 @@ MenuBar {
     signal chooseKey()
     signal keepKey(bool grab)
     signal clearKey()
+    signal chooseButton()
+    signal clearButton()
     // The entries the scripts set by name.
     readonly property alias l3: l3
     readonly property alias l4: l4
@@ -106,6 +108,7 @@ MenuBar {
             MenuSeparator {}
             MenuItem { id: l81; objectName: "l81"; text: tr(81); checkable: true; onTriggered: kel.pauseLearning(checked) }
             MenuItem { text: tr(58); onTriggered: wrap.forget() }
+            MenuItem { objectName: "l165"; text: tr(165); checkable: true; checked: wind.passwordpause; onTriggered: kel.keepPasswords(checked) }
         }
         ChoiceMenu {
             objectName: "l60"
@@ -139,6 +142,46 @@ MenuBar {
             unit: " %"
             value: wind.firstdwell
             onChosen: v => { wind.firstdwell = v; }
+        }
+        // The pace fitted to the person or only suggested, its bounds, and how the scan moves.
+        MenuItem { objectName: "l180"; text: tr(180); checkable: true; checked: wind.fitpace; onTriggered: wind.pace().setFitted(checked) }
+        MenuItem { objectName: "l181"; text: tr(181); checkable: true; checked: wind.suggestpace; onTriggered: wind.suggestpace = checked }
+        ChoiceMenu {
+            objectName: "l184"
+            title: tr(184)
+            values: [250, 300, 400, 500, 600, 800, 1000]
+            plain: -1
+            value: wind.pacelow
+            onChosen: v => { wind.pacelow = v; }
+        }
+        ChoiceMenu {
+            objectName: "l185"
+            title: tr(185)
+            values: [1500, 2000, 2500, 3000, 4000, 5000]
+            plain: -1
+            value: wind.pacehigh
+            onChosen: v => { wind.pacehigh = v; }
+        }
+        Menu {
+            id: scanModes
+            objectName: "l186"
+            title: tr(186)[0]
+            MenuItemGroup {
+                id: modes
+            }
+            Instantiator {
+                model: 4
+                MenuItem {
+                    required property int index
+                    text: tr(186)[index + 1]
+                    checkable: true
+                    checked: wind.scanmode === index
+                    group: modes
+                    onTriggered: wind.scanmode = index
+                }
+                onObjectAdded: (index, object) => scanModes.insertItem(index, object)
+                onObjectRemoved: (index, object) => scanModes.removeItem(object)
+            }
         }
         Menu {
             id: scanVoice
@@ -220,6 +263,12 @@ MenuBar {
             MenuItem { text: tr(132); checkable: true; checked: wind.grabkey; onTriggered: menus.keepKey(checked) }
             MenuItem { text: tr(133); enabled: wind.switchkey !== ""; onTriggered: menus.clearKey() }
         }
+        MenuItem {
+            objectName: "l196"
+            text: tr(196) + (wind.stepbutton >= 0 ? " (" + (wind.stepbutton + 1) + ")" : "")
+            onTriggered: menus.chooseButton()
+        }
+        MenuItem { objectName: "l197"; text: tr(197); enabled: wind.stepbutton >= 0; onTriggered: menus.clearButton() }
         // Last, where a helper finds it at the foot of the menu.
         MenuItem { objectName: "l131"; text: tr(131); onTriggered: menus.chooseKey() }
     }
@@ -267,11 +316,7 @@ MenuBar {
         id: help
         title: "?"
         // A page shipped with the program, in the language of the labels.
-        onAboutToShow: {
-            const page = wrap.helpPage(wind.lang);
-            if (page.toString() !== "")
-                Qt.openUrlExternally(page);
-        }
+        onAboutToShow: kel.help()
     }
 
     // A submenu of exclusive values for one option; plain is the value that means "off".

@@ -40,7 +40,7 @@ Rectangle {
             // A face too long for its group at a large text size shrinks to fit, whole.
             contentItem: Text {
                 text: kel.title(combo.labels)
-                color: "white"
+                color: "black"
                 font.bold: true
                 font.pixelSize: wind.sizp
                 fontSizeMode: Text.HorizontalFit
@@ -76,7 +76,7 @@ Rectangle {
         indicator: null
         contentItem: Text {
             text: wind.likelyText
-            color: "white"
+            color: "black"
             font.bold: true
             font.pixelSize: wind.sizp
             horizontalAlignment: Text.AlignHCenter
@@ -104,7 +104,7 @@ Rectangle {
         y: k1 ? k1.y / 2 - height / 2 : 0
         visible: keyb.predictions && (wind.lword !== "" || wind.letr[0] !== "")
         // Lit as the group, and as the way back while its predictions are scanned.
-        color: wind.tk === 7 && wind.ts1 <= 0 ? "darkorange" : "cornflowerblue"
+        color: wind.tk === 7 && (wind.ts1 < 0 || kel.entryAt(wind.ts1, 5) === 0) ? "darkorange" : "cornflowerblue"
         onVisibleChanged: {
             if (!visible)
                 kel.padHidden();
@@ -129,7 +129,15 @@ Rectangle {
             width: under ? under.width : 0
             x: under ? under.x : 0
             y: under ? under.y / 2 - height / 2 : 0
-            color: wind.ts1 === index + 1 && wind.tk === 7 ? "darkorange" : "cornflowerblue"
+            color: "black"
+            // Dark text on the highlight's colours, which as text on white are hard to read.
+            Rectangle {
+                z: -1
+                visible: parent.text !== ""
+                anchors.fill: parent
+                radius: 4
+                color: wind.tk === 7 && wind.ts1 >= 0 && kel.entryAt(wind.ts1, 5) === parent.index + 1 ? "darkorange" : "cornflowerblue"
+            }
         }
     }
 

@@ -65,8 +65,8 @@ Rectangle {
         y: mous.height / 2 - height
         indicator: null
         contentItem: Text {
-            text: kel.title(tr(47))
-            color: "white"
+            text: kel.title(tr(50))
+            color: "black"
             font.bold: true
             font.pixelSize: wind.sizp
             fontSizeMode: Text.HorizontalFit

@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Controls
 
 // The settings view: a line telling how to start, then the scan period, the pointer's speed and
-// the text size on sliders, above the press indicator.
+// the text size on sliders, the first two with what they set in plain words beside them, above
+// the press indicator.
 Item {
     id: norm
     objectName: "norm"
@@ -33,7 +34,7 @@ Item {
 
     Text {
         objectName: "hint"
-        text: tr(104)
+        text: tr(wind.keysRead ? 104 : 105)
         x: norm.width * 0.02
         width: norm.width * 0.96
         height: norm.hintHeight
@@ -50,9 +51,9 @@ Item {
     // values shrink to their column at large text sizes rather than leave the window.
     Repeater {
         model: [
-            { slider: s1, label: 30, value: () => Math.round(s1.value) + " ms", name: "s1text" },
-            { slider: s2, label: 22, value: () => Math.round(s2.value) + " ms", name: "s2text" },
-            { slider: s3, label: 49, value: () => Math.round(s3.value * 100) / 100 + "x", name: "s3text" }
+            { slider: s1, label: 30, caption: 190, value: () => Math.round(s1.value) + " ms", name: "s1text" },
+            { slider: s2, label: 22, caption: 191, value: () => Math.round(s2.value) + " ms", name: "s2text" },
+            { slider: s3, label: 49, caption: 0, value: () => Math.round(s3.value * 100) / 100 + "x", name: "s3text" }
         ]
         Item {
             required property var modelData
@@ -66,6 +67,23 @@ Item {
                 verticalAlignment: Text.AlignVCenter
                 x: norm.width * 0.01
                 width: norm.width * 0.2
+                height: norm.rowStep
+                y: modelData.slider.y + (modelData.slider.height - height) / 2
+            }
+            // What the slider sets, in plain words, beside it.
+            Text {
+                objectName: "caption" + modelData.label
+                visible: modelData.caption > 0
+                text: visible ? tr(modelData.caption) : ""
+                font.pixelSize: wind.sizp * 0.75
+                fontSizeMode: Text.Fit
+                minimumPixelSize: 6
+                wrapMode: Text.WordWrap
+                horizontalAlignment: Text.AlignLeft
+                verticalAlignment: Text.AlignVCenter
+                color: "dimgray"
+                x: norm.width * 0.63
+                width: norm.width * 0.24
                 height: norm.rowStep
                 y: modelData.slider.y + (modelData.slider.height - height) / 2
             }
@@ -94,7 +112,7 @@ Item {
         snapMode: Slider.SnapAlways
         value: wind.s1v
         x: norm.width * 0.22
-        width: norm.width * 0.65
+        width: norm.width * 0.4
         y: norm.hintHeight + 0.5 * norm.rowStep - height / 2
         onValueChanged: wind.s1v = value
     }
@@ -107,7 +125,7 @@ Item {
         snapMode: Slider.SnapAlways
         value: wind.s2v
         x: norm.width * 0.22
-        width: norm.width * 0.65
+        width: norm.width * 0.4
         y: norm.hintHeight + 1.5 * norm.rowStep - height / 2
         onValueChanged: wind.s2v = value
     }
@@ -120,7 +138,7 @@ Item {
         snapMode: Slider.SnapAlways
         value: wind.s3v
         x: norm.width * 0.22
-        width: norm.width * 0.65
+        width: norm.width * 0.4
         y: norm.hintHeight + 2.5 * norm.rowStep - height / 2
         onValueChanged: wind.s3v = value
     }

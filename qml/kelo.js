@@ -8,6 +8,8 @@ var built = [];
 // What was lit before each recent step of the scans, with when the step came: a press acts on
 // what was lit when its switch went down. Oldest first, emptied by each press.
 var litBefore = [];
+// When the highlight shown now came, and whether it is the first after the scan (re)started.
+var litSince = 0, litFirst = true;
 
 // The key table follows the labels: Windows codes wherever the injector speaks them.
 function eraseKey() {
@@ -34,17 +36,24 @@ function init() {
     menus.l82.checked = wind.likely;
     wrap.rank(wind.ranking);
     wrap.learning(!wind.learnpause);
+    wrap.keepPasswords(wind.passwordpause);
     wrap.setHold(wind.holdtime);
     wrap.setDebounce(wind.debounce);
     wrap.setPressDown(wind.pressdown);
     wrap.setKey(wind.switchkey, wind.grabkey);
+    wrap.setStepButton(wind.stepbutton);
     wrap.setEscape(wind.escmode);
+    Pace.load(wind.pacestats);
     Voice.init();
     // Whatever happened before the window was there is no reason to drop a word later.
     wrap.moved();
     Devices.devup();
     wind.problem = wrap.problem();
-    onScreen();
+    wind.setup = wrap.setupCommand();
+    wind.typable = wrap.canType() !== 0;
+    wind.keysRead = wrap.keysReadable() !== 0;
+    Place.onScreen();
+    Place.sized();
     const y = wind.y;
     wind.visible = true;
     wind.y = y;
@@ -106,6 +115,11 @@ function pauseLearning(on) {
     wrap.learning(!on);
 }
 
+function keepPasswords(on) {
+    wind.passwordpause = on;
+    wrap.keepPasswords(on);
+}
+
 function likelyUpdate() {
     wind.likelyText = wind.likely ? wrap.letters(wind.lword) : "";
 }
@@ -131,32 +145,18 @@ function lg(i) {
     wind.width -= 1;
 }
 
-// A stored place that no screen shows (a monitor gone, a smaller screen, a window left mostly
-// off the edge) is brought back whole onto the screen under the window's centre, else the
-// first: a one-switch user cannot drag it back.
-function onScreen() {
-    const screens = Qt.application.screens;
-    if (screens.length === 0)
+// "?": the help page in the browser, or, where no browser starts, where the page is and the
+// command that opens it, in the window.
+function help() {
+    const page = wrap.helpPage(wind.lang);
+    messages.helpNote = "";
+    if (page.toString() !== "" && messages.opener(page))
         return;
-    const cx = wind.x + wind.width / 2, cy = wind.y + wind.height / 2;
-    let s = screens[0];
-    for (let i = 0; i < screens.length; ++i) {
-        const t = screens[i];
-        if (cx >= t.virtualX && cx < t.virtualX + t.width && cy >= t.virtualY && cy < t.virtualY + t.height) {
-            s = t;
-            break;
-        }
-    }
-    wind.width = Math.min(wind.width, s.width);
-    wind.height = Math.min(wind.height, s.height);
-    wind.x = Math.max(s.virtualX, Math.min(wind.x, s.virtualX + s.width - wind.width));
-    wind.y = Math.max(s.virtualY, Math.min(wind.y, s.virtualY + s.height - wind.height));
-}
-
-// Once the change has settled; before the window shows, init places it.
-function screensChanged() {
-    if (wind.visible)
-        Qt.callLater(onScreen);
+    let path = decodeURIComponent(page.toString().replace(/^file:\/\//, ""));
+    if (/^\/[A-Za-z]:/.test(path))
+        path = path.substring(1);
+    const open = wind.os === "windows" ? "start \"\" " : wind.os === "osx" ? "open " : "xdg-open ";
+    messages.helpNote = Lang.lang(194).replace("%1", path).replace("%2", open + "\"" + path + "\"");
 }
 
 function vision(m) {
@@ -195,33 +195,6 @@ function bip() {
     wind.sound = menus.l14.checked;
     if (wind.sound)
         wrap.prepareSound();
-}
-
-function position(p) {
-    const sw = wind.sw, sh = wind.sh;
-    if (p === undefined) {
-        p = 2;
-        if (wind.x < sw / 2 && wind.y > sh / 2)
-            p = 1;
-        if (wind.x > sw / 2) {
-            p = 5;
-            if (wind.y > sh / 2)
-                p = 4;
-        }
-    }
-    const w = wind.width, h = wind.height;
-    const places = {
-        1: [0, 25],
-        2: [sw - w, 25],
-        3: [(sw - w) / 2, (sh - h) / 2],
-        4: [0, sh - h],
-        5: [sw - w, sh - h]
-    };
-    const place = places[p];
-    if (!place)
-        return;
-    wind.x = place[0];
-    wind.y = place[1];
 }
 
 // ---- the switch poll and the scan cycle ----
@@ -264,10 +237,12 @@ function poll() {
         return;
     if (ago === -2)
         Pointing.pointCancel();
-    if (ago < 0)
+    // The scan mode reads the switch first: a hold, a release, a step.
+    const act = Pace.steer(ago);
+    if (act < 0)
         return;
     wind.stick = 1;
-    wav(ago);
+    wav(act);
 }
 
 // The state a press acts on, as it stands now.
@@ -276,7 +251,9 @@ function litNow() {
 }
 
 function remember() {
-    litBefore.push({ until: now(), lit: litNow() });
+    litBefore.push({ from: litSince, until: now(), first: litFirst, lit: litNow() });
+    litSince = now();
+    litFirst = false;
     if (litBefore.length > 32)
         litBefore.shift();
 }
@@ -287,7 +264,21 @@ function litAt(t) {
     return step ? step.lit : litNow();
 }
 
+// The scan (re)started: its first item lights now.
+function restarted() {
+    litSince = now();
+    litFirst = true;
+}
+
+// When what was lit at time t came, and whether it came first after a restart.
+function litStep(t) {
+    const step = litBefore.find(s => s.until > t);
+    return step ? { from: step.from, first: step.first } : { from: litSince, first: litFirst };
+}
+
 function outerTick() {
+    if (Pace.steered())
+        return;
     remember();
     wind.tm += 1;
     if (wind.tm > 5)
@@ -298,6 +289,8 @@ function outerTick() {
 }
 
 function innerTick() {
+    if (Pace.steered())
+        return;
     remember();
     wind.ts1 += 1;
     combot.ts3 += 1;
@@ -317,17 +310,18 @@ function record() {
     const n = wind.ts1;
     if (n < 0)
         return;
-    // The prediction row: the way back (the pad itself), then the five predictions.
+    // The prediction row: its five predictions and the way back (the pad itself).
     if (wind.tk === 7 && n <= 5) {
-        wind.itext = n > 0 ? wind.letr[n - 1] : "";
-        wind.selection = [wind.tk, n];
+        const b = Keys.entryAt(n, 5);
+        wind.itext = b > 0 ? wind.letr[b - 1] : "";
+        wind.selection = [wind.tk, b];
     }
     const group = wind.startup === 2 ? wind.tk : wind.tm;
     for (let i = 0; i < built.length; ++i) {
         const model = built[i].model;
         if (model && n < model.count) {
             wind.itext = model.get(n).text;
-            wind.selection = [group, n];
+            wind.selection = [group, Keys.entryAt(n, model.count - 1)];
             // A list taller than the window scrolls so that the highlighted entry shows.
             if (built[i].popup.visible)
                 built[i].popup.contentItem.positionViewAtIndex(n, ListView.Contain);
@@ -353,7 +347,7 @@ function wav(ago) {
         wind.visibility = 2;
         return;
     }
-    const down = now() - (ago || 0), was = litAt(down);
+    const down = now() - (ago || 0), was = litAt(down), step = litStep(down);
     litBefore = [];
     const vm = was.tm, vk = was.tk, recorded = was.itext, lit = was.ts1;
     const moving = mous.moving;
@@ -371,26 +365,27 @@ function wav(ago) {
     if (wind.vinput)
         flash.restart();
     wind.stick = 0;
+    Pace.press(was, lit, step, down);
     if (wind.pointing) {
         Pointing.pointPress(lit, down);
-        return;
-    }
-    // The first entry of every open list is the way back: the list closes, and the outer scan
-    // goes on from the group it belongs to.
-    if (was.mov === 1 && lit === 0) {
-        wind.mov = 0;
-        return;
-    }
-    // KeyB's "close Kelo#" asks first: only the entry after the way back closes.
-    if (was.quitAsk) {
-        wind.mov = 0;
-        if (lit === 1)
-            quit();
         return;
     }
     // Out of a list, restarting the scan has recorded its own choice, as the first press expects.
     // b counts a list's entries from 1, the way back being 0.
     const selection = lit >= 0 ? was.selection : wind.selection;
+    // The way back of an open list: the list closes, and the outer scan goes on from the group it
+    // belongs to.
+    if (was.mov === 1 && lit >= 0 && selection[1] === 0) {
+        wind.mov = 0;
+        return;
+    }
+    // KeyB's "close Kelo#" asks first: only its one entry closes.
+    if (was.quitAsk) {
+        wind.mov = 0;
+        if (lit >= 0 && selection[1] === 1)
+            quit();
+        return;
+    }
     const a = selection[0], b = selection[1];
     if (wind.startup === 2 && vk === 8 && wind.mov === 0) {
         wind.mov = 1;

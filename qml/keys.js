@@ -7,6 +7,12 @@
 function groupLabels(group, plan) {
     if (group === 6 && wind.quitAsk)
         return Lang.lang(164);
+    if (group === 6) {
+        // Fitting the pace sits beside Slower and Faster.
+        const l = Lang.lang(48);
+        l.splice(10, 0, Lang.lang(189)[wind.fitpace ? 1 : 0]);
+        return l;
+    }
     if (group > 4)
         return Lang.lang(42 + group);
     if (plan < 4)
@@ -137,10 +143,24 @@ function mod(a, z) {
     return model;
 }
 
-// Every list opens on its way back: its first entry closes it, and the scan goes on from the
-// group that was opened (Kel.wav).
+// Every list has a way back: the entry closes it, and the scan goes on from the group that was
+// opened (Kel.wav). It comes third, so that a list opened by mistake is left after two steps
+// while its two likeliest entries keep their places. The question before closing Kelo# opens on
+// its way back, so that no quick second press answers it.
+function backSlot(count) {
+    return wind.quitAsk ? 0 : Math.min(2, count);
+}
+
+// What position n of an open list of count entries (the way back aside) holds: the entry's
+// number in its label list, from 1, or 0 for the way back.
+function entryAt(n, count) {
+    const slot = backSlot(count);
+    return n === slot ? 0 : n < slot ? n + 1 : n;
+}
+
 function withBack(labels) {
-    return [labels[0], Lang.lang(150)].concat(labels.slice(1));
+    const entries = labels.slice(1), slot = backSlot(entries.length);
+    return [labels[0]].concat(entries.slice(0, slot), [Lang.lang(150)], entries.slice(slot));
 }
 
 function openList(z, labels) {
@@ -267,7 +287,7 @@ function keyboard(vk, recorded, a, b) {
         if (vk >= 1 && vk <= 6)
             Kel.combo(vk).popup.open();
         else if (vk === 7) {
-            wind.ts2 = 5; // the way back, then the five predictions
+            wind.ts2 = 5; // the five predictions, the way back third
             combot.restart();
         }
         return;
@@ -285,6 +305,12 @@ function keyboard(vk, recorded, a, b) {
             wind.mov = 0;
             return;
         }
+    }
+    // Where nothing can be typed nothing shows as typed: no word, no predictions (the strip says
+    // why). KeyB's layers, pause, moves and close still work.
+    if (!wind.typable && a !== 6) {
+        wind.mov = 0;
+        return;
     }
     const action = a === 5 ? moreActions[b - 1] : "";
     const plan = wind.plan, code = plan === 3 || (plan === 4 && a === 4) ? keyCode(a, b) : 0;
@@ -358,10 +384,12 @@ function keyboard(vk, recorded, a, b) {
             wind.mov = 0;
             return;
         } else if (b === 6) {
-            Kel.position();
+            Place.position();
         } else if (b === 8 || b === 9) {
             Voice.changePeriod(b === 8);
         } else if (b === 10) {
+            Pace.setFitted(!wind.fitpace);
+        } else if (b === 11) {
             // Closing asks first, in KeyB's own list.
             wind.quitAsk = true;
             wind.mov = 1;

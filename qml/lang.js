@@ -26,14 +26,14 @@ var en = {
     42: [",-.", ",", "@", ".", "'", "?", "!", ":", ";", "\""],
     43: keys(["D-ALT", "DEL", "BACK", "ENTER", "CTRL", "CLOSE WIN.", "ALT"],
              ["D-OPT", "DEL", "BACK", "ENTER", "CTRL", "CLOSE WIN.", "OPTION"]),
-    44: keys(["T-ESC", "TAB", "SHIFT", "CAPS", "WIND", "ESC"],
+    44: keys(["T-ESC", "TAB", "SHIFT", "CAPS", "WIN", "ESC"],
              ["T-ESC", "TAB", "SHIFT", "CAPS", "COMM.", "ESC"]),
     45: ["MOVE", "LEFT", "UP", "RIGHT", "DOWN", "P-UP", "P-DOWN", "HOME", "END"],
     46: ["MUL.", "MUTE", "V-DOWN", "VOL-UP", "NEXT", "PREV", "STOP", "||PLAY"],
     47: ["More", "Space", ".", ",", "Erase", "Undo", "?", "'", "!", "Shift", "0-9", "Er.All", "Speak"],
     48: ["KeyB", "letters", "numbers", "special", "pause", "Mouse", "move", "é à F1", "Slower", "Faster", "close Kelo#"],
     49: "Text size",
-    50: ["More", "left clic", "right clic", "double C", "held click", "move", "pause", "Keyboard"],
+    50: ["Click", "left click", "right click", "double click", "held click", "move", "pause", "Keyboard"],
     51: "Headset", 52: "Blink", 53: "Signal",
     54: "Prediction order", 55: "Alphabetical", 56: "Most frequent first",
     57: "Frequent, and my own words", 58: "Forget my words",
@@ -42,6 +42,8 @@ var en = {
     100: "Escape key", 101: "A switch no application sees", 102: "A switch, and applications see it",
     103: "Not a switch",
     104: "Press the switch (Escape) to open the keyboard. The ? menu explains the rest.",
+    105: "Escape cannot be read on this desktop, so it is no switch: choose a game pad, the camera or the headset in Devices, or see the fix below.",
+    106: "Escape is no switch here: Kelo# may not read the keyboards. Fix: install Kelo#'s package (its udev rule opens them to you at once), or: sudo adduser $USER input, then log in again.",
     120: "Auditory scanning", 121: "Speak each item", 122: "A short sound", 123: "Speak each word",
     124: "Voice", 125: "Rate", 126: "Volume", 127: "Default voice",
     128: { ",": "comma", ".": "full stop", "@": "at", "'": "apostrophe", "?": "question mark",
@@ -58,23 +60,23 @@ var en = {
 var fr = {
     1: "Kelo#", 2: "Langue", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
     7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
-    11: "Options", 12: "Lancer au démarrage", 13: "Clavier de prédiction de mots", 14: "son",
+    11: "Options", 12: "Lancer au démarrage", 13: "Prédiction de mots", 14: "Son",
     15: "Vitesse incrémentielle", 16: "Affichage", 17: "Normal", 18: "Clavier", 19: "Souris",
     20: "Position", 21: "Appareils", 22: "Vitesse", 23: "En haut à gauche",
-    24: "En haut à droite", 25: "Centrer", 26: "En bas à gauche", 27: "En bas à droite",
+    24: "En haut à droite", 25: "Au centre", 26: "En bas à gauche", 27: "En bas à droite",
     29: "Entrée visuelle", 30: "Curseur", 31: "Quitter", 32: "Sortir", 33: "Aucun",
     34: "Webcam",
-    43: keys(["D-ALT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER FEN.", "ALT"],
-             ["D-OPT", "EFFACER", "RETOUR", "ENTREE", "CTRL", "FERMER FEN.", "OPTION"]),
-    44: keys(["T-ECH", "TAB", "SHIFT", "MAJ.", "WIND", "ECHAP"],
-             ["T-ECH", "TAB", "SHIFT", "MAJ.", "COMM.", "ECHAP"]),
-    45: ["GEST", "GAUCHE", "HAUT", "DROITE", "BAS", "P-HAUT", "P-BAS", "DEBUT", "FIN"],
-    46: ["MUL.", "MUTE", "V-BAS", "V-HAUT", "SUIVANT", "PRECED.", "STOP", "||LECT."],
+    43: keys(["S-ALT", "SUPPR", "EFFACER", "ENTRÉE", "CTRL", "FERMER FEN.", "ALT"],
+             ["S-OPT", "SUPPR", "EFFACER", "ENTRÉE", "CTRL", "FERMER FEN.", "OPTION"]),
+    44: keys(["T-ÉCHAP", "TAB", "MAJ", "VERR. MAJ", "WIN", "ÉCHAP"],
+             ["T-ÉCHAP", "TAB", "MAJ", "VERR. MAJ", "CMD", "ÉCHAP"]),
+    45: ["FLÈCHES", "GAUCHE", "HAUT", "DROITE", "BAS", "PG PRÉC.", "PG SUIV.", "DÉBUT", "FIN"],
+    46: ["MÉDIA", "MUET", "VOL. BAS", "VOL. HAUT", "SUIVANT", "PRÉCÉD.", "STOP", "||LECTURE"],
     47: ["Plus", "espace", ".", ",", "effacer", "annuler", "?", "'", "!", "Maj", "0-9", "ef.tout", "dire"],
-    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "deplacer", "é à F1", "plus lent", "plus vite", "fermer Kelo#"],
+    48: ["clavier", "lettres", "chiffres", "spécial", "pause", "souris", "déplacer", "é à F1", "plus lent", "plus vite", "fermer Kelo#"],
     49: "Taille du texte",
-    50: ["Touches", "clic gauche", "clic droit", "double G", "clic tenu", "deplacer", "pause", "clavier"],
-    51: "Casque", 52: "Clignement", 53: "Signal",
+    50: ["Clic", "clic gauche", "clic droit", "double clic", "clic maintenu", "déplacer", "pause", "clavier"],
+    51: "Casque EEG", 52: "Clignement", 53: "Signal",
     54: "Ordre des prédictions", 55: "Alphabétique", 56: "Les plus fréquents d'abord",
     57: "Fréquents, et mes propres mots", 58: "Oublier mes mots",
     59: "Aller aux prédictions après une lettre", 60: "Ignorer les appuis répétés",
@@ -82,6 +84,8 @@ var fr = {
     100: "Touche Échap", 101: "Un contacteur qu'aucune application ne voit",
     102: "Un contacteur, que les applications voient aussi", 103: "Pas un contacteur",
     104: "Appuyez sur le contacteur (Échap) pour ouvrir le clavier. Le menu ? explique le reste.",
+    105: "Échap ne peut pas être lu sur ce bureau, ce n'est donc pas un contacteur : choisissez une manette, la caméra ou le casque dans Appareils, ou voyez la solution ci-dessous.",
+    106: "Échap n'est pas un contacteur ici : Kelo# ne peut pas lire les claviers. Solution : installez le paquet de Kelo# (sa règle udev vous les ouvre aussitôt), ou : sudo adduser $USER input, puis reconnectez-vous.",
     120: "Défilement parlé", 121: "Dire chaque choix", 122: "Un son bref", 123: "Dire chaque mot",
     124: "Voix", 125: "Débit", 126: "Volume", 127: "Voix par défaut",
     128: { ",": "virgule", ".": "point", "@": "arobase", "'": "apostrophe", "?": "point d'interrogation",
@@ -96,29 +100,27 @@ var fr = {
     138: "Prédictions"
 };
 
-// Spanish and German name the special keys as English does, but for the one that closes the
-// focused application's window.
-function closeKey(name) {
-    const named = list => list.map((key, i) => i === 5 ? name : key);
-    return keys(named(en[43].windows), named(en[43].other));
-}
-
 var es = {
     1: "Kelo#", 2: "Idioma", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
     7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
-    11: "Opciones", 12: "Ejecutar al inicio", 13: "Predicción de palabra de teclado",
+    11: "Opciones", 12: "Ejecutar al inicio", 13: "Predicción de palabras",
     14: "Sonido", 15: "Velocidad incremental", 16: "Visualización", 17: "Normal",
     18: "Teclado", 19: "Ratón", 20: "Posición", 21: "Dispositivos", 22: "Velocidad",
     23: "Arriba a la izquierda", 24: "Arriba a la derecha", 25: "Centro",
-    26: "Parte inferior izquierda", 27: "Parte inferior derecha",
-    29: "Entrada visual", 30: "Cursor", 31: "Dejar", 32: "Salida", 33: "Ninguno",
+    26: "Abajo a la izquierda", 27: "Abajo a la derecha",
+    29: "Entrada visual", 30: "Cursor", 31: "Salir", 32: "Salir", 33: "Ninguno",
     34: "Webcam",
-    43: closeKey("CERRAR VENT."),
+    43: keys(["S-ALT", "SUPR", "RETROCESO", "INTRO", "CTRL", "CERRAR VENT.", "ALT"],
+             ["S-OPC", "SUPR", "RETROCESO", "INTRO", "CTRL", "CERRAR VENT.", "OPCIÓN"]),
+    44: keys(["T-ESC", "TAB", "MAYÚS", "BLOQ MAYÚS", "WIN", "ESC"],
+             ["T-ESC", "TAB", "MAYÚS", "BLOQ MAYÚS", "CMD", "ESC"]),
+    45: ["FLECHAS", "IZQUIERDA", "ARRIBA", "DERECHA", "ABAJO", "RE PÁG", "AV PÁG", "INICIO", "FIN"],
+    46: ["MEDIOS", "SILENCIO", "BAJAR VOL.", "SUBIR VOL.", "SIGUIENTE", "ANTERIOR", "DETENER", "||REPRODUCIR"],
     47: ["Más", "Espacio", ".", ",", "Borrar", "Deshacer", "?", "'", "!", "Mayús", "0-9", "Borr.+", "Decir"],
-    48: ["Teclado", "A - Z", "1 - 9", "special", "pausa", "Ratón", "Desplazar", "é à F1", "Más lento", "Más rápido", "cerrar Kelo#"],
+    48: ["Teclado", "A - Z", "1 - 9", "especial", "pausa", "Ratón", "Desplazar", "é à F1", "Más lento", "Más rápido", "cerrar Kelo#"],
     49: "Tamaño del texto",
-    50: ["Más", "izquierda", "derecho clic", "suplente C", "mantenga", "Desplazar", "pausa", "Teclado"],
-    51: "Casco", 52: "Parpadeo", 53: "Señal",
+    50: ["Clic", "clic izquierdo", "clic derecho", "doble clic", "clic mantenido", "Desplazar", "pausa", "Teclado"],
+    51: "Casco EEG", 52: "Parpadeo", 53: "Señal",
     54: "Orden de las predicciones", 55: "Alfabético", 56: "Los más frecuentes primero",
     57: "Frecuentes, y mis propias palabras", 58: "Olvidar mis palabras",
     59: "Ir a las predicciones tras una letra", 60: "Ignorar pulsaciones repetidas",
@@ -126,6 +128,8 @@ var es = {
     100: "Tecla Escape", 101: "Un pulsador que ninguna aplicación ve",
     102: "Un pulsador, y las aplicaciones también lo ven", 103: "No es un pulsador",
     104: "Pulse (Escape) para abrir el teclado. El menú ? explica el resto.",
+    105: "Escape no se puede leer en este escritorio, así que no es un pulsador: elija un mando, la cámara o el casco en Dispositivos, o vea la solución abajo.",
+    106: "Escape no es un pulsador aquí: Kelo# no puede leer los teclados. Solución: instale el paquete de Kelo# (su regla udev se los abre al momento), o: sudo adduser $USER input, y vuelva a iniciar sesión.",
     120: "Barrido hablado", 121: "Decir cada opción", 122: "Un sonido breve", 123: "Decir cada palabra",
     124: "Voz", 125: "Velocidad de la voz", 126: "Volumen", 127: "Voz predeterminada",
     128: { ",": "coma", ".": "punto", "@": "arroba", "'": "apóstrofo", "?": "interrogación",
@@ -143,18 +147,23 @@ var es = {
 var de = {
     1: "Kelo#", 2: "Sprache", 3: "English", 4: "Français", 5: "Español", 6: "Deutsch",
     7: "Hrvatski", 8: "Italiano", 9: "中文", 10: "日本語",
-    11: "Optionen", 12: "Beim Systemstart ausführen", 13: "Tastatur-Wortvorschlag",
+    11: "Optionen", 12: "Beim Systemstart ausführen", 13: "Wortvorschläge",
     14: "Ton", 15: "Zunehmende Geschwindigkeit", 16: "Ansicht", 17: "Normal",
     18: "Tastatur", 19: "Maus", 20: "Position", 21: "Geräte", 22: "Geschwindigkeit",
     23: "Oben links", 24: "Oben rechts", 25: "Mitte", 26: "Unten links", 27: "Unten rechts",
-    29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Schließen", 32: "Ausgang", 33: "Keine",
+    29: "Visuelle Eingabe", 30: "Mauszeiger", 31: "Beenden", 32: "Beenden", 33: "Keine",
     34: "Webcam",
-    43: closeKey("FENSTER ZU"),
+    43: keys(["ENTF-ALT", "ENTF", "RÜCKTASTE", "EINGABE", "STRG", "FENSTER ZU", "ALT"],
+             ["ENTF-WAHL", "ENTF", "RÜCKTASTE", "EINGABE", "CTRL", "FENSTER ZU", "WAHL"]),
+    44: keys(["TAB-ESC", "TAB", "UMSCHALT", "FESTSTELL", "WIN", "ESC"],
+             ["TAB-ESC", "TAB", "UMSCHALT", "FESTSTELL", "BEFEHL", "ESC"]),
+    45: ["PFEILE", "LINKS", "HOCH", "RECHTS", "RUNTER", "BILD AUF", "BILD AB", "POS1", "ENDE"],
+    46: ["MEDIEN", "STUMM", "LEISER", "LAUTER", "NÄCHSTER", "VORHERIGER", "STOPP", "||WIEDERGABE"],
     47: ["Mehr", "Leertaste", ".", ",", "Löschen", "Rückgängig", "?", "'", "!", "Umschalt", "0-9", "Lösch.+", "Sprechen"],
-    48: ["Tastatur", "A - Z", "1 - 9", "special", "pause", "Maus", "bewegen", "é à F1", "Langsamer", "Schneller", "Kelo# beenden"],
+    48: ["Tastatur", "A - Z", "1 - 9", "Sondertasten", "Pause", "Maus", "verschieben", "é à F1", "Langsamer", "Schneller", "Kelo# beenden"],
     49: "Textgröße",
-    50: ["Mehr", "links klic", "rechts klic", "doppelt C", "Halten", "bewegen", "pause", "Tastatur"],
-    51: "Helm", 52: "zwinkern", 53: "Signal",
+    50: ["Klick", "Linksklick", "Rechtsklick", "Doppelklick", "gedrückt halten", "verschieben", "Pause", "Tastatur"],
+    51: "EEG-Headset", 52: "Zwinkern", 53: "Signal",
     54: "Reihenfolge der Vorschläge", 55: "Alphabetisch", 56: "Häufigste zuerst",
     57: "Häufige und meine eigenen Wörter", 58: "Meine Wörter vergessen",
     59: "Nach einem Buchstaben zu den Vorschlägen", 60: "Wiederholtes Drücken ignorieren",
@@ -162,6 +171,8 @@ var de = {
     100: "Escape-Taste", 101: "Ein Taster, den keine Anwendung sieht",
     102: "Ein Taster, den Anwendungen auch sehen", 103: "Kein Taster",
     104: "Drücken Sie den Taster (Escape), um die Tastatur zu öffnen. Das Menü ? erklärt den Rest.",
+    105: "Escape kann auf diesem Desktop nicht gelesen werden und ist daher kein Taster: Wählen Sie unter Geräte ein Gamepad, die Kamera oder das Headset, oder siehe die Abhilfe unten.",
+    106: "Escape ist hier kein Taster: Kelo# darf die Tastaturen nicht lesen. Abhilfe: Installieren Sie das Paket von Kelo# (seine udev-Regel öffnet sie Ihnen sofort) oder: sudo adduser $USER input, dann neu anmelden.",
     120: "Gesprochenes Scannen", 121: "Jede Wahl sprechen", 122: "Ein kurzer Ton", 123: "Jedes Wort sprechen",
     124: "Stimme", 125: "Sprechtempo", 126: "Lautstärke", 127: "Standardstimme",
     128: { ",": "Komma", ".": "Punkt", "@": "at", "'": "Apostroph", "?": "Fragezeichen",
@@ -268,6 +279,14 @@ function accents(code) {
 
 var tables = { en: en, fr: fr, es: es, de: de, pt: pt, zh: zh, ja: ja, hr: hr, it: it };
 
+// Labels added to the tables by language: each number with its text, or, from first on, a list.
+function addLabels(byLanguage, first) {
+    for (var code in byLanguage) {
+        for (var n in byLanguage[code])
+            tables[code][first === undefined ? n : first + Number(n)] = byLanguage[code][n];
+    }
+}
+
 // Point mode, in every language: the centre list's last entry (140), its two options (141 opens
 // the mouse view in point mode, 142 the accelerating arrows) and the click list (143).
 var pointLabels = {
@@ -290,10 +309,26 @@ var pointLabels = {
     it: { 140: "puntare", 141: "Vista mouse in modalità puntamento", 142: "Frecce con accelerazione",
           143: ["Clic", "clic sinistro", "clic destro", "doppio clic", "tieni premuto", "annulla"] }
 };
-for (var pointCode in pointLabels) {
-    for (var pointLabel in pointLabels[pointCode])
-        tables[pointCode][pointLabel] = pointLabels[pointCode][pointLabel];
-}
+addLabels(pointLabels);
+
+// Plain words beside the labels that say little on their own: the captions of the first two
+// sliders (190, 191), the names said for "pause" and "move" (192, 193), and where the help page
+// is when no browser opens it (194, the page and the command that opens it).
+var plainLabels = {
+    en: { 190: "time each choice stays lit", 191: "time per pointer step (shorter is faster)",
+          192: "pause: hide the window until the next press", 193: "move the window to the next corner",
+          194: "No browser could be started. The help page is %1; open it with: %2" },
+    fr: { 190: "durée d'allumage de chaque choix", 191: "durée d'un pas du pointeur (plus court = plus vite)",
+          192: "pause : cacher la fenêtre jusqu'au prochain appui", 193: "déplacer la fenêtre au coin suivant",
+          194: "Aucun navigateur n'a pu être lancé. La page d'aide est %1 ; ouvrez-la avec : %2" },
+    es: { 190: "tiempo que se ilumina cada opción", 191: "tiempo por paso del puntero (menos es más rápido)",
+          192: "pausa: ocultar la ventana hasta la próxima pulsación", 193: "mover la ventana a la esquina siguiente",
+          194: "No se pudo abrir ningún navegador. La página de ayuda es %1; ábrala con: %2" },
+    de: { 190: "so lange leuchtet jede Wahl", 191: "Zeit pro Zeigerschritt (kürzer ist schneller)",
+          192: "Pause: Fenster bis zum nächsten Druck ausblenden", 193: "Fenster in die nächste Ecke verschieben",
+          194: "Kein Browser ließ sich starten. Die Hilfeseite ist %1; öffnen mit: %2" }
+};
+addLabels(plainLabels);
 
 // Language numbers of the menu and the native side; no number selects "pt".
 var codes = { 1: "en", 2: "fr", 3: "es", 4: "de", 5: "hr", 6: "it", 7: "zh", 8: "ja" };
@@ -336,23 +371,20 @@ function lang(l, m) {
     return e === 1 ? entry(en, l) : e;
 }
 
-// Labels of prediction by context, one line per table: the order, pausing learning and the
-// likeliest letters' group.
+// Labels of prediction by context, one line per table: the order, pausing learning, the
+// likeliest letters' group and keeping password fields private (165).
 var contextLabels = {
-    en: { 80: "By context and my words", 81: "Pause learning", 82: "Likeliest letters first" },
-    fr: { 80: "Selon le contexte et mes mots", 81: "Suspendre l'apprentissage", 82: "Lettres probables d'abord" },
-    es: { 80: "Según el contexto y mis palabras", 81: "Pausar el aprendizaje", 82: "Letras probables primero" },
-    de: { 80: "Nach Zusammenhang und meinen Wörtern", 81: "Lernen anhalten", 82: "Wahrscheinliche Buchstaben zuerst" },
+    en: { 80: "By context and my words", 81: "Pause learning", 82: "Likeliest letters first", 165: "Nothing learned or said in password fields" },
+    fr: { 80: "Selon le contexte et mes mots", 81: "Suspendre l'apprentissage", 82: "Lettres probables d'abord", 165: "Rien d'appris ni de lu dans les champs de mot de passe" },
+    es: { 80: "Según el contexto y mis palabras", 81: "Pausar el aprendizaje", 82: "Letras probables primero", 165: "Nada aprendido ni leído en campos de contraseña" },
+    de: { 80: "Nach Zusammenhang und meinen Wörtern", 81: "Lernen anhalten", 82: "Wahrscheinliche Buchstaben zuerst", 165: "In Passwortfeldern nichts lernen oder vorlesen" },
     pt: { 80: "Pelo contexto e as minhas palavras", 81: "Pausar a aprendizagem", 82: "Letras prováveis primeiro" },
     zh: { 80: "按上下文和我的词", 81: "暂停学习", 82: "可能的字母优先" },
     ja: { 80: "文脈と自分の単語で", 81: "学習を一時停止", 82: "可能性の高い文字を先に" },
     hr: { 80: "Prema kontekstu i mojim riječima", 81: "Pauziraj učenje", 82: "Vjerojatna slova prvo" },
     it: { 80: "Per contesto e le mie parole", 81: "Sospendi l'apprendimento", 82: "Lettere probabili prima" }
 };
-for (var table in contextLabels) {
-    for (var label in contextLabels[table])
-        tables[table][label] = contextLabels[table][label];
-}
+addLabels(contextLabels);
 
 // Labels of settings not saved (161, with the reasons 162), and of leaving Kelo#: the Quit menu's
 // entry (163) and the question KeyB's last entry asks (164, title and the entry that closes).
@@ -366,10 +398,7 @@ var leavingLabels = {
     de: { 161: "Die Einstellungen werden nicht gespeichert: %1.", 162: ["", "%1 ist schreibgeschützt", "der Ordner %1 ist schreibgeschützt", "der Datenträger ist voll", "%1 kann nicht geschrieben werden"],
           163: "Kelo# beenden", 164: ["Kelo# beenden?", "ja, Kelo# beenden"] }
 };
-for (var leavingTable in leavingLabels) {
-    for (var leavingLabel in leavingLabels[leavingTable])
-        tables[leavingTable][leavingLabel] = leavingLabels[leavingTable][leavingLabel];
-}
+addLabels(leavingLabels);
 
 // Labels of typing: the way back out of a list (150), the typing aids' options (151, 152) and
 // acting on what was lit when the switch went down rather than at its release (160).
@@ -384,7 +413,63 @@ var typingLabels = {
           160: "Auslösen, sobald der Taster gedrückt wird" },
     it: { 160: "Agire quando il sensore viene premuto" }
 };
-for (var typingTable in typingLabels) {
-    for (var typingLabel in typingLabels[typingTable])
-        tables[typingTable][typingLabel] = typingLabels[typingTable][typingLabel];
-}
+addLabels(typingLabels);
+
+// The command that turns on Kelo#'s GNOME Shell extension (195).
+var setupLabels = {
+    en: { 195: "For Kelo# to type, point and stay above every window here, turn on its GNOME extension: run %1 in a terminal, then start Kelo# again." },
+    fr: { 195: "Pour que Kelo# écrive, pointe et reste au-dessus des fenêtres ici, activez son extension GNOME : lancez %1 dans un terminal, puis redémarrez Kelo#." },
+    es: { 195: "Para que Kelo# escriba, señale y quede encima de todas las ventanas aquí, active su extensión de GNOME: ejecute %1 en un terminal y vuelva a iniciar Kelo#." },
+    de: { 195: "Damit Kelo# hier schreiben, zeigen und über allen Fenstern bleiben kann, schalten Sie seine GNOME-Erweiterung ein: Führen Sie %1 im Terminal aus und starten Sie Kelo# neu." }
+};
+addLabels(setupLabels);
+
+// The pad's step button: choosing it (196), none (197), the countdown (198), chosen (199), and
+// no button pressed (200).
+var stepLabels = {
+    en: ["Choose the step button…", "No step button", "Press the game pad button that will step (%1 s). Escape cancels.",
+         "Button %1 of the game pad steps now.", "No button was pressed: the step button stays as it was."],
+    fr: ["Choisir le bouton qui avance…", "Aucun bouton qui avance", "Appuyez sur le bouton de la manette qui fera avancer (%1 s). Échap annule.",
+         "Le bouton %1 de la manette fait avancer maintenant.", "Aucun bouton appuyé : le bouton qui avance reste le même."],
+    es: ["Elegir el botón que avanza…", "Ningún botón que avanza", "Pulse el botón del mando que hará avanzar (%1 s). Escape cancela.",
+         "El botón %1 del mando hace avanzar ahora.", "No se pulsó ningún botón: el botón que avanza no cambia."],
+    de: ["Weiterschalt-Knopf wählen…", "Kein Weiterschalt-Knopf", "Drücken Sie den Gamepad-Knopf, der weiterschalten soll (%1 s). Escape bricht ab.",
+         "Knopf %1 des Gamepads schaltet jetzt weiter.", "Kein Knopf gedrückt: der Weiterschalt-Knopf bleibt, wie er war."],
+    pt: ["Escolher o botão que avança…", "Nenhum botão que avança", "Prima o botão do comando que fará avançar (%1 s). Escape cancela.",
+         "O botão %1 do comando faz avançar agora.", "Nenhum botão premido: o botão que avança fica como estava."],
+    zh: ["选择步进按钮…", "无步进按钮", "请按下用于步进的游戏手柄按钮（%1 秒）。Esc 取消。",
+         "游戏手柄的按钮 %1 现在用于步进。", "没有按下按钮：步进按钮保持不变。"],
+    ja: ["ステップボタンを選ぶ…", "ステップボタンなし", "ステップに使うゲームパッドのボタンを押してください（%1 秒）。Esc で取り消し。",
+         "ゲームパッドのボタン %1 でステップします。", "ボタンが押されませんでした。ステップボタンは変わりません。"],
+    hr: ["Odaberi gumb za korak…", "Bez gumba za korak", "Pritisnite gumb igraće palice koji će pomicati (%1 s). Escape odustaje.",
+         "Gumb %1 igraće palice sada pomiče.", "Nijedan gumb nije pritisnut: gumb za korak ostaje kakav je bio."],
+    it: ["Scegli il pulsante che avanza…", "Nessun pulsante che avanza", "Premi il pulsante del gamepad che farà avanzare (%1 s). Esc annulla.",
+         "Il pulsante %1 del gamepad ora fa avanzare.", "Nessun pulsante premuto: il pulsante che avanza resta com'era."]
+};
+addLabels(stepLabels, 196);
+
+// Labels of the pace: fitted or suggested (180, 181, said as 182, 183), the helper's bounds (184,
+// 185), the scan modes (186), the suggestion's line (187, 188) and KeyB's entry (189: to fit, to fix).
+var paceLabels = {
+    en: { 180: "Fit the pace to me", 181: "Suggest a pace", 182: "The pace follows you: %1 ms now",
+          183: "Fixed pace: %1 ms", 184: "Fastest pace", 185: "Slowest pace",
+          186: ["Scan mode", "Timed", "Moves while the switch is held", "Fast, then slowly back",
+                "Two switches: the switch key or step button steps"],
+          187: "Suggested pace: %1 ms", 188: "Take it", 189: ["fit pace", "fixed pace"] },
+    fr: { 180: "Adapter le rythme à moi", 181: "Proposer un rythme", 182: "Le rythme vous suit : %1 ms",
+          183: "Rythme fixe : %1 ms", 184: "Rythme le plus rapide", 185: "Rythme le plus lent",
+          186: ["Mode de défilement", "Minuté", "Avance tant que le contacteur est enfoncé",
+                "Rapide, puis lentement en arrière", "Deux contacteurs : la touche du contacteur ou le bouton qui avance"],
+          187: "Rythme proposé : %1 ms", 188: "L'adopter", 189: ["rythme adapté", "rythme fixe"] },
+    es: { 180: "Ajustar el ritmo a mí", 181: "Sugerir un ritmo", 182: "El ritmo le sigue: %1 ms",
+          183: "Ritmo fijo: %1 ms", 184: "Ritmo más rápido", 185: "Ritmo más lento",
+          186: ["Modo de barrido", "Temporizado", "Avanza mientras se mantiene el pulsador",
+                "Rápido, y luego despacio hacia atrás", "Dos pulsadores: la tecla del pulsador o el botón que avanza"],
+          187: "Ritmo sugerido: %1 ms", 188: "Aplicarlo", 189: ["ritmo ajustado", "ritmo fijo"] },
+    de: { 180: "Tempo an mich anpassen", 181: "Tempo vorschlagen", 182: "Das Tempo folgt Ihnen: %1 ms",
+          183: "Festes Tempo: %1 ms", 184: "Schnellstes Tempo", 185: "Langsamstes Tempo",
+          186: ["Scan-Modus", "Getaktet", "Läuft, solange der Taster gehalten wird",
+                "Schnell, dann langsam zurück", "Zwei Taster: Tastertaste oder Weiterschalt-Knopf schaltet weiter"],
+          187: "Vorgeschlagenes Tempo: %1 ms", 188: "Übernehmen", 189: ["Tempo anpassen", "festes Tempo"] }
+};
+addLabels(paceLabels);

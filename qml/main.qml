@@ -8,13 +8,15 @@ import PointSweep
 import PointOverlay
 import SettingsStore
 import "kelo.js" as Kel
+import "place.js" as Place
 import "keys.js" as Keys
 import "pointing.js" as Pointing
 import "devices.js" as Devices
 import "lang.js" as Lang
 import "voice.js" as Voice
+import "pace.js" as Pace
 
-ApplicationWindow {
+KeloWindow {
     id: wind
     objectName: "wind"
     title: "Kelo#"
@@ -23,107 +25,11 @@ ApplicationWindow {
     flags: (os === "linux" ? Qt.Tool : Qt.Window) | Qt.WindowStaysOnTopHint | (os === "osx" ? 0 : Qt.WindowDoesNotAcceptFocus)
     visible: false
 
-    // Why Kelo# cannot type or point here, and the command that fixes it; empty when it can.
-    property string problem: ""
-    property int sw: Screen.desktopAvailableWidth
-    property int sh: Screen.desktopAvailableHeight
-    property bool registered: false
-    property string lang: {
-        const code = Qt.locale().name.substring(0, 2);
-        return ["en", "fr", "de", "es"].indexOf(code) >= 0 ? code : "en";
-    }
-    property int control: 1
-    property int cam: 0
     // The cameras the system lists (tests put their own list here): empty until something
     // needs them, since listing them starts the media back end's device monitor.
     property var cameras: cameraList.item ? cameraList.item.videoInputs : []
-    // The chosen switch source by kind and name, kept while its device is away, and the one
-    // in use now.
-    property string source: ""
-    property string active: ""
-    property int startup: 1
-    property bool ostart: false
-    property bool word: true
-    property bool sound: true
-    property bool increment: false
-    property var selection: [0, 0]
-    property bool vinput: true
-    property int s1v: 1000
-    property int s2v: 8
-    property real s3v: 1
-    property var itext
-    // Qt reports fonts by point size on most desktops; 96 logical dpi turns that into pixels.
-    property real sizp: 1.3 * (font.pixelSize > 0 ? font.pixelSize : font.pointSize * 96 / 72) * s3v
-    property int tm: 1
-    property int tk: 1
-    property int ts1: 0
-    property int ts2: 0
-    property int mov: 0
-    property int plan: 1
-    property int index: 0
-    property int stick: 0
-    property int bm: 0
-    property int take: 0
-    property string lword: ""
-    property var letr: ["", "", "", "", ""]
-    property string os: Qt.platform.os
-    // Options beyond the first settings. Prediction order (0 alphabetical, 1 frequency, 2
-    // frequency and the user's words, 3 by context) and the highlight sent to the predictions
-    // after a letter: a first start gets the pair a new user types fastest with, a stored
-    // choice stays. The switch filters (ms, ms, percent of a period) and a switch key of the
-    // user's choice (an X keysym name) with its grab keep the plain behaviour by default.
-    property int ranking: 3
-    property bool padjump: true
-    // Learning paused (orders 2 and 3), and the group of the likeliest letters with its letters.
-    property bool learnpause: false
-    property bool likely: false
-    property string likelyText: ""
     onLwordChanged: Kel.likelyUpdate()
     onLikelyChanged: Kel.likelyUpdate()
-    property int debounce: 0
-    property int holdtime: 0
-    property int firstdwell: 100
-    property string switchkey: ""
-    property bool grabkey: false
-    // What Escape is (0 a switch no application sees, 1 a switch applications see too, 2 no
-    // switch), the modifier armed for the next key (as the injector counts them), and the word
-    // a chosen prediction typed last, with its space.
-    property int escmode: 0
-    // A press taken when its switch goes down (else, as before, Escape and the switch key at
-    // their release); the headset's threshold as a blink strength (1 to 255, 0: not chosen yet),
-    // and as the mark's width in pixels that earlier versions stored.
-    property bool pressdown: true
-    property int blinkstrength: 0
-    property real level: 0
-    property int armed: 0
-    property string lastword: ""
-    // Typing aids, each an option: a capital at a sentence start and for "I", and a sign chosen
-    // after a predicted word taking that word's space. What Kelo# knows of the text before the
-    // caret ("\n" at the start of a text, "\u0001" where a click may have moved it), the one
-    // thing Undo takes back, and the digits layer opened for one sign.
-    property bool autocaps: true
-    property bool smartspace: true
-    property string tail: "\n"
-    property var undo: null
-    property bool oneshot: false
-    // The poll's clock in ms; negative: the system's. Tests set their own.
-    property real clock: -1
-    // The voice: auditory scanning (0 off, 1 each highlight said, 2 a short sound for each),
-    // each finished word said, the voice by name (empty: the engine's default), its rate (-100
-    // to 100) and volume (0 to 100); and a message shown for a moment.
-    property int audscan: 0
-    property bool speakword: false
-    property string voice: ""
-    property int speechrate: 0
-    property int speechvolume: 100
-    property string notice: ""
-    // Point mode: 0 off, 1 sweeping, 2 click list shown; the option that makes it what the mouse
-    // view opens with, and the arrows' accelerating step.
-    property int pointing: 0
-    property bool pointmode: false
-    property bool accel: false
-    // KeyB's list asks whether to close Kelo#, until the outer scan goes on.
-    property bool quitAsk: false
 
     // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar
     // inside the window, since most X11 desktops have no global menu service.
@@ -139,13 +45,15 @@ ApplicationWindow {
     }
     onTkChanged: Qt.callLater(Voice.lit)
     // A screen made smaller or unplugged: the window comes back whole onto one, at its own size.
-    onSwChanged: Kel.screensChanged()
-    onShChanged: Kel.screensChanged()
+    onSwChanged: Place.screensChanged()
+    onShChanged: Place.screensChanged()
     Connections {
         target: Qt.application
-        function onScreensChanged() { Kel.screensChanged(); }
+        function onScreensChanged() { Place.screensChanged(); }
     }
     onTmChanged: Qt.callLater(Voice.lit)
+    // A larger text size makes a larger window, once the size settles.
+    onS3vChanged: Qt.callLater(Place.textSized)
 
     Timer {
         id: devices
@@ -182,7 +90,7 @@ ApplicationWindow {
         interval: 16
         repeat: true
         running: pointing === 1
-        onTriggered: sweep.advance(Kel.now())
+        onTriggered: sweep.advance(Pace.sweepTime(Kel.now()))
     }
 
     // Point mode's overlay over every screen: drawn only where its parts are, never focused,
@@ -224,7 +132,7 @@ ApplicationWindow {
         property int ts3: 0
         // The first entry of a list stays lit longer when the user asked for that.
         property bool first: false
-        interval: first ? norm.s1.value * firstdwell / 100 : norm.s1.value
+        interval: (first ? norm.s1.value * firstdwell / 100 : norm.s1.value) / (scanmode === 2 && slowback === 0 ? 2 : 1)
         repeat: true
         onTriggered: {
             first = false;
@@ -233,6 +141,7 @@ ApplicationWindow {
         onRunningChanged: {
             if (running) {
                 first = true;
+                Kel.restarted();
                 ts1 = 0;
                 ts3 = 0;
                 popot.stop();
@@ -245,7 +154,7 @@ ApplicationWindow {
         objectName: "popot"
         // As combot: the group lit when the scan (re)starts, after a press, may stay longer.
         property bool first: false
-        interval: first ? norm.s1.value * firstdwell / 100 : norm.s1.value
+        interval: (first ? norm.s1.value * firstdwell / 100 : norm.s1.value) / (scanmode === 2 && slowback === 0 ? 2 : 1)
         repeat: true
         running: true
         onTriggered: {
@@ -255,6 +164,7 @@ ApplicationWindow {
         onRunningChanged: {
             if (running) {
                 first = true;
+                Kel.restarted();
                 ts1 = -1;
                 // The outer scan again: no list asks any more.
                 quitAsk = false;
@@ -268,14 +178,7 @@ ApplicationWindow {
     // Entries of the scanned lists; recorded centrally when ts1 moves (see Kel.record).
     Component {
         id: entryComponent
-        Text {
-            property int index: 0
-            property Item list
-            x: list ? (list.width - width) / 2 : 0
-            font.bold: true
-            font.pixelSize: sizp
-            color: ts1 === index ? "darkorange" : "cornflowerblue"
-        }
+        ListEntry { main: wind }
     }
 
     menuBar: menus.strip
@@ -388,10 +291,12 @@ ApplicationWindow {
         }
     }
 
-    // Why nothing can be typed here, and a message for a moment over everything.
+    // Why nothing can be typed here, a notice for a moment, where the help page is.
     Messages {
+        id: messages
         anchors.fill: parent
         wind: wind
+        tr: Lang.lang
     }
 
     Timer {
@@ -416,6 +321,8 @@ ApplicationWindow {
         onChooseKey: Voice.chooseKey()
         onKeepKey: grab => Voice.keepKey(grab)
         onClearKey: Voice.clearKey()
+        onChooseButton: Voice.chooseKey(true)
+        onClearButton: Voice.clearButton()
     }
 
     // Every key of the per-user store, by the name earlier versions gave it. A stored value outside
@@ -426,7 +333,8 @@ ApplicationWindow {
         ranges: ({ s1v: [250, 5000], s2v: [1, 20], s3v: [0.5, 2], startup: [1, 3], index: [0, 99],
                    ranking: [0, 3], debounce: [0, 5000], holdtime: [0, 5000], firstdwell: [100, 500],
                    escapekey: [0, 2], blink: [0, 255], audscan: [0, 2], speechrate: [-100, 100],
-                   speechvolume: [0, 100], wwidth: [50, 4000], wheight: [50, 4000] })
+                   speechvolume: [0, 100], wwidth: [50, 4000], wheight: [50, 4000],
+                   pacelow: [250, 5000], pacehigh: [250, 5000], scanmode: [0, 3], stepbutton: [-1, 255] })
         onNotSaved: (reason, path) => Voice.tell(Lang.lang(161).replace("%1", Lang.lang(162)[reason].replace("%1", path)))
         property alias registered: wind.registered
         property alias x: wind.x
@@ -454,12 +362,14 @@ ApplicationWindow {
         property alias ranking: wind.ranking
         property alias padjump: wind.padjump
         property alias learnpause: wind.learnpause
+        property alias passwordpause: wind.passwordpause
         property alias likely: wind.likely
         property alias debounce: wind.debounce
         property alias holdtime: wind.holdtime
         property alias firstdwell: wind.firstdwell
         property alias switchkey: wind.switchkey
         property alias grabkey: wind.grabkey
+        property alias stepbutton: wind.stepbutton
         property alias pointmode: wind.pointmode
         property alias accel: wind.accel
         property alias escapekey: wind.escmode
@@ -472,22 +382,28 @@ ApplicationWindow {
         property alias speechvolume: wind.speechvolume
         property alias autocaps: wind.autocaps
         property alias smartspace: wind.smartspace
+        property alias fitpace: wind.fitpace
+        property alias suggestpace: wind.suggestpace
+        property alias pacelow: wind.pacelow
+        property alias pacehigh: wind.pacehigh
+        property alias pacestats: wind.pacestats
+        property alias scanmode: wind.scanmode
     }
 
+    // A stored size no one could see or use, or larger than the desktop, is a first start's.
     Component.onCompleted: {
-        // A stored size no one could see or use, or larger than the desktop, is a first start's.
-        if (!registered || !(width >= 100 && width <= sw && height >= 60 && height <= sh)) {
-            width = 556;
-            height = 230;
-            x = (sw - width) / 2;
-            y = (sh - height) / 2;
-            registered = true;
-        }
+        if (!registered || !(width >= 100 && width <= sw && height >= 60 && height <= sh))
+            Place.firstPlace();
     }
 
     // The scanning logic, which lives in the scripts imported above, for the views, the menus
     // and the tests: a script imported by another file would be a second copy with its own state.
     function kel() {
-        return Object.assign({}, Kel, Keys, Pointing, Devices);
+        return Object.assign({}, Kel, Place, Keys, Pointing, Devices);
     }
+
+    function pace() {
+        return Pace;
+    }
+
 }

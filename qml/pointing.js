@@ -57,7 +57,7 @@ function pointer(vm, b, moving) {
         mouse(13);
         wind.take = 1;
     } else if (b === 5)
-        Kel.position();
+        Place.position();
     else if (b === 6)
         wind.visibility = 3;
     else if (b === 7)
@@ -91,11 +91,17 @@ function pointStart() {
     if (area.width <= 0 || area.height <= 0)
         return;
     wind.mov = 0;
-    sweep.start(area, wrap.pointer(), wind.s1v, Kel.now());
+    // Overscan's slow way back is the lists' own: the sweeps have theirs.
+    wind.slowback = 0;
+    // Held to scan or stepped, the sweeps wait for the switch.
+    Pace.stand(wind.scanmode === 1 || Pace.twoSwitches());
+    sweep.stepped = Pace.twoSwitches();
+    sweep.start(area, wrap.pointer(), wind.s1v, Pace.sweepTime(Kel.now()));
     wind.pointing = 1;
     // A switch held down a second (or the hold option's time and most of a second more)
-    // cancels point mode; the release that ends such a hold is no press.
-    wrap.setHoldCancels(true);
+    // cancels point mode; the release that ends such a hold is no press. Holding to scan, the
+    // click list's cancel is the way out.
+    wrap.setHoldCancels(wind.scanmode !== 1);
 }
 
 function pointEnd() {
@@ -121,7 +127,7 @@ function pointCancel() {
 // down), until the point is found; then the click list, whose entry lit is lit.
 function pointPress(lit, down) {
     if (wind.pointing === 1) {
-        sweep.press(Kel.now(), down);
+        sweep.press(Pace.sweepTime(Kel.now()), Pace.sweepTime(down));
         if (sweep.stage === 7) {
             wrap.pointAt(sweep.point.x, sweep.point.y);
             wind.pointing = 2;

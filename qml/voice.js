@@ -49,11 +49,13 @@ function lit() {
     if (wrap.speaking() && now() - talkingSince < 60000)
         return;
     talkingSince = -Infinity;
-    if (wind.audscan === 2) {
+    // In a password field the entries of a list are ticked, not named: a listener near by would
+    // hear each letter chosen.
+    if (wind.audscan === 2 || (wrap.secret() && wind.startup === 2 && wind.ts1 >= 0)) {
         wrap.cue();
         return;
     }
-    const text = spoken(litText());
+    const text = spoken(plain(litText()));
     if (text !== "")
         wrap.say(text);
     else
@@ -64,8 +66,10 @@ function lit() {
 function litText() {
     const n = wind.ts1;
     if (wind.startup === 2) {
-        if (wind.tk === 7)
-            return n > 0 ? Keys.cased(wind.lword, wind.letr[n - 1]) : n === 0 ? Lang.lang(150) : Lang.lang(138);
+        if (wind.tk === 7) {
+            const b = n >= 0 ? Keys.entryAt(n, 5) : -1;
+            return b > 0 ? Keys.cased(wind.lword, wind.letr[b - 1]) : b === 0 ? Lang.lang(150) : Lang.lang(138);
+        }
         const labels = wind.tk === 8 ? keyb.k0.labels : Keys.groupLabels(wind.tk, wind.plan);
         return n >= 0 ? (Keys.withBack(labels)[n + 1] || "") : groupName(labels[0]);
     }
@@ -77,6 +81,16 @@ function litText() {
         return arrows[{ 1: 1, 2: 2, 4: 4, 5: 3 }[wind.tm]];
     }
     return "";
+}
+
+// "pause" and "move" said with what they do.
+function plain(text) {
+    const keyb = Lang.lang(48), centre = Lang.lang(50);
+    if (text === keyb[4] || text === centre[6])
+        return Lang.lang(192);
+    if (text === keyb[6] || text === centre[5])
+        return Lang.lang(193);
+    return text;
 }
 
 // A group's face names its first and last entries: "a-f" is said "a to f".
@@ -99,7 +113,12 @@ function spoken(text) {
 
 // ---- what was typed ----
 
+// What goes into a password field is neither kept nor said.
 function typed(text) {
+    if (wrap.secret()) {
+        typedText = "";
+        return;
+    }
     typedText += text;
     if (typedText.length > 2000)
         typedText = typedText.slice(-1000);
@@ -116,7 +135,7 @@ function newText() {
 
 // A word finished with a space or a chosen prediction.
 function wordDone(word) {
-    if (wind.speakword && word !== "")
+    if (wind.speakword && word !== "" && !wrap.secret())
         say(word);
 }
 
@@ -145,20 +164,30 @@ function changePeriod(slower) {
     tell(Lang.lang(137).replace("%1", wind.s1v));
 }
 
-// A short message in the window, also said when the person listens to the scan.
+// A short message in the window, also said when the voice is on.
 function tell(text) {
     wind.notice = text;
     noticeTimer.restart();
-    if (wind.audscan === 1 || wind.speakword)
+    if (voiceOn())
         say(text);
 }
 
-// ---- the switch key, chosen by pressing it ----
+// The voice speaks the scan or the words typed.
+function voiceOn() {
+    return wind.audscan === 1 || wind.speakword;
+}
 
-function chooseKey() {
-    capture = { until: now() + 6000, key: "", shown: -1 };
-    wrap.holdKeyboard(true);
+// ---- the switch key and the pad's step button, chosen by pressing them ----
+
+function chooseKey(button) {
+    capture = { until: now() + 6000, key: "", shown: -1, button: !!button };
+    // A pad button reaches no application: the keyboard stays free.
+    if (!button)
+        wrap.holdKeyboard(true);
     countdown();
+    // Said once; the seconds then count down on screen only.
+    if (voiceOn())
+        say(wind.notice);
 }
 
 function captureEnds() {
@@ -170,7 +199,7 @@ function countdown() {
     const left = Math.max(0, Math.ceil((capture.until - now()) / 1000));
     if (left !== capture.shown) {
         capture.shown = left;
-        wind.notice = Lang.lang(134).replace("%1", left);
+        wind.notice = Lang.lang(capture.button ? 198 : 134).replace("%1", left);
         noticeTimer.stop();
     }
 }
@@ -178,6 +207,11 @@ function countdown() {
 function clearKey() {
     wind.switchkey = "";
     wrap.setKey("", wind.grabkey);
+}
+
+function clearButton() {
+    wind.stepbutton = -1;
+    wrap.setStepButton(-1);
 }
 
 function keepKey(grab) {
@@ -191,9 +225,16 @@ function keepKey(grab) {
 function capturing(escape) {
     if (!capture)
         return false;
-    const down = wrap.keyDown();
+    const pad = capture.button ? wrap.padButton() : -1;
+    const down = capture.button ? (pad >= 0 ? String(pad) : "") : wrap.keyDown();
     if (capture.key === "" && down !== "") {
         capture.key = down;
+    } else if (capture.key !== "" && down !== capture.key && capture.button) {
+        wind.stepbutton = Number(capture.key);
+        wrap.setStepButton(wind.stepbutton);
+        captureEnds();
+        tell(Lang.lang(199).replace("%1", wind.stepbutton + 1));
+        return true;
     } else if (capture.key !== "" && down !== capture.key) {
         // A key chosen in the window is the switch's alone; the menu can give it back.
         wind.switchkey = capture.key;
@@ -203,8 +244,9 @@ function capturing(escape) {
         tell(Lang.lang(135).replace("%1", wind.switchkey));
         return true;
     } else if (capture.key === "" && (escape || now() > capture.until)) {
+        const none = capture.button ? 200 : 136;
         captureEnds();
-        tell(Lang.lang(136));
+        tell(Lang.lang(none));
         return true;
     }
     countdown();
