@@ -172,11 +172,11 @@ int main(int argc, char *argv[])
     Clock::time_point release = Clock::now() - std::chrono::hours(1);
     const auto started = Clock::now();
     for (int i = 0; i < samples && missed < 5; ++i) {
-        // Open a-f, then choose "a" (after the way back) as soon as the list shows it lit.
+        // Open a-f, then choose "a" (its first line) as soon as the list shows it lit.
         if (!kelo.waitForHighlight(1, -1, 0, release, freshMs, 8 * periodMs, &why))
             return fail(why);
         release = kelo.pressEscape(holdMs);
-        if (!kelo.waitForHighlight(1, 1, 7, release, freshMs, 16 * periodMs, &why))
+        if (!kelo.waitForHighlight(1, 0, 7, release, freshMs, 16 * periodMs, &why))
             return fail(why);
         const qsizetype before = target.keys().size();
         raw.drain();

@@ -59,6 +59,12 @@ int BenchWrapper::joyesc()
     return counted ? 1 : 0;
 }
 
+int BenchWrapper::switchHeld()
+{
+    const qint64 now = clock ? clock() : 0;
+    return pending && now >= downAt && now < upAt ? 1 : 0;
+}
+
 int BenchWrapper::press(const QString &)
 {
     const qint64 now = clock ? clock() : 0;

@@ -27,6 +27,8 @@ public:
     void setClock(std::function<qint64()> now) { clock = std::move(now); }
     // The key goes down at down and up at up; a poll that saw it down takes it on release.
     void press(qint64 down, qint64 up);
+    // A switch held, let go at up.
+    void release(qint64 up) { upAt = up; }
     // Whether a press set is still to be taken.
     bool pressPending() const { return pending; }
     // How many presses the window took.
@@ -49,6 +51,7 @@ public slots:
     void plan(int) { }
     void special(int) { }
     void setEscape(int) { }
+    void setStepButton(int) { }
     void loadSound(const QUrl &) { }
     void playSound() { }
     void prepareSound() { }
@@ -74,12 +77,20 @@ public slots:
     int wink() { return 0; }
     int keysw() { return 0; }
     int held() { return 0; }
+    QString pressSource() { return QStringLiteral("escape"); }
+    // The switch down now, as the person holds it.
+    int switchHeld();
     int moved() { return 0; }
+    void keepPasswords(bool) { }
+    int secret() { return 0; }
     int speaking() { return 0; }
     QStringList voices() { return {}; }
     QString keyDown() { return {}; }
     QPoint pointer() { return {}; }
     QString problem() { return {}; }
+    QString setupCommand() { return {}; }
+    int canType() { return 1; }
+    int keysReadable() { return 1; }
     QUrl helpPage(const QString &) { return {}; }
     int modifier() { return mode; }
 

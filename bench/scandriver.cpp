@@ -12,6 +12,7 @@
 #include <QSettings>
 
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -51,7 +52,7 @@ const char *const snapshotScript = R"((function (k) {
         return {
             startup: wind.startup, minimised: wind.visibility === 3, plan: wind.plan,
             lit: board ? wind.tk : wind.tm, ts1: wind.ts1, inner: combot.running,
-            armed: wind.armed, lword: wind.lword, lastword: wind.lastword,
+            armed: wind.armed, capital: k.sentenceStart(), lword: wind.lword, lastword: wind.lastword,
             cycle: (keyb.k0.visible ? [8] : []).concat([1, 2, 3, 4, 5, 6], keyb.p1.visible ? [7] : []),
             labels: labels, likely: keyb.k0.visible ? keyb.k0.labels.slice(1) : [], pad: pad,
             open: open, entries: entries
@@ -126,6 +127,21 @@ void ScanDriver::setPeriod(int ms)
         ->property("s1")
         .value<QObject *>()
         ->setProperty("value", ms);
+}
+
+int ScanDriver::periodNow() const
+{
+    return root->property("s1v").toInt();
+}
+
+qint64 ScanDriver::nextStep() const
+{
+    qint64 next = -1;
+    for (const Timer &t : timers) {
+        if (t.scan && t.due >= 0 && (next < 0 || t.due < next))
+            next = t.due;
+    }
+    return next;
 }
 
 // A timer (re)started or given a new interval (which restarts it) runs its period from now.
@@ -207,6 +223,7 @@ WindowView ScanDriver::view()
     v.ts1 = number("ts1");
     v.inner = s.property(QStringLiteral("inner")).toBool();
     v.armed = number("armed");
+    v.capital = s.property(QStringLiteral("capital")).toBool();
     v.lword = s.property(QStringLiteral("lword")).toString();
     v.lastword = s.property(QStringLiteral("lastword")).toString();
     for (const QString &p : strings(s.property(QStringLiteral("cycle"))))
@@ -241,8 +258,13 @@ void ScanDriver::type(const QString &phrase, Typist &typist, Person &person, Fig
     // Far more than any person needs: a phrase the window cannot type ends.
     const qint64 limit = clock + (qint64(phrase.size()) * 40 + 60) * period;
     bool look = true, late = false;
+    const bool hold = root->property("scanmode").toInt() == 1;
     while (!typist.done(bridge->document) && clock < limit && !stalled) {
-        if (look && !bridge->pressPending()) {
+        if (hold && releasing && !bridge->pressPending()) {
+            holding = -1;
+            releasing = false;
+        }
+        if (look && (!bridge->pressPending() || (hold && !releasing))) {
             const WindowView seen = view();
             const Typist::Choice c = typist.decide(seen, bridge->document);
             // A late press comes at the next highlight after the wanted one, whatever it is.
@@ -262,9 +284,29 @@ void ScanDriver::type(const QString &phrase, Typist &typist, Person &person, Fig
             }
             if (c.kind == Typist::Choice::GiveUp)
                 break;
+            if (hold && c.kind == Typist::Choice::Press && (holding >= 0 || !lit(c.group, c.entry, seen))) {
+                // Holding moves the scan; the release picks. The person lets go a reaction after
+                // the wanted item lights (a lapse: one item later).
+                if (holding < 0) {
+                    holding = clock + person.reaction();
+                    bridge->press(holding, std::numeric_limits<qint64>::max());
+                } else if (now && !releasing) {
+                    const qint64 up = clock + person.reaction(), step = nextStep();
+                    figures.late += !late && step >= 0 && up >= step ? 1 : 0;
+                    bridge->release(up);
+                    releasing = true;
+                }
+                now = false;
+            }
             if (now) {
                 const qint64 down = clock + person.reaction();
+                // Late by itself: the highlight moves on before the switch goes down.
+                const qint64 step = nextStep();
+                figures.late += !late && c.kind == Typist::Choice::Press && step >= 0 && down >= step ? 1 : 0;
                 bridge->press(down, down + person.hold());
+                // Held, the tap moves nothing; its release picks.
+                if (hold)
+                    holding = down, releasing = true;
             }
         }
         look = fireNext();

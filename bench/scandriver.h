@@ -39,8 +39,10 @@ public:
     WindowView view();
     // Types phrase (a sentence and the space after it) at the end of the document.
     void type(const QString &phrase, Typist &typist, Person &person, Figures &figures);
-    // The scan period, as the first slider sets it.
+    // The scan period, as the first slider sets it, and as the window has it now.
     void setPeriod(int ms);
+    int periodNow() const;
+    QObject *window() const { return root; }
 
 private slots:
     void timerChanged();
@@ -57,6 +59,8 @@ private:
     bool fireNext();
     void shown();
     bool lit(int group, int entry, const WindowView &view) const;
+    // When the highlight moves next.
+    qint64 nextStep() const;
 
     std::unique_ptr<QQmlApplicationEngine> engine;
     QObject *root = nullptr;
@@ -68,6 +72,9 @@ private:
     qint64 pressSteps = 0, pressTime = 0;
     int period = 1000;
     bool stalled = false;
+    // A person who holds the switch while the scan moves (hold-to-scan): held since, -1 when not.
+    qint64 holding = -1;
+    bool releasing = false;
     // KELO_BENCH_TRACE: each decision of the person on stderr.
     bool trace = qEnvironmentVariableIsSet("KELO_BENCH_TRACE");
 };

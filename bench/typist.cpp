@@ -6,11 +6,12 @@
 
 namespace {
 
-// An entry's text as it would type with the modifier armed: Shift and Caps give a letter's
-// capital.
-QString shown(const QString &entry, int armed)
+// An entry's text as it would type: Shift and Caps give a letter's capital, and so does a
+// sentence start with nothing armed, which the person soon knows the window capitalises.
+QString shown(const QString &entry, int armed, bool capital)
 {
-    return armed >= 4 && entry.size() == 1 && entry[0].isLetter() ? entry.toUpper() : entry;
+    const bool letter = entry.size() == 1 && entry[0].isLetter();
+    return letter && (armed >= 4 || (armed == 0 && capital)) ? entry.toUpper() : entry;
 }
 
 // Steps from the lit outer position to position to, in the scan's order.
@@ -140,7 +141,7 @@ QList<Typist::Option> Typist::options(const WindowView &view, const QString &typ
 Typist::Choice Typist::choose(const WindowView &view, QList<Option> wanted) const
 {
     const auto matches = [&](const Option &o, const QString &entry) {
-        return o.texts.contains(o.character ? shown(entry, view.armed) : entry);
+        return o.texts.contains(o.character ? shown(entry, view.armed, view.capital) : entry);
     };
     // The entries of outer position g in layer plan; the pad's are only its predictions.
     const auto entriesOf = [&](int g, int plan) {

@@ -13,6 +13,7 @@ struct WindowView
     int ts1 = -1; // the entry lit in the open list
     bool inner = false; // the inner scan runs
     int armed = 0; // the modifier waiting for the next key
+    bool capital = false; // a letter chosen now comes out capitalised (a sentence starts)
     QString lword, lastword;
     QList<int> cycle; // the outer positions in scan order
     // The label lists of groups 1 to 6 in each layer 1 to 4 (title first, then the entries):
