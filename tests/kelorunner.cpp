@@ -7,11 +7,12 @@
 #include <QSettings>
 #include <QThread>
 
+#include <cstring>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 #include <algorithm>
 #include <numeric>
@@ -73,6 +74,10 @@ bool KeloRunner::writeSettings(const QMap<QString, QString> &values) const
     QSettings stored(settingsFile(), QSettings::IniFormat);
     for (auto it = values.begin(); it != values.end(); ++it)
         stored.setValue(it.key(), it.value());
+    // Walks find entries by their place: the likeliest letters' group, which moves them, stays
+    // off unless a test asks for it.
+    if (!stored.contains(u"likely"_s))
+        stored.setValue(u"likely"_s, false);
     stored.sync();
     return stored.status() == QSettings::NoError;
 }
@@ -183,15 +188,35 @@ bool KeloRunner::ours(Window window) const
     return !owner.empty() && owner.front() == static_cast<unsigned long>(process.processId());
 }
 
+// Managed, or on the root as an unmanaged window (where Kelo# places its window itself: sway).
 Window KeloRunner::findWindow() const
 {
-    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    const std::vector<unsigned long> title { 'K', 'e', 'l', 'o', '#' };
-    for (unsigned long w : property(dpy, DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW)) {
-        if (!rectOf(w).isEmpty() && property(dpy, w, "_NET_WM_NAME", utf8) == title && ours(w))
+    auto windows = property(dpy, DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count) && children) {
+        windows.insert(windows.end(), children, children + count);
+        XFree(children);
+    }
+    for (unsigned long w : windows) {
+        if (!rectOf(w).isEmpty() && isMain(w) && ours(w))
             return w;
     }
     return 0;
+}
+
+// Its menus have its title too, not its type.
+bool KeloRunner::isMain(Window window) const
+{
+    const std::vector<unsigned long> title { 'K', 'e', 'l', 'o', '#' };
+    for (unsigned long type : property(dpy, window, "_NET_WM_WINDOW_TYPE", XA_ATOM)) {
+        char *name = XGetAtomName(dpy, type);
+        const bool menu = name && std::strstr(name, "MENU");
+        XFree(name);
+        if (menu)
+            return false;
+    }
+    return property(dpy, window, "_NET_WM_NAME", XInternAtom(dpy, "UTF8_STRING", False)) == title;
 }
 
 // A pop-up: a top-level window no window manager manages; or point mode's overlay, another.
@@ -208,6 +233,7 @@ Window KeloRunner::findMenu(bool overlay) const
         XWindowAttributes a {};
         if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable
             && a.override_redirect && a.width >= 20 && a.height >= 20 && ours(children[i])
+            && children[i] != win
             && (property(dpy, children[i], "_NET_WM_NAME", utf8) == title) == overlay)
             menu = children[i];
     }
@@ -300,9 +326,11 @@ Clock::time_point KeloRunner::press()
 bool KeloRunner::walk(const QList<Step> &steps, QString *why)
 {
     for (const auto &[group, entry, lines] : steps) {
+        // The way back comes third in every list.
+        const int at = entry > 1 ? entry + 1 : entry;
         if (entry >= 0 && (group == 0 || lines < 0))
-            QThread::msleep(400 + 1000 * (entry + 1)); // the way back, then the entries
-        else if (!lit(group, entry < 0 ? entry : entry + 1, entry < 0 ? lines : lines + 1, why))
+            QThread::msleep(400 + 1000 * at);
+        else if (!lit(group, at, entry < 0 ? lines : lines + 1, why))
             return false;
         press();
     }

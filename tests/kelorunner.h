@@ -12,6 +12,9 @@
 typedef struct _XDisplay Display;
 using Window = unsigned long;
 
+// In a test that keeps a QString why: a step that fails says why.
+#define STEP(done) QVERIFY2(done, qPrintable(why))
+
 // The real kelo as a user meets it: started in a HOME of its own (killed with this object), found
 // by title and process, read through its pixels, driven by XTest in root coordinates. Every wait
 // is bounded; on failure why says what was seen.
@@ -79,12 +82,14 @@ public:
     {
         int group, entry = -1, lines = 0;
     };
-    // Presses the switch on each step once it is lit (at most 400 ms after the last press, most
-    // of a 1000 ms period left); false, with why, at the first one never lit so.
+    // Presses the switch on each step once it has been lit 15 to 400 ms (most of a 1000 ms
+    // period left); false, with why, at the first one never lit so.
     bool walk(const QList<Step> &steps, QString *why);
-    bool lit(int group, int entry, int lines, QString *why) const // so lit, without a press
+    // So lit, without a press; as a person, no sooner than 135 ms after the last release.
+    bool lit(int group, int entry, int lines, QString *why) const
     {
-        return waitForHighlight(group, entry, lines, lastPress, 400, 8000, why);
+        return waitForHighlight(group, entry, lines, lastPress + std::chrono::milliseconds(135),
+                                400, 8000, why);
     }
     void setColumns(int n) { columns = n; } // 6 groups in the keyboard view, 5 in the mouse view
     // Waits until group is lit with no list open (entry < 0), or line entry of its list of lines
@@ -103,6 +108,8 @@ private:
     QProcessEnvironment environment() const;
     QRect rectOf(Window window) const;
     bool ours(Window window) const;
+    bool isMain(Window window) const; // titled "Kelo#", no menu
+
     Window findWindow() const;
     Window findMenu(bool overlay = false) const;
 

@@ -19,10 +19,18 @@ readelf -d "$exe" | grep -q 'NEEDED.*opencv' && fail "$exe links OpenCV"
 lintian --fail-on error,warning "$deb" >"$work/log" 2>&1 || fail "lintian"
 rm "$work/log"
 desktop-file-validate "$desktop" || fail "kelo.desktop is not valid"
+# What software centres read: the metainfo file, valid and naming the .desktop file.
+metainfo=$(ls "$root"/usr/share/metainfo/*.metainfo.xml 2>/dev/null)
+appstreamcli validate --no-net "$metainfo" >"$work/log" 2>&1 || fail "the metainfo file is not valid"
+grep -q "<launchable type=\"desktop-id\">kelo.desktop<" "$metainfo" || fail "the metainfo names no kelo.desktop"
 for c in Utility Accessibility; do
     grep -Eq "^Categories=(.*;)?$c;" "$desktop" || fail "kelo.desktop is not under $c"
 done
-[ -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")" ] || fail "no Exec command"
+# KWin grants its fake input to the program whose desktop file names it and whose Exec, alone
+# and absolute, resolves to the running executable.
+exec=$(sed -n 's/^Exec=//p' "$desktop")
+[[ $exec == /* && $(readlink -f "$root$exec") == "$exe" ]] || fail "Exec=$exec is not the program"
+grep -qx 'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' "$desktop" || fail "no KWin interfaces"
 icon=$root/usr/share/icons/hicolor/256x256/apps/$(sed -n 's/^Icon=//p' "$desktop").png
 [ "$(od -An -tx1 -N24 "$icon" 2>/dev/null | tr -d ' \n')" = \
     89504e470d0a1a0a0000000d494844520000010000000100 ] || fail "no 256 x 256 PNG $icon"
@@ -41,7 +49,19 @@ for lib in libwayland-client0 libxkbcommon0 libevdev2 xkb-data; do
 done
 rule=$root/usr/lib/udev/rules.d/70-kelo-uinput.rules
 grep -q '^KERNEL=="uinput".*TAG+="uaccess"' "$rule" || fail "no udev rule opening /dev/uinput to the seat"
-[ "$(dpkg-deb -f "$deb" Recommends)" = xwayland ] || fail "xwayland is not recommended"
+ext=$root/usr/share/gnome-shell/extensions/kelo@kelo.tarvo.example
+grep -q '"uuid": "kelo@kelo.tarvo.example"' "$ext/metadata.json" && [ -f "$ext/extension.js" ] ||
+    fail "no GNOME Shell extension in its folder"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "xwayland, at-spi2-core" ] || fail "xwayland and at-spi2-core are not recommended"
+grep -q '^SUBSYSTEM=="input".*ID_INPUT_KEYBOARD}=="1".*TAG+="uaccess"' "$rule" \
+    || fail "no udev rule opening the keyboards to the seat"
+[ "$(cat "$root/usr/lib/modules-load.d/kelo.conf")" = uinput ] || fail "nothing loads uinput at boot"
+# Installed or removed, the rules apply at once: udev reads them and tells the devices.
+dpkg-deb -e "$deb" "$work/control" || fail "no control files"
+for s in postinst postrm; do
+    grep -q 'udevadm control --reload-rules' "$work/control/$s" && grep -q 'ID_INPUT_KEYBOARD=1' \
+        "$work/control/$s" && sh -n "$work/control/$s" || fail "$s does not apply the rules at once"
+done
 todo="$(cat "$build/qml/main.qml" "$(dirname "$0")"/../qml/[A-Z]*.qml | sed -n 's/^import \([A-Z][A-Za-z.]*\).*/\1/p' | tr '\n' ' ')"
 todo+=" QtQuick.Controls.Basic" seen=" "
 while read -r m todo <<<"$todo" && [ -n "$m" ]; do

@@ -5,11 +5,10 @@
 
 namespace {
 
-// Bold strokes keep their colour within 40, anti-aliased edges do not. A run of one colour of
-// solidRun is a face or the indicator, never a letter; narrower runs than a stroke are fringes of
-// sub-pixel anti-aliased black text. The gap under the dot of an i is one row, two lines of text
-// lie four rows apart; a line is at least four rows high.
-constexpr int tolerance = 40, solidRun = 20, strokeWidth = 2, lineGap = 2, lineRows = 4;
+// The highlight's colours keep within 40 of themselves, as does the text's black at a stroke's
+// core. A run of one colour of solidRun is a face, never a letter. The gap under the dot of an i
+// is one row, two lines of text lie four rows apart; a line is at least four rows high.
+constexpr int tolerance = 40, solidRun = 20, lineGap = 2, lineRows = 4;
 
 bool near(QRgb pixel, QRgb colour)
 {
@@ -26,53 +25,54 @@ ScanPicture::ScanPicture(const QImage &window, int columns)
     const int width = image.width(), height = image.height();
     if (width < columns * solidRun || height < 1)
         return;
-    // Faces stand in the upper half; the indicator, and the headset's bars' captions, in the
-    // lowest quarter: no list entry is read there.
+    // Faces in the upper half; no list entry is read in the lowest quarter (the indicator).
     const int faceBand = height * 5 / 8, textBand = height * 3 / 4;
     int faceColumn = -1, faceRows = 0;
     for (int column = 0; column < columns; ++column) {
         const int left = column * width / columns, right = (column + 1) * width / columns;
+        // Black text on bands of colour: the lines of one unbroken stretch of bands are a list
+        // (a face or a prediction is a stretch of one line); in the mouse view only the centre.
         int lines = 0, orangeLine = -1, orangeFaceRows = 0, rows = 0, gap = lineGap + 1;
         bool lineOrange = false;
         const auto endLine = [&] {
-            if (rows >= lineRows && lineOrange && orangeLine < 0)
-                orangeLine = lines;
+            orangeLine = rows >= lineRows && lineOrange && orangeLine < 0 ? lines : orangeLine;
             lines += rows >= lineRows;
-            rows = 0;
-            lineOrange = false;
+            rows = 0, lineOrange = false;
+        };
+        const auto endStretch = [&] {
+            endLine();
+            if ((columns != 5 || column == 2) && lines >= 2 && lines > lineCount) {
+                lineCount = lines;
+                highlightedLine = orangeLine;
+                highlightedGroup = column + 1;
+            }
+            lines = 0, orangeLine = -1;
         };
         for (int y = 0; y < textBand; ++y) {
             const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-            int run = 0, longest = 0, longestOrange = 0;
-            bool previousOrange = false;
+            int run = 0, longestOrange = 0, coloured = 0, orange = 0;
+            bool previousOrange = false, dark = false;
             for (int x = left; x < right; ++x) {
                 const bool o = near(row[x], 0xff8c00); // dark orange
                 const bool b = !o && near(row[x], 0x6495ed); // cornflower blue
                 run = (o || b) ? (run > 0 && previousOrange == o ? run + 1 : 1) : 0;
                 previousOrange = o;
-                longest = std::max(longest, run);
+                coloured += o || b, orange += o;
                 longestOrange = o ? std::max(longestOrange, run) : longestOrange;
+                dark = dark || near(row[x], 0x000000);
             }
             orangeFaceRows += longestOrange >= solidRun && y < faceBand;
-            if (longest < strokeWidth || longest >= solidRun) {
-                if (++gap > lineGap)
-                    endLine();
-                continue;
-            }
-            gap = 0;
-            ++rows;
-            lineOrange = lineOrange || longestOrange >= strokeWidth;
+            // A band's row of text is one still mostly of its colour, between the letters.
+            if (coloured < solidRun)
+                endStretch();
+            else if (dark)
+                gap = 0, ++rows, lineOrange = lineOrange || 2 * orange > coloured;
+            else if (++gap > lineGap)
+                endLine();
         }
-        endLine();
+        endStretch();
         if (orangeFaceRows > faceRows)
             faceRows = orangeFaceRows, faceColumn = column;
-        // Coloured lines of text are list entries (face titles are white); in the mouse view
-        // only the centre has a list, the arrows' slanted edges are no text.
-        if ((columns != 5 || column == 2) && lines >= 2 && lines > lineCount) {
-            lineCount = lines;
-            highlightedLine = orangeLine;
-            highlightedGroup = column + 1;
-        }
     }
     // An open list may hide its own face; it belongs to the highlighted group.
     if (lineCount == 0 && faceColumn >= 0)

@@ -5,7 +5,7 @@
 // What kelo's panel shows lit, read from a picture of its window as a person reads it: the group
 // (1..columns, 0 for none; six side by side in the keyboard view, five in the mouse view) whose
 // face is dark orange and, while a list is open, how many lines it shows and the rank (from 0)
-// of its dark orange line (-1 for none).
+// of its line on dark orange (-1 for none): black text on bands of the highlight's colours.
 class ScanPicture
 {
 public:

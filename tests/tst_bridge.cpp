@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The test has its own main; SDL must not rename it on Windows.
@@ -86,8 +87,9 @@ private slots:
 
     // "+a"/"-a" plugs pad a in/out, "a3+"/"a3-" presses/releases its button 3, "new" starts a
     // Wrapper (on device 0), "pick 1"/"pick a" chooses a device, "hold 100" asks for 100 ms holds,
-    // "t 40" lets 40 ms pass; expected: "nb 2" listed, "bt 100" from the next polls, "names" of
-    // devices -1 to nb, a letter per name, "-" none.
+    // "t 40" lets 40 ms pass, "step 3" makes button 3 the step button; expected: "nb 2" listed,
+    // "bt 120" from the next polls (1 a pick, 2 a step), "names" of devices -1 to nb, a letter per
+    // name, "-" none, "down 4" the lowest button held.
     void pads_data()
     {
         QTest::addColumn<QString>("steps");
@@ -102,6 +104,12 @@ private slots:
         QTest::newRow("held long enough it counts once, while still down; shorter never")
             << "+a; new; hold 100; a0+; bt 0; t 64; bt 0; t 40; bt 1; t 32; bt 0; a0-; bt 0; "
                "a0+; bt 0; t 96; a0-; bt 0; t 100; bt 0; hold 0; a0+; bt 1";
+        QTest::newRow("the step button steps, held as long as a pick; the others pick")
+            << "+a; new; down -1; step 3; a4+; a3+; down 3; bt 1; a4-; bt 0; a3-; bt 0; a3+; bt 2; "
+               "a3-; a0+; bt 1; hold 100; a0-; a3+; bt 0; t 104; bt 2";
+        QTest::newRow("none set or out of range: every button picks")
+            << "+a; new; step 3; step -1; a3+; bt 1; a3-; bt 0; step 6; a5+; bt 1; a5-; bt 0; "
+               "step 9999; a3+; bt 1";
     }
     void pads()
     {
@@ -115,7 +123,11 @@ private slots:
             if (op == u"new") {
                 w = new Wrapper;
                 w->setClock([this] { return now; });
-            } else if (op == u"hold")
+            } else if (op == u"step")
+                w->setStepButton(arg.toInt());
+            else if (op == u"down")
+                got = QString::number(w->padButton());
+            else if (op == u"hold")
                 w->setHold(arg.toInt());
             else if (op == u"t")
                 now += arg.toInt();
@@ -125,7 +137,9 @@ private slots:
                 got = QString::number(w->joynb());
             else if (op == u"bt")
                 while (got.size() < arg.size())
-                    got += QString::number(w->press(u"stick"_s) >= 0 ? 1 : 0);
+                    got += QString::number(w->press(u"stick"_s) < 0          ? 0
+                                               : w->pressSource() == u"step" ? 2
+                                                                             : 1);
             else if (op == u"names") {
                 QStringList seen;
                 for (int i = -1; i <= w->joynb(); ++i) {
@@ -145,7 +159,7 @@ private slots:
     }
 
     // The state of Escape or the switch key (F8) at each 32 ms poll: idle 0,
-    // tapped 1, down 2, down and tapped 3; "T": kelo types an Escape first, which is no press.
+    // tapped 1, down 2, both 3, let go and pressed again 7; "T": kelo types Escape, no press.
     // Escape mode 0 is a switch no application sees, 1 one they see too, 2 no switch. A press
     // is taken at down, or at release when down is off, after the hold.
     void switchEdges_data()
@@ -161,8 +175,8 @@ private slots:
             QTest::newRow(name) << QString::fromLatin1(what) << hold << escape << down
                                 << QString::fromLatin1(states) << QString::fromLatin1(presses);
         };
-        row("Escape held over polls, then tapped between two", "esc", 0, 0, true, "0032200100",
-            "0010000100");
+        row("Escape held, tapped between polls, let go and pressed again", "esc", 0, 0, true,
+            "00322001002720", "00100001001100");
         row("Escape at its release when asked", "esc", 0, 0, false, "0220", "0001");
         row("key held 160 ms of 100, then a tap", "key", 100, 0, true, "0222220100", "0000010000");
         row("Escape typed, then the user's taps, seen or not", "esc", 0, 0, true,
@@ -194,7 +208,7 @@ private slots:
                 w->keyb(0x1b);
                 continue;
             }
-            const int value = (state.digitValue() & 2) * 0x4000 | (state.digitValue() & 1);
+            const int d = state.digitValue(), value = (d & 2) * 0x4000 | (d & 1) | (d & 4) / 2;
             (key ? rec.switchKey : rec.escape) = value;
             now += 32;
             presses += QString::number(w->press(u"stick"_s) >= 0 ? 1 : 0);
@@ -234,6 +248,41 @@ private slots:
         wrap->playSound();
         QVERIFY(!mediaUp());
 #endif
+    }
+
+    // A word typed into a password field, even in part, is not learned, and the window is told
+    // to say none of it; with the option off such a field is typed into as any other.
+    void passwordField_data()
+    {
+        QTest::addColumn<bool>("kept"); // the option
+        QTest::addColumn<bool>("typing"); // a password field has the focus as the letters go
+        QTest::addColumn<bool>("ending"); // ... and as the word ends
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<bool>("learned");
+        QTest::newRow("plain field") << true << false << false << u"zqxva"_s << true;
+        QTest::newRow("password field") << true << true << true << u"zqxvb"_s << false;
+        QTest::newRow("field left before the end") << true << true << false << u"zqxvc"_s << false;
+        QTest::newRow("field reached at the end") << true << false << true << u"zqxvd"_s << false;
+        QTest::newRow("option off") << false << true << true << u"zqxve"_s << true;
+    }
+    void passwordField()
+    {
+        QFETCH(bool, kept);
+        QFETCH(bool, typing);
+        QFETCH(bool, ending);
+        QFETCH(QString, word);
+        static QTemporaryDir home; // the learned words' file
+        qputenv("HOME", home.path().toLocal8Bit());
+        wrap->keepPasswords(kept);
+        wrap->lang(1);
+        wrap->rank(2);
+        rec.password = typing;
+        wrap->text(word);
+        rec.password = ending;
+        QCOMPARE(wrap->secret(), kept && ending ? 1 : 0);
+        wrap->learn(word);
+        rec.password = false;
+        QTEST(wrap->t9(u"zqxv"_s).contains(word), "learned");
     }
 
 private:

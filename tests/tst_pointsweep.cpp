@@ -31,6 +31,23 @@ private slots:
         }
     }
 
+    // Stepped, the band sets off at once and a press fixes the line where it shows: at 1.2 px/ms
+    // the band is at 600 after 500 ms; the line goes back from its lead edge (1020) at 0.22 px/ms
+    // to 910, and the fine line on from there at 0.04 px/ms to 930.
+    void stepped()
+    {
+        PointSweep sweep;
+        sweep.setProperty("stepped", true);
+        sweep.start(QRect(0, 0, 1920, 1080), { 10, 10 }, 1000, 0);
+        for (const double t : { 500, 1000, 1500 }) {
+            sweep.advance(t);
+            QCOMPARE(qRound(t == 500 ? sweep.bandFrom() : sweep.line()),
+                     t == 500 ? 600 : t == 1000 ? 910 : 930);
+            sweep.press(t);
+        }
+        QCOMPARE(sweep.point().x(), 930);
+    }
+
     // Targets found by the benchmark's watcher at the window's 16 ms frames, in so many presses,
     // the band and line never off the desktop; a negative reaction is that late on each band, once.
     void findsTarget()

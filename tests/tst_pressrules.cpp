@@ -13,9 +13,11 @@ class TestPressRules : public QObject
 private slots:
     // settings: "hold 100", "debounce 100", "down 0" (presses at release), "cancels 1" (point
     // mode), "threshold 100". polls, 32 ms apart, "x*n" n times: "." nothing down, "E2" Escape
-    // down, "E1" tapped between polls, K the switch key, P a pad, C the camera, "H120" a headset
-    // report of strength 120, joined by "+"; "!E" and "!K": the program types that key (no poll).
-    // expected, a word a poll: "-" none, "c" cancel, else how long ago (ms) the switch went down.
+    // down, "E1" tapped since the last poll, "E6" down and let go since, "E7" let go and pressed
+    // again since; K the switch key, P a pad, C the camera, S the pad's step button, "H120" a
+    // headset report of strength 120, joined by "+"; "!E" and "!K": the program types that key.
+    // expected, a word a poll: "-" none, "c" cancel, else how long ago (ms) the switch went down,
+    // with "@" and the source taken where a row asks for it.
     void rules_data()
     {
         QTest::addColumn<QString>("settings");
@@ -27,7 +29,8 @@ private slots:
                                       << QString::fromLatin1(expected);
               };
         row("taken at down, released 0.9 s later", "", "E2*28 .", "0 -*28");
-        row("at release when asked, as before", "down 0", "E2*28 . K1 .", "-*28 0 0 -");
+        row("at release when asked, twice if let go between polls", "down 0",
+            "E2*28 . K1 . E2 E7 E2 .", "-*28 0 0 - - 0 - 0");
         row("a pad at down, also when asked for releases", "down 0", "P2 P2 .", "0 - -");
         row("held long enough: for the moment it went down", "hold 100", "E2*5 . P2*5 C2*5",
             "-*4 128 - -*4 128 -*4 128");
@@ -43,7 +46,11 @@ private slots:
         row("cancelled hold's release is no press", "down 0; cancels 1", "E2*33 .", "-*32 c -");
         row("no cancel outside point mode", "down 0", "E2*33 .", "-*33 0");
         row("a tap, the key seen down a poll later: one press", "", "E1 E2 E2 . E1", "0 - - - 0");
+        row("let go and pressed again between polls: two", "", "E2 E7 E2 . K2 K7", "0 0 - - 0 0");
+        row("held, let go alone (a key's repeat): one", "", "E2 E6 E2 .", "0 - - -");
         row("headset past its threshold only", "threshold 100", "H100 H101 H255+E1 .", "- 0 0 -");
+        row("which source: the key, a blink, Escape with a pad, the step button", "",
+            "K1 . H200 . E2+P2 . S2 .", "0@K - 0@H - 0@E - 0@S -");
     }
     void rules()
     {
@@ -68,6 +75,9 @@ private slots:
             }
             return out;
         };
+        QFETCH(QString, expected);
+        const bool which = expected.contains(u'@');
+        const QString sources = u"EKPCS"_s;
         QStringList got;
         qint64 now = 0;
         for (const QString &poll : expand(polls)) {
@@ -79,10 +89,9 @@ private slots:
             QMap<QChar, int> shown;
             for (const QString &part : poll.split(u'+'))
                 shown[part[0]] = part.mid(1).toInt();
-            const QString sources = u"EKPC"_s;
             for (int s = 0; s < PressRules::Sources; ++s) {
                 const int state = shown.value(sources[s]);
-                rules.level(PressRules::Source(s), state == 2, state == 1, now);
+                rules.level(PressRules::Source(s), state & 2, state & 1, now, -1, state & 4);
             }
             if (shown.contains(u'H'))
                 rules.report(shown[u'H'], now, now);
@@ -90,8 +99,9 @@ private slots:
             got << (result == PressRules::none         ? u"-"_s
                         : result == PressRules::cancel ? u"c"_s
                                                        : QString::number(result));
+            if (which && result >= 0)
+                got.last() += u'@' + (sources + u'H')[rules.takenFrom()];
         }
-        QFETCH(QString, expected);
         QCOMPARE(got.join(u' '), expand(expected).join(u' '));
     }
 };

@@ -1,8 +1,16 @@
+// GIO before Qt, whose "signals" would rename a member of GIO's.
+#include <gio/gio.h>
+
+#include "wayland/activelayout.h"
 #include "wayland/evdevswitches.h"
 #include "wayland/uinputinjector.h"
 #include "wayland/virtualkeymap.h"
 
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <thread>
 
 #include <linux/input-event-codes.h>
 #include <xkbcommon/xkbcommon.h>
@@ -58,9 +66,10 @@ private slots:
     // the default one).
     void uinput_data()
     {
-        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("layout"); // after a colon: the active one's place
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("vk"); // 0: type text; -1: the codes of the switch keys named
+        // 0: type text; -1: the codes of the switch keys named; -2: place at "x,y,width,height"
+        QTest::addColumn<int>("vk");
         QTest::addColumn<QString>("events");
         const auto row
             = [](const char *name, const char *layout, QString text, int vk, const char *events) {
@@ -78,33 +87,46 @@ private slots:
         row("de virtual Ctrl", "de", {}, 0x11, "+29 -29");
         row("switch key F8, no keymap", "", u"F8"_s, -1, "66");
         row("fr switch keys space, a, unknown", "fr", u"space a NoSuchKey"_s, -1, "57 16 0");
+        row("us,de German active: y on the Z key", "us,de:1", u"y"_s, 0, "+44 -44");
+        row("us,de German active: ä is a key", "us,de:1", u"ä"_s, 0, "+40 -40");
+        // The desktop scales a value v to v * width / 65536.
+        row("place in the middle", "", u"640,512,1280,1024"_s, -2, "X32793 Y32800");
+        row("place in the last pixel", "", u"1279,1023,1280,1024"_s, -2, "X65510 Y65504");
+        row("place beyond the box: nothing", "", u"1280,0,1280,1024"_s, -2, "");
     }
     void uinput()
     {
         QFETCH(QString, layout);
         QFETCH(QString, text);
         QFETCH(int, vk);
-        const QByteArray name = layout.toLatin1();
+        const QByteArray name = layout.section(u':', 0, 0).toLatin1();
         const xkb_rule_names names { nullptr, nullptr, name.constData(), nullptr, nullptr };
         xkb_keymap *keymap
             = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
         QVERIFY2(keymap, "xkeyboard-config's layouts are missing");
         char *keymapText = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
         QStringList events;
-        for (const QString &key : vk < 0 ? text.split(u' ') : QStringList()) {
+        for (const QString &key : vk == -1 ? text.split(u' ') : QStringList()) {
             const std::string given = layout.isEmpty() ? std::string() : keymapText;
             events << QString::number(EvdevSwitches::codeOf(key.toStdString(), given));
         }
-        if (vk >= 0) {
+        if (vk >= 0 || vk == -2) {
             UinputInjector injector(keymapText, [&](uint16_t type, uint16_t code, int32_t value) {
                 if (type == EV_KEY)
                     events << (value ? u"+"_s : u"-"_s) + QString::number(code);
+                else if (type == EV_ABS || type == EV_REL)
+                    events << (code == ABS_X ? u"X"_s : u"Y"_s) + QString::number(value);
             });
+            injector.setLayoutGroup(layout.section(u':', 1).toUInt());
+            const QStringList place = text.split(u',');
+            if (vk == -2)
+                injector.moveTo(place[0].toInt(), place[1].toInt(), place[2].toInt(),
+                                place[3].toInt());
             if (vk) {
                 injector.vkEvent(vk, false);
                 injector.vkEvent(vk, true);
             }
-            for (const char32_t cp : text.toUcs4()) {
+            for (const char32_t cp : vk == -2 ? QList<uint>() : text.toUcs4()) {
                 QVERIFY(injector.charEvent(cp, false));
                 QVERIFY(injector.charEvent(cp, true));
             }
@@ -112,6 +134,75 @@ private slots:
         free(keymapText);
         xkb_keymap_unref(keymap);
         QTEST(events.join(u' '), "events");
+    }
+
+    // GNOME's keymap holds its layout sources in order; the one in use is the first recent one.
+    void gnomeGroup_data()
+    {
+        QTest::addColumn<QString>("sources");
+        QTest::addColumn<QString>("recent");
+        QTest::addColumn<int>("group");
+        QTest::newRow("German in use, second") << u"xkb:us xkb:de"_s << u"xkb:de xkb:us"_s << 1;
+        QTest::newRow("an input method before it")
+            << u"ibus:anthy xkb:us xkb:de"_s << u"xkb:de"_s << 1;
+        QTest::newRow("an input method in use") << u"xkb:us ibus:anthy"_s << u"ibus:anthy"_s << -1;
+        QTest::newRow("none recent: the first") << u"xkb:fr xkb:us"_s << QString() << 0;
+    }
+    void gnomeGroup()
+    {
+        const auto listOf = [](const QString &list) {
+            ActiveLayout::Sources out;
+            for (const QString &s : list.split(u' ', Qt::SkipEmptyParts))
+                out.emplace_back(s.section(u':', 0, 0).toStdString(),
+                                 s.section(u':', 1).toStdString());
+            return out;
+        };
+        QFETCH(QString, sources);
+        QFETCH(QString, recent);
+        QTEST(ActiveLayout::gnomeGroup(listOf(sources), listOf(recent)), "group");
+    }
+
+    // KDE's keyboard service, on a bus of the test's own, answering from a thread of its own:
+    // the layout it names is followed within a quarter second.
+    void kdeLayout()
+    {
+        QProcess bus;
+        bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
+        QVERIFY2(bus.waitForReadyRead(5000), "dbus-daemon does not start");
+        const QByteArray address = bus.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        qputenv("XDG_CURRENT_DESKTOP", "KDE");
+        std::atomic<unsigned> active = 1;
+        std::atomic<bool> done = false;
+        GMainContext *loop = g_main_context_new();
+        std::thread service([&] {
+            g_main_context_push_thread_default(loop);
+            GDBusConnection *c = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+            GDBusNodeInfo *node = g_dbus_node_info_new_for_xml(
+                "<node><interface name='org.kde.KeyboardLayouts'><method name='getLayout'>"
+                "<arg type='u' direction='out'/></method></interface></node>",
+                nullptr);
+            static const GDBusInterfaceVTable answer = { [](auto, auto, auto, auto, auto, auto,
+                                                            GDBusMethodInvocation *call, void *on) {
+                g_dbus_method_invocation_return_value(
+                    call, g_variant_new("(u)", static_cast<std::atomic<unsigned> *>(on)->load()));
+            } };
+            g_dbus_connection_register_object(c, "/Layouts", node->interfaces[0], &answer, &active,
+                                              nullptr, nullptr);
+            g_bus_own_name_on_connection(c, "org.kde.keyboard", G_BUS_NAME_OWNER_FLAGS_NONE,
+                                         nullptr, nullptr, nullptr, nullptr);
+            while (!done)
+                g_main_context_iteration(loop, TRUE);
+        });
+        const auto stop = qScopeGuard([&] {
+            done = true;
+            g_main_context_wakeup(loop);
+            service.join();
+        });
+        ActiveLayout layout;
+        QTRY_COMPARE(layout.group(), 1);
+        active = 0;
+        QTRY_COMPARE_WITH_TIMEOUT(layout.group(), 0, 1000);
     }
 
     void cleanupTestCase() { xkb_context_unref(context); }

@@ -6,18 +6,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <X11/Xlib.h>
-
 using namespace Qt::StringLiterals;
 
 const QString settingsKey = u"HKCU\\Software\\Tarvo Technologies\\Kelo#"_s;
 const QString runKey = u"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s;
 
-#define STEP(done) QVERIFY2(done, qPrintable(why))
-
 // Kelo#'s Windows package under wine on the test display: installed by its installer into a
-// fresh prefix, started from where it was installed, typing into a Win32 client that reports
-// every character it gets.
+// fresh prefix, into a folder holding a file of the user's, started from where it was installed,
+// typing into a Win32 client that reports every character it gets. Its uninstaller is the one
+// tests/installer.sh runs over a folder of the user's.
 class TestWindows : public QObject
 {
     Q_OBJECT
@@ -33,20 +30,21 @@ private slots:
         STEP(wine({ u"wineboot"_s, u"-i"_s }, 600));
     }
 
-    // Silently, for this user alone: the program, its uninstaller, a Start menu entry.
+    // Silently, for this user alone: the program, its uninstaller, a Start menu entry; into a
+    // folder of the user's, a Kelo# folder of its own.
     void installs()
     {
-        STEP(wine({ QStringLiteral(KELO_WINDOWS_SETUP), u"/S"_s }, 300));
+        QVERIFY(QDir().mkpath(tools) && userFile.open(QIODevice::ReadWrite)
+                && userFile.write("mine") && userFile.flush());
+        STEP(wine({ QStringLiteral(KELO_WINDOWS_SETUP), u"/S"_s, u"/D=C:\\Tools"_s }, 300));
         const QDir users(prefix + u"/drive_c/users"_s);
-        QString user = users.path() + u"/(nobody)"_s;
         for (const QString &name : users.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            if (QFile::exists(users.filePath(name) + u"/AppData/Local/Programs/Kelo#"_s))
+            if (QDir(users.filePath(name) + u"/AppData"_s).exists())
                 user = users.filePath(name);
-        kelo = user + u"/AppData/Local/Programs/Kelo#/kelo.exe"_s;
+        kelo = tools + u"/Kelo#/kelo.exe"_s;
         for (const QString &file :
-             { kelo, user + u"/AppData/Local/Programs/Kelo#/uninstall.exe"_s,
-               user + u"/AppData/Local/Programs/Kelo#/platforms/qwindows.dll"_s,
-               user + u"/AppData/Local/Programs/Kelo#/eyes.xml"_s,
+             { kelo, tools + u"/Kelo#/uninstall.exe"_s, tools + u"/Kelo#/platforms/qwindows.dll"_s,
+               tools + u"/Kelo#/eyes.xml"_s,
                user + u"/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kelo#.lnk"_s })
             QVERIFY2(QFile::exists(file), qPrintable(file));
     }
@@ -60,11 +58,10 @@ private slots:
         QVERIFY2(QTest::qWaitFor([&] { return seen().contains(u"focus"_s); }, 30000),
                  qPrintable(u"the client never got the focus: "_s + seen().join(u", ")));
         // Qt asks for wine's dialog font, Tahoma, absent here: it took the first family it knew.
-        // The alphabetical order and letters as chosen keep the walk below the same for any
-        // word list.
+        // The alphabetical order keeps the walk below the same for any word list.
         STEP(regAdd(settingsKey, u"startup"_s, u"2"_s) && regAdd(settingsKey, u"s2v"_s, u"20"_s)
              && regAdd(settingsKey, u"ranking"_s, u"0"_s) && regAdd(settingsKey, u"padjump"_s, u"false"_s)
-             && regAdd(settingsKey, u"autocaps"_s, u"false"_s)
+             && regAdd(settingsKey, u"likely"_s, u"false"_s)
              && regAdd(u"HKCU\\Software\\Wine\\Fonts\\Replacements"_s, u"Tahoma"_s,
                        u"DejaVu Sans"_s));
         runner = std::make_unique<KeloRunner>(display, home.path());
@@ -82,28 +79,41 @@ private slots:
         runner->click(runner->geometry().center()); // closes it
         QTRY_VERIFY_WITH_TIMEOUT(runner->menuGeometry().isEmpty(), 5000);
         // Wine's font is smaller than Linux's: text an eighth larger, for strokes; the prediction
-        // row unread (its pad reads as a line), a window tall enough for the lists below it.
+        // row unread (its pad reads as a line); lists below it tall (KeyB's: 11 lines of 12 show).
         STEP(runner->close(&why, 10000) && regAdd(settingsKey, u"height"_s, u"560"_s)
              && regAdd(settingsKey, u"s3v"_s, u"1.125"_s) && runner->start(&why));
         runner->setPictureTop(runner->geometry().height() / 2 - 30);
-        // h, e, l and the first prediction; h, i; the special keys' group, Enter.
+        // h, e, l and the first prediction, with a capital; a point, which takes its space; h, i,
+        // a sentence's capital; the special keys' group, Enter.
         STEP(walk({ { 2 }, { 2, 1, 6 }, { 1 }, { 1, 4, 6 }, { 2 }, { 2, 5, 6 }, { 0 }, { 0, 0 },
-                    { 2 }, { 2, 1, 6 }, { 2 }, { 2, 2, 6 }, { 6 }, { 6, 2, 8 }, { 1 },
-                    { 1, 2, 6 } }));
-        QTRY_COMPARE_WITH_TIMEOUT(typed(), u"helbeh hi\r"_s, 5000);
+                    { 5 }, { 5, 1, -1 }, { 2 }, { 2, 1, 6 }, { 2 }, { 2, 2, 6 }, { 6 }, { 6, 2, 10 },
+                    { 1 }, { 1, 2, 6 } }));
+        QTRY_COMPARE_WITH_TIMEOUT(typed(), u"Helbeh. Hi\r"_s, 5000);
+        // Back to the letters; held past the next step, a press acts on what was lit at its down: A.
+        STEP(walk({ { 6 }, { 6, 0, 10 } }));
+        runner->setSwitch([&] { return runner->pressEscape(1300); });
+        STEP(walk({ { 1 }, { 1, 0, 6 } }));
+        runner->setSwitch({});
+        QTRY_COMPARE_WITH_TIMEOUT(typed(), u"Helbeh. Hi\rA"_s, 5000);
         QVERIFY2(!seen().contains(u"unfocus"_s), qPrintable(seen().join(u", ")));
     }
 
-    // What Kelo# stores lands under its registry key, and comes back at the next start.
+    // What Kelo# stores lands under its registry key, beside a value it does not know, and
+    // comes back at the next start. A second start ends with a line, the client keeping the keys.
     void settingsInRegistry()
     {
         QVERIFY2(runner && runner->running(), "kelo is not running");
         const QRect where = runner->geometry();
-        STEP(runner->close(&why, 10000));
+        STEP(regAdd(settingsKey, u"later"_s, u"kept"_s) && runner->close(&why, 10000));
         QCOMPARE(regValue(settingsKey, u"s2v"_s), u"20"_s);
         QCOMPARE(regValue(settingsKey, u"width"_s), u"556"_s);
         STEP(runner->start(&why));
         QCOMPARE(runner->geometry(), where);
+        QCOMPARE(regValue(settingsKey, u"later"_s), u"kept"_s);
+        QString second;
+        QVERIFY2(runner->startSecond(&second) && second.contains(u"Kelo# already runs"_s),
+                 qPrintable(second));
+        QVERIFY(runner->running() && !seen().contains(u"unfocus"_s));
     }
 
     // Options' fifth entry, Launch at startup: the Run value names kelo.exe; again: it goes.
@@ -117,12 +127,30 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(regValue(runKey, u"Kelo#"_s), QString(), 10000);
     }
 
-    // Quitting leaves no key or button held.
-    void quitsClean()
+    // KeyB's "close Kelo#", then "yes": Kelo# ends, leaving no key or button held. Both go by
+    // time: KeyB's list scrolls, and the question runs wider than its group. The question opens
+    // on its way back, "yes" second.
+    void quitsOnPurpose()
     {
         QVERIFY2(runner && runner->running(), "kelo is not running");
-        STEP(runner->close(&why, 10000));
+        STEP(walk({ { 6 }, { 6, 10, -1 }, { 6, 1, -1 } }) && runner->waitForCleanExit(10000, &why));
         QCOMPARE(tool({ u"--held"_s }), QStringList());
+    }
+
+    // Killed holding the left button (KeyB's Mouse, the centre's fourth entry): the next start
+    // lets go of it, and says so.
+    void heldButtonReleased()
+    {
+        STEP(runner->start(&why) && walk({ { 6 }, { 6, 4, 10 } }));
+        runner->setColumns(5);
+        STEP(walk({ { 3 }, { 3, 3, 8 } }));
+        QTRY_VERIFY_WITH_TIMEOUT(tool({ u"--held"_s }).join(u' ').contains(u"\nheld 1\n"_s), 5000);
+        runner->sendSignal(SIGKILL);
+        QTRY_VERIFY(!runner->running());
+        STEP(runner->start(&why));
+        QCOMPARE(tool({ u"--held"_s }), QStringList());
+        QCOMPARE(runner->output().count(u"the last run ended holding down: left button"_s), 1);
+        STEP(runner->close(&why, 10000));
     }
 
     void cleanupTestCase()
@@ -198,7 +226,9 @@ private:
     }
 
     const QString prefix = qEnvironmentVariable("WINEPREFIX");
-    QString why, kelo, reported;
+    const QString tools = prefix + u"/drive_c/Tools"_s; // C:\Tools, a folder of the user's
+    QFile userFile { tools + u"/other.txt"_s };
+    QString why, kelo, reported, user;
     QTemporaryDir home; // kelo.log, what kelo printed
     Display *display = nullptr;
     QProcess client;

@@ -15,8 +15,8 @@
 #include <QTest>
 
 #include <X11/XKBlib.h>
-#include <poll.h>
 #include <X11/extensions/XTest.h>
+#include <poll.h>
 
 #include <vector>
 
@@ -65,7 +65,8 @@ private slots:
     }
 
     // Steps to KeyM in a state of the keyboard; the switch key chosen ("switch space 1" grabbed,
-    // "refuse" an unknown name), pressed by the user ("tap", "down", "up"), read ("read 1"; "-").
+    // "refuse" an unknown name), pressed by the user ("tap", "down", "up"), read ("read 1"; "-");
+    // a key held and the name read for it ("held F8=F8").
     void typing_data()
     {
         QTest::addColumn<QString>("keyboard");
@@ -89,16 +90,19 @@ private slots:
         row("Alt on a shifted sign", "us", u"modif 3; text !"_s, u"<A-1>"_s);
         row("Caps with a letter the layout lacks", "us", u"modif 5; text Mädchen"_s, u"MÄDCHEN"_s);
         row("Caps Lock, then Caps", "us caps", u"text aB1!; modif 5; text ab"_s, u"aB1!AB"_s);
-        // Bit 15 while down, bit 0 once per press since the last read; a key the program types is
-        // no press. Grabbed, the user's presses reach no client, the program's typing does.
-        // "moved 1": the descriptor wakes and tells of the key's motion; "moved 0": it does not.
-        const QString taps = u"read -; read 0; tap; moved 1; read 1; read 0; down; moved 1; "
-                             "read 32769; read 32768; up; moved 1; read 0; keyb 13; moved 0; "
+        // Bit 15 while down, bit 0 once a press and bit 1 once a release since the last read; a
+        // key the program types is no press. Grabbed, the user's presses reach no client, the
+        // program's typing does. "moved 1": the descriptor wakes and tells of the key's motion;
+        // "moved 0": it does not.
+        const QString taps = u"read -; read 0; tap; moved 1; read 3; read 0; down; moved 1; "
+                             "read 32769; read 32768; up; moved 1; read 2; keyb 13; moved 0; "
                              "read 0; text a b"_s;
         row("Escape", "us", "refuse; " + taps, u"<Esc><Esc>\na b"_s);
         row("Escape, grabbed", "us", "escape 1; " + taps + "; keyb 27; escape 0; tap",
             u"\na b<Esc><Esc>"_s);
         row("space, grabbed", "us", "refuse; switch space 1; " + taps, u"\na b"_s);
+        // The key held as the switch key's choice reads it: neither Escape nor a modifier.
+        row("key held", "us", u"held F8=F8; held Shift_L=; held Escape="_s, u"<Esc>"_s);
     }
     void typing()
     {
@@ -148,7 +152,17 @@ private slots:
             } else if (op == u"moved") {
                 pollfd wake { platform.switchEventFd(), POLLIN, 0 };
                 const bool woke = ::poll(&wake, 1, arg == u"1" ? 2000 : 300) > 0;
-                QVERIFY2((woke && platform.switchEventsPending()) == (arg == u"1"), qPrintable(step));
+                QVERIFY2((woke && platform.switchEventsPending()) == (arg == u"1"),
+                         qPrintable(step));
+            } else if (op == u"held") {
+                const KeyCode held = XKeysymToKeycode(
+                    display, XStringToKeysym(qPrintable(arg.section(u'=', 0, 0))));
+                XTestFakeKeyEvent(display, held, True, CurrentTime);
+                XSync(display, False);
+                const QString name = QString::fromStdString(platform.keyDown());
+                XTestFakeKeyEvent(display, held, False, CurrentTime);
+                XSync(display, False);
+                QCOMPARE(name, arg.section(u'=', 1));
             } else { // tap, down or up: the user at the switch key
                 for (const bool press : { true, false }) {
                     if (op == u"tap" || (op == u"down") == press) {
@@ -244,11 +258,63 @@ private slots:
             Window root, child;
             int x = 0, y = 0, wx, wy;
             unsigned mask;
-            XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy, &mask);
+            XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy,
+                          &mask);
             return QPoint(x, y);
         };
         QTRY_COMPARE(native(), QPoint(100, 50) * ratio);
         QCOMPARE(mouse.position(), QPoint(100, 50));
+    }
+
+    // A window manager that focuses the program's window, its frame or a window inside it: the
+    // next poll of the switch hands the focus back to the window that had it before.
+    void focusGivenBack_data()
+    {
+        QTest::addColumn<QString>("focused"); // one after the other
+        QTest::addColumn<QString>("after");
+        const auto row = [](const char *name, const char *focused, const char *after) {
+            QTest::newRow(name) << QString::fromLatin1(focused) << QString::fromLatin1(after);
+        };
+        row("its window", "own", "client");
+        row("its frame", "frame", "client");
+        row("inside it", "inner", "client");
+        row("to the last other", "other frame", "other");
+        row("another window keeps it", "other", "other");
+    }
+    void focusGivenBack()
+    {
+        Window focus = None;
+        int revert = 0, escape = 0, key = 0;
+        XGetInputFocus(display, &focus, &revert);
+        QMap<QString, Window> w { { "client", focus } };
+        XSetWindowAttributes unmanaged {};
+        unmanaged.override_redirect = True;
+        for (const auto &[name, parent] :
+             { std::pair("frame", ""), { "own", "frame" }, { "inner", "own" }, { "other", "" } }) {
+            w[name] = XCreateWindow(display, *parent ? w[parent] : DefaultRootWindow(display), 400,
+                                    400, 50, 50, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                    CWOverrideRedirect, &unmanaged);
+            XMapWindow(display, w[name]);
+        }
+        const auto focusOn = [&](const QString &name) {
+            XSetInputFocus(display, w[name], RevertToParent, CurrentTime);
+            XSync(display, False);
+            platform.switchStates(&escape, &key); // the poll that hands it back
+        };
+        const auto restore = qScopeGuard([&] {
+            focusOn("client");
+            XDestroyWindow(display, w["frame"]);
+            XDestroyWindow(display, w["other"]);
+        });
+        platform.keepUnfocused(w["own"]);
+        focusOn("client");
+        QFETCH(QString, focused);
+        for (const QString &name : focused.split(u' '))
+            focusOn(name);
+        XSync(display, False);
+        XGetInputFocus(display, &focus, &revert);
+        QFETCH(QString, after);
+        QCOMPARE(w.key(focus), after);
     }
 
     // The autostart entry is valid, and its Exec line, unescaped and read by a shell, is the
@@ -277,6 +343,41 @@ private slots:
         platform.removeSignInLaunch("Kelo#");
         QVERIFY(!QFile::exists(entry));
         QVERIFY(platform.signInLaunch("Kelo#").empty());
+    }
+
+    // The accessibility bus tells a GTK form's password field from its other fields as the focus
+    // moves, on a session bus of the test's own: a letter typed while the field is reported goes
+    // into it, one typed after it is no longer reported does not (last: the form takes the focus).
+    void passwordField()
+    {
+        QProcess bus, form;
+        bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
+        QVERIFY2(bus.waitForReadyRead(5000), "no dbus-daemon (package dbus)");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed());
+        X11Platform watched;
+        QVERIFY(!watched.passwordFocused());
+        form.start(u"zenity"_s, { u"--forms"_s, u"--add-entry=a"_s, u"--add-password=b"_s });
+        const auto key = [&](std::initializer_list<int> vks) {
+            for (int vk : vks)
+                watched.keyEvent(vk, false);
+            for (auto vk = std::rbegin(vks); vk != std::rend(vks); ++vk)
+                watched.keyEvent(*vk, true);
+        };
+        for (int i = 1; i <= 40 && !watched.passwordFocused(); ++i) {
+            if (i % 4 == 0)
+                key({ 0x09 });
+            QTest::qWait(250);
+        }
+        QVERIFY2(watched.passwordFocused(), "zenity, at-spi2-core: no password field seen");
+        key({ 'X' });
+        key({ 0x10, 0x09 });
+        QTRY_VERIFY(!watched.passwordFocused());
+        key({ 'Y' });
+        for (int vk : { 0x09, 0x09, 0x09, 0x0D }) // to OK, past the password field and Cancel
+            key({ vk });
+        QVERIFY(form.waitForFinished(5000));
+        QCOMPARE(form.readAllStandardOutput().trimmed().toLower(), "y|x");
+        bus.kill(), bus.waitForFinished();
     }
 
 private:

@@ -47,7 +47,7 @@ void TypingTarget::run()
     XSetWindowAttributes attributes {};
     // Not managed: no window manager places it or moves the focus away from it. Lowest, as a
     // desktop, so that kelo's window stays in sight over it.
-    attributes.override_redirect = True;
+    attributes.override_redirect = !managed;
     attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
     attributes.event_mask = KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask
         | ButtonReleaseMask | PointerMotionMask;
@@ -57,7 +57,14 @@ void TypingTarget::run()
         CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
     XIC ic = XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
                        window, XNFocusWindow, window, nullptr);
-    XLowerWindow(display, window);
+    if (!managed)
+        XLowerWindow(display, window);
+    else if (XWMHints *hints = XAllocWMHints()) {
+        hints->flags = InputHint;
+        hints->input = True;
+        XSetWMHints(display, window, hints);
+        XFree(hints);
+    }
     XMapWindow(display, window);
     XSync(display, False);
     pollfd fd { ConnectionNumber(display), POLLIN, 0 };
@@ -72,7 +79,8 @@ void TypingTarget::run()
                 // The pointer rests on it too, should the focus follow the pointer.
                 XWarpPointer(display, None, window, 0, 0, 0, 0, rect.width() / 2,
                              rect.height() / 2);
-                XSetInputFocus(display, window, RevertToParent, CurrentTime);
+                if (!managed) // the manager gives it, as to an application
+                    XSetInputFocus(display, window, RevertToParent, CurrentTime);
             } else if (event.type == FocusIn || event.type == FocusOut) {
                 hasFocus = event.type == FocusIn;
             } else if (event.type == MappingNotify) {

@@ -10,7 +10,7 @@
 
 // The application typed into and pointed at: an X window with the keyboard focus, on its own
 // connection and thread, over area of the screen. readGap > 0 reads in bursts, as a busy editor
-// does.
+// does. Unmanaged unless managed: a window manager's then, as applications are.
 class TypingTarget
 {
 public:
@@ -23,9 +23,10 @@ public:
     };
 
     explicit TypingTarget(std::chrono::milliseconds readGap = {},
-                          QRect area = QRect(60, 60, 240, 120))
+                          QRect area = QRect(60, 60, 240, 120), bool managed = false)
         : gap(readGap)
         , rect(area)
+        , managed(managed)
     {
     }
     ~TypingTarget();
@@ -53,6 +54,7 @@ private:
 
     const std::chrono::milliseconds gap;
     const QRect rect;
+    const bool managed;
     mutable std::mutex mutex;
     QList<Key> pressed;
     QStringList pointed;

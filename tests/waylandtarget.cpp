@@ -1,7 +1,8 @@
 // A native Wayland window that takes the keyboard focus and prints, one line each, what it
 // receives: "focus in|out", "key <text or keysym name>", "enter|motion x,y",
 // "press|release <button> x,y" (surface coordinates). It runs until its standard input closes.
-// With --times each key line ends in the monotonic clock's reading, in milliseconds.
+// With --times each key line ends in the monotonic clock's reading, in milliseconds; with
+// --fullscreen the window asks to be fullscreen.
 #include "xdg-shell-client-protocol.h"
 
 #include <wayland-client.h>
@@ -204,6 +205,11 @@ int main(int argc, char *argv[])
     xdg_toplevel *toplevel = xdg_surface_get_toplevel(xdg);
     xdg_toplevel_add_listener(toplevel, &toplevelListener, nullptr);
     xdg_toplevel_set_title(toplevel, "typing target");
+    // The whole desktop, as a tiling compositor gives it anyway: a pointer anywhere lands in it.
+    if (argc > 1 && !std::strcmp(argv[argc - 1], "--fullscreen"))
+        xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    else
+        xdg_toplevel_set_maximized(toplevel);
     wl_surface_commit(surface);
     std::printf("started\n");
     pollfd fds[2] = { { wl_display_get_fd(display), POLLIN, 0 }, { 0, POLLIN, 0 } };

@@ -37,9 +37,9 @@ KeloTestCase {
     }
 
     function test_centreList_data() {
-        return [{ tag: "left clic", e: 0, sent: ["cursor(10)"] }, { tag: "right clic", e: 1, sent: ["cursor(11)"] },
-                { tag: "double C", e: 2, sent: ["cursor(12)"] }, { tag: "held click", e: 3, sent: ["cursor(13)"], take: 1 },
-                { tag: "move", e: 4, sent: [], done: () => w.x === w.sw - w.width && w.y === 25 }, { tag: "pause", e: 5, sent: [], done: () => w.visibility === 3 },
+        return [{ tag: "left click", e: 0, sent: ["cursor(10)"] }, { tag: "right click", e: 1, sent: ["cursor(11)"] },
+                { tag: "double click", e: 2, sent: ["cursor(12)"] }, { tag: "held click", e: 3, sent: ["cursor(13)"], take: 1 },
+                { tag: "move", e: 4, sent: [], done: () => w.x === 0 && w.y === 25 }, { tag: "pause", e: 5, sent: [], done: () => w.visibility === 3 },
                 { tag: "Keyboard", e: 6, sent: [], done: () => w.startup === 2 && child("keyb").visible }];
     }
     function test_centreList(data) {

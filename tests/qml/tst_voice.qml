@@ -21,12 +21,13 @@ KeloTestCase {
     // or a sound each; a view with nothing to say hushes.
     function test_scan_data() {
         return [{ tag: "off", audscan: 0, want: [] },
-                { tag: "spoken", audscan: 1, want: ["say(G to L)", "say(M to R)", "say(back)", "say(M)", "hush()"] },
-                { tag: "cue", audscan: 2, want: ["cue()", "cue()", "cue()", "cue()", "cue()"] }];
+                { tag: "spoken", audscan: 1, want: ["say(G to L)", "say(M to R)", "say(M)", "say(N)", "say(back)", "hush()"] },
+                { tag: "cue", audscan: 2, want: ["cue()", "cue()", "cue()", "cue()", "cue()", "cue()"] },
+                { tag: "password field: entries cued", audscan: 1, password: true, want: ["say(G to L)", "say(M to R)", "cue()", "cue()", "cue()", "hush()"] }];
     }
     function test_scan(data) {
-        view(2, { audscan: data.audscan, sound: false });
-        for (const step of [() => tick("popot"), () => tick("popot"), press, () => tick("combot"), () => k.vision(1)]) {
+        view(2, { audscan: data.audscan, sound: false }, wrap => wrap.password = !!data.password);
+        for (const step of [() => tick("popot"), () => tick("popot"), press, () => tick("combot"), () => tick("combot"), () => k.vision(1)]) {
             step();
             wait(0);
         }
@@ -39,40 +40,44 @@ KeloTestCase {
         return [{ tag: "after a full stop", typed: [a, b, stop, c], want: ["say(c)"] },
                 { tag: "a sentence just ended", typed: [a, b, stop], want: ["say(ab.)"] },
                 { tag: "erased", typed: [a, b, erase], want: ["say(a)"] },
-                { tag: "each word", typed: [a, b, space], speakword: true, want: ["say(ab)", "say(ab)"] }];
+                { tag: "each word", typed: [a, b, space], speakword: true, want: ["say(ab)", "say(ab)"] },
+                { tag: "password field", typed: [a, b, space], speakword: true, password: true, want: ["say()"] }];
     }
     function test_speak(data) {
-        view(2, { speakword: !!data.speakword, autocaps: false });
+        view(2, { speakword: !!data.speakword, autocaps: false }, wrap => wrap.password = !!data.password);
         for (const [group, entry] of data.typed)
             choose(group, entry);
         choose(5, 11);
         compare(calls(["say"]), data.want);
     }
 
-    // Choosing the switch key: taken once released, kept from applications; Escape or six idle
-    // seconds keep the old one. Meanwhile keys reach no application and no press counts.
+    // Choosing the switch key or the pad's step button: taken once released, a key kept from
+    // applications; Escape or six idle seconds keep the old one. Meanwhile keys reach no
+    // application (a pad button: they do) and no press counts.
     function test_capture_data() {
         const held = set => ["holdKeyboard(true)"].concat(set, "holdKeyboard(false)");
         return [{ tag: "F8", held: ["", "F8", "F8", ""], want: "F8", set: held(["setKey(F8,1)"]) },
                 { tag: "Escape", held: [""], escape: true, want: "Pause", set: held([]) },
-                { tag: "too late", held: ["", ""], late: true, want: "Pause", set: held([]) }];
+                { tag: "too late", held: ["", ""], late: true, want: "Pause", set: held([]) },
+                { tag: "pad button 3", pad: true, held: [-1, 2, 2, -1], want: 2, set: ["setStepButton(2)", "holdKeyboard(false)"] },
+                { tag: "pad, Escape", pad: true, held: [-1], escape: true, want: 4, set: ["holdKeyboard(false)"] }];
     }
     function test_capture(data) {
-        view(1, { switchkey: "Pause" });
+        view(1, { switchkey: "Pause", stepbutton: 4 });
         w.clock = 1000;
-        child("l131").triggered();
-        compare(w.notice, "Press the key to use as the switch (6 s). Escape cancels.");
+        child(data.pad ? "l196" : "l131").triggered();
+        compare(w.notice, data.pad ? "Press the game pad button that will step (6 s). Escape cancels." : "Press the key to use as the switch (6 s). Escape cancels.");
         for (const key of data.held) {
-            wrap.keyHeld = key;
+            wrap[data.pad ? "buttonHeld" : "keyHeld"] = key;
             if (data.late)
                 w.clock += 5100;
             tick("devices");
         }
         if (data.escape)
             press();
-        compare([w.switchkey, calls(["setKey", "holdKeyboard"]), w.startup, w.grabkey], [data.want, data.set, 1, data.want === "F8"]);
+        compare([data.pad ? w.stepbutton : w.switchkey, calls(["setKey", "setStepButton", "holdKeyboard"]), w.startup, w.grabkey], [data.want, data.set, 1, data.want === "F8"]);
         verify(w.notice !== "" && w.notice.indexOf("(") < 0, w.notice);
         press();
-        compare(w.startup, 2, "a press after the capture did not count");
+        compare([w.startup, child("keyb").visible], [2, true], "a press after the capture did not open the keyboard");
     }
 }

@@ -1,5 +1,6 @@
 // The Win32 layer against real windows: typing into an EDIT control, the switch keys' state,
-// the sign-in entry in the registry. Plain C++, so it cross-builds with mingw for wine.
+// the sign-in entry in the registry, the pointer. Plain C++, so it cross-builds with mingw for
+// wine.
 #include "win32/win32platform.h"
 
 #include <windows.h>
