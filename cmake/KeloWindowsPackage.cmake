@@ -20,9 +20,10 @@ endif()
 string(REGEX MATCHALL "[0-9]+" parts "${VERSION}.0.0.0")
 list(SUBLIST parts 0 4 parts)
 list(JOIN parts "." viversion)
+# The script lists the files it installs with CMake (tools/windows/payload.cmake).
 execute_process(COMMAND "${MAKENSIS}" -V2 -DVERSION=${VERSION} -DVIVERSION=${viversion}
                         "-DSOURCE=${BUILD}/${NAME}" "-DICON=${ICON}" "-DOUTFILE=${BUILD}/${SETUP}"
-                        "${NSI}"
+                        "-DCMAKE=${CMAKE_COMMAND}" "${NSI}"
                 RESULT_VARIABLE failed)
 if(failed)
     message(FATAL_ERROR "makensis failed")

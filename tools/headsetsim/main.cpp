@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     const auto option = [&](const char *name, const char *what, const char *value) {
         parser.addOption({ QLatin1String(name), QLatin1String(what), QLatin1String(value) });
     };
-    option("port", "TCP port (default 13854).", "N");
+    option("port", "TCP port (default 13854; 0: a free one, printed).", "N");
     option("signal", "poorSignalLevel sent, 0 (perfect) to 200 (none); default 0.", "N");
     option("signal-every", "Milliseconds between signal readings, 0 for none; default 1000.", "MS");
     option("strength", "blinkStrength sent, 0 to 255; default 100.", "N");
@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
 
     HeadsetSim::Options options;
     int port = options.port;
-    if (!number(parser, QStringLiteral("port"), 1, 65535, port)
+    if (!number(parser, QStringLiteral("port"), 0, 65535, port)
         || !number(parser, QStringLiteral("signal"), 0, 200, options.signal)
         || !number(parser, QStringLiteral("signal-every"), 0, 3600000, options.signalEveryMs)
         || !number(parser, QStringLiteral("strength"), 0, 255, options.strength)
