@@ -1,8 +1,10 @@
 #include "gnomeinjector.h"
 
 #include "../linux/vkkeysym.h"
+#include "waylandsession.h"
 
 #include <gio/gio.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <cstdio>
 #include <cstring>
@@ -39,12 +41,12 @@ GDBusConnection *sessionBus()
 
 } // namespace
 
-std::unique_ptr<GnomeInjector> GnomeInjector::create()
+std::unique_ptr<GnomeInjector> GnomeInjector::create(const WaylandSession &session)
 {
     GDBusConnection *bus = sessionBus();
     if (!bus)
         return nullptr;
-    std::unique_ptr<GnomeInjector> injector(new GnomeInjector(bus));
+    std::unique_ptr<GnomeInjector> injector(new GnomeInjector(bus, session));
     GVariant *hello = injector->call("Hello", nullptr, true);
     if (!hello)
         return nullptr;
@@ -76,8 +78,9 @@ std::string GnomeInjector::enableCommand()
     return known && state != 1 ? std::string("gnome-extensions enable ") + uuid : std::string();
 }
 
-GnomeInjector::GnomeInjector(GDBusConnection *bus)
+GnomeInjector::GnomeInjector(GDBusConnection *bus, const WaylandSession &session)
     : bus(bus)
+    , session(session)
 {
 }
 
@@ -193,7 +196,7 @@ int GnomeInjector::keyForChar(char16_t c)
     if ((c >= u'0' && c <= u'9') || c == u' ')
         return c;
     const uint32_t sym = keysymOfChar(c);
-    if (!sym || c < 0x20)
+    if (!sym || c < 0x20 || lacks(sym))
         return -1;
     for (const auto &[vk, bound] : boundVks) {
         if (bound == sym)
@@ -224,12 +227,53 @@ bool GnomeInjector::charEvent(char32_t cp, bool release)
     const uint32_t sym = keysymOfChar(cp);
     if (!sym)
         return false;
+    if (lacks(sym)) {
+        unicodeEntry(cp);
+        return answers;
+    }
     if (held != heldChars.end())
         key(sym, false);
     if (!key(sym, true))
         return false;
     heldChars[cp] = sym;
     return true;
+}
+
+void GnomeInjector::setLayoutGroup(unsigned active)
+{
+    group = active;
+    if (layout)
+        layout->setGroup(group);
+}
+
+// The keymap comes with the seat's first keyboard and again at each change of layouts.
+bool GnomeInjector::lacks(uint32_t keysym)
+{
+    if (session.keymap() != keymap) {
+        keymap = session.keymap();
+        layout = keymap.empty() ? nullptr : std::make_unique<LayoutKeys>(keymap);
+        setLayoutGroup(group);
+    }
+    return layout && layout->valid() && !layout->chordFor(keysym).key;
+}
+
+// Ctrl+Shift+U, the code in hexadecimal, a space: whole on the press.
+void GnomeInjector::unicodeEntry(char32_t cp)
+{
+    const auto tap = [this](uint32_t keysym) {
+        if (key(keysym, true))
+            key(keysym, false);
+    };
+    key(XKB_KEY_Control_L, true);
+    key(XKB_KEY_Shift_L, true);
+    tap(XKB_KEY_u);
+    key(XKB_KEY_Shift_L, false);
+    key(XKB_KEY_Control_L, false);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%x", unsigned(cp));
+    for (const char *h = hex; *h; ++h)
+        tap(uint32_t(*h));
+    tap(XKB_KEY_space);
 }
 
 void GnomeInjector::button(bool right, bool release)

@@ -61,7 +61,7 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::create()
         p->way = "kde";
     } else if (p->session->lost()) {
         return nullptr;
-    } else if (auto gnome = GnomeInjector::create()) {
+    } else if (auto gnome = GnomeInjector::create(*p->session)) {
         p->injector = std::move(gnome);
         p->way = "gnome";
     } else if (auto uinput = UinputInjector::create(p->session->keymap())) {
@@ -71,8 +71,8 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::create()
         p->why = noInjection();
         std::fprintf(stderr, "Kelo#: %s\n", p->why.c_str());
     }
-    // The keys of KWin's fake input and of uinput are read through the desktop's active layout.
-    if (p->way == "kde" || p->way == "uinput")
+    // Keys but those of Kelo#'s own keymap are read through the desktop's active layout.
+    if (p->way == "kde" || p->way == "uinput" || p->way == "gnome")
         p->activeLayout = std::make_unique<ActiveLayout>();
     if (p->way != "gnome")
         p->enable = GnomeInjector::enableCommand();
@@ -126,9 +126,11 @@ bool WaylandPlatform::switchEventsPending()
     return (x11 && x11->switchEventsPending()) || keys;
 }
 
-// Keys read through the user's layout are looked up in the one active as they go down.
+// Keys read through the user's layout are looked up in the one active as they go down, in the
+// compositor's latest keymap.
 void WaylandPlatform::followLayout()
 {
+    session->pump();
     if (injector && activeLayout) {
         if (const int group = activeLayout->group(); group >= 0)
             injector->setLayoutGroup(unsigned(group));
