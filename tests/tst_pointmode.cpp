@@ -78,7 +78,7 @@ private slots:
             ++presses;
             before = -1;
             if (now < 0) // the band's picture stays until kelo takes the press
-                QTest::qWaitFor([&] { return across(y, 8, 0xff8c00).first >= 0; }, 1000);
+                (void)QTest::qWaitFor([&] { return across(y, 8, 0xff8c00).first >= 0; }, 1000);
         }
         QVERIFY2(crossShown(),
                  qPrintable(
