@@ -14,6 +14,8 @@ cp "$3" "$work/payload/kelo.exe"
 makensis -V2 -DVERSION=0.1 -DVIVERSION=0.1.0.0 -DSOURCE="$work/payload" -DICON="$icon" \
     -DOUTFILE="$work/setup.exe" -DCMAKE="$4" "$nsi" >&2 || exit 1
 reg() { wine reg "$@" >/dev/null 2>&1; }
+# A value read back, tried thrice: a wine tool seen once failing to run is no verdict.
+value() { local i; for i in 1 2 3; do reg query "$settings" /v width && return 0; sleep 1; done; return 1; }
 run='HKCU\Software\Microsoft\Windows\CurrentVersion\Run' settings='HKCU\Software\Tarvo Technologies\Kelo#'
 cache=$(find "$c/users" -maxdepth 3 -name Local -path '*/AppData/*' | head -1)
 [ -d "$cache" ] || { echo "FAIL: no AppData/Local under $c/users" >&2; exit 1; }
@@ -30,7 +32,7 @@ while IFS='|' read -r name before folder lands added; do
     listing >"$work/before"
     [ -n "$added" ] && { wine "$work/setup.exe" /S "/D=C:\\$folder"; create "$c" $added; }
     create "$c" victim.txt
-    reg add "$settings" /v width /d 556 /f
+    for i in 1 2 3; do reg add "$settings" /v width /d 556 /f && value && break; done
     if wine "$work/setup.exe" /S "/D=C:\\$folder"; then
         [ -f "$c/${lands//\\//}/qml/a \$bé€ж.txt" ] || fail "$name: not installed into C:\\$lands"
         # What the program leaves: its cache and sign-in entry; a list line reaching outside.
@@ -52,7 +54,7 @@ while IFS='|' read -r name before folder lands added; do
     listing | diff "$work/before" - >&2 || fail "$name: not as before"
     reg query "${run%Run}Uninstall\\Kelo#" && fail "$name: the uninstall entry stays"
     reg query "$run" /v 'Kelo#' && fail "$name: the sign-in entry stays"
-    reg delete "$settings" /v width /f || fail "$name: the settings went"
+    value && reg delete "$settings" /v width /f || fail "$name: the settings went"
 done <<'EOF'
 a folder holding a user's file|Tools/other.txt|Tools|Tools\Kelo#|
 an earlier Kelo# given the user's files||Again|Again|Again/notes.txt Again/platforms/mine.dll
