@@ -2,6 +2,8 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <cstdio>
+
 const std::array<int, 21> spareVks { 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E,
                                      0x8F, 0x97, 0x98, 0x99, 0x9A, 0x9B, 0x9C,
                                      0x9D, 0x9E, 0x9F, 0xD8, 0xD9, 0xDA, 0xE8 };
@@ -172,4 +174,15 @@ uint32_t keysymOfChar(char32_t cp)
     if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF)
         return 0;
     return xkb_utf32_to_keysym(cp);
+}
+
+std::vector<uint32_t> unicodeEntryKeysyms(char32_t cp)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%x", unsigned(cp));
+    std::vector<uint32_t> keysyms;
+    for (const char *h = hex; *h; ++h)
+        keysyms.push_back(keysymOfChar(char32_t(*h)));
+    keysyms.push_back(XKB_KEY_space);
+    return keysyms;
 }

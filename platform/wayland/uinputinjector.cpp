@@ -189,11 +189,8 @@ bool UinputInjector::charEvent(char32_t cp, bool release)
         return false;
     start.mods = { control, shift };
     std::vector<LayoutKeys::Chord> digits;
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%x", unsigned(cp));
-    for (const char *h = hex; *h; ++h)
-        digits.push_back(layout.chordFor(keysymOfChar(char32_t(*h))));
-    digits.push_back(layout.chordFor(XKB_KEY_space));
+    for (const uint32_t keysym : unicodeEntryKeysyms(cp))
+        digits.push_back(layout.chordFor(keysym));
     for (const auto &d : digits) {
         if (!d.key)
             return false;
