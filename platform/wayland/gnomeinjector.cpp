@@ -41,7 +41,7 @@ GDBusConnection *sessionBus()
 
 } // namespace
 
-std::unique_ptr<GnomeInjector> GnomeInjector::create(const WaylandSession &session)
+std::unique_ptr<GnomeInjector> GnomeInjector::create(WaylandSession &session)
 {
     GDBusConnection *bus = sessionBus();
     if (!bus)
@@ -78,7 +78,7 @@ std::string GnomeInjector::enableCommand()
     return known && state != 1 ? std::string("gnome-extensions enable ") + uuid : std::string();
 }
 
-GnomeInjector::GnomeInjector(GDBusConnection *bus, const WaylandSession &session)
+GnomeInjector::GnomeInjector(GDBusConnection *bus, WaylandSession &session)
     : bus(bus)
     , session(session)
 {
@@ -246,9 +246,11 @@ void GnomeInjector::setLayoutGroup(unsigned active)
         layout->setGroup(group);
 }
 
-// The keymap comes with the seat's first keyboard and again at each change of layouts.
+// The keymap comes with the seat's first keyboard and again at each change of layouts: the
+// compositor's events are taken in first.
 bool GnomeInjector::lacks(uint32_t keysym)
 {
+    session.pump();
     if (session.keymap() != keymap) {
         keymap = session.keymap();
         layout = keymap.empty() ? nullptr : std::make_unique<LayoutKeys>(keymap);
@@ -269,11 +271,8 @@ void GnomeInjector::unicodeEntry(char32_t cp)
     tap(XKB_KEY_u);
     key(XKB_KEY_Shift_L, false);
     key(XKB_KEY_Control_L, false);
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%x", unsigned(cp));
-    for (const char *h = hex; *h; ++h)
-        tap(uint32_t(*h));
-    tap(XKB_KEY_space);
+    for (const uint32_t keysym : unicodeEntryKeysyms(cp))
+        tap(keysym);
 }
 
 void GnomeInjector::button(bool right, bool release)

@@ -25,7 +25,7 @@ public:
     static constexpr const char *uuid = "kelo@kelo.tarvo.example";
 
     // Nullptr unless the extension answers on the session bus. The session gives the layouts.
-    static std::unique_ptr<GnomeInjector> create(const WaylandSession &session);
+    static std::unique_ptr<GnomeInjector> create(WaylandSession &session);
     // The command that turns the extension on, when GNOME Shell runs and has it but it is not
     // on; empty otherwise.
     static std::string enableCommand();
@@ -44,7 +44,7 @@ public:
     bool answering() const { return answers; }
 
 private:
-    GnomeInjector(_GDBusConnection *bus, const WaylandSession &session);
+    GnomeInjector(_GDBusConnection *bus, WaylandSession &session);
     // The method's reply (to be unreffed), nullptr when it failed; a failure is told on stderr
     // unless quiet.
     _GVariant *call(const char *method, _GVariant *args, bool quiet = false);
@@ -57,7 +57,7 @@ private:
     void unicodeEntry(char32_t cp);
 
     _GDBusConnection *bus;
-    const WaylandSession &session;
+    WaylandSession &session;
     std::string keymap; // the one layout was made from
     std::unique_ptr<LayoutKeys> layout;
     unsigned group = 0;

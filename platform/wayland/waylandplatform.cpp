@@ -126,11 +126,9 @@ bool WaylandPlatform::switchEventsPending()
     return (x11 && x11->switchEventsPending()) || keys;
 }
 
-// Keys read through the user's layout are looked up in the one active as they go down, in the
-// compositor's latest keymap.
+// Keys read through the user's layout are looked up in the one active as they go down.
 void WaylandPlatform::followLayout()
 {
-    session->pump();
     if (injector && activeLayout) {
         if (const int group = activeLayout->group(); group >= 0)
             injector->setLayoutGroup(unsigned(group));
