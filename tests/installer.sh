@@ -32,7 +32,7 @@ while IFS='|' read -r name before folder lands added; do
     listing >"$work/before"
     [ -n "$added" ] && { wine "$work/setup.exe" /S "/D=C:\\$folder"; create "$c" $added; }
     create "$c" victim.txt
-    for i in 1 2 3; do reg add "$settings" /v width /d 556 /f && value && break; done
+    for i in 1 2 3; do reg add "$settings" /v width /d 556 /f && break; sleep 1; done
     if wine "$work/setup.exe" /S "/D=C:\\$folder"; then
         [ -f "$c/${lands//\\//}/qml/a \$bé€ж.txt" ] || fail "$name: not installed into C:\\$lands"
         # What the program leaves: its cache and sign-in entry; a list line reaching outside.

@@ -13,8 +13,11 @@ session_begin() {
         command -v "$tool" >/dev/null || { echo "missing: $tool (./kelo.sh test installs it)" >&2; exit 1; }
     done
     user=(--reuid=65534 --regid=65534 --clear-groups)
-    # Unprivileged already; else the X sockets' folder made as X servers ask, whoever came first.
-    [ "$(id -u)" -eq 0 ] && mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix || user=()
+    if [ "$(id -u)" -ne 0 ]; then
+        user=() # already unprivileged
+    else # the X sockets' folder as X servers ask for it, whoever made it first
+        mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
+    fi
     dir=$(mktemp -d "/tmp/kelo-$name.XXXXXX")
     [ -n "${KELO_KEEP:-}" ] || trap 'rm -rf "$dir"' EXIT
     mkdir -p "$dir/home" "$dir/tmp" "$dir/bin" && mkdir -m 700 "$dir/run"
