@@ -363,7 +363,7 @@ function wav(ago) {
     if (wind.sound)
         wrap.playSound();
     if (wind.vinput)
-        flash.restart();
+        input.light();
     wind.stick = 0;
     Pace.press(was, lit, step, down);
     if (wind.pointing) {

@@ -232,13 +232,25 @@ KeloWindow {
             x: (win.width - width) / 2
             y: win.height - height
             visible: vinput
-            color: "cornflowerblue"
-            // Lit by each accepted press (Kel.wav), fading back within a second.
-            SequentialAnimation {
+            // Lit by each accepted press (Kel.wav), fading back within a second in five steps: a
+            // smooth fade had the window redrawn, and the desktop composited, at every frame of
+            // that second, for every press.
+            property int glow: 0
+            color: Qt.tint("cornflowerblue", Qt.rgba(1, 140 / 255, 0, glow / 5))
+            function light() {
+                glow = 5;
+                flash.restart();
+            }
+            Timer {
                 id: flash
                 objectName: "flash"
-                PropertyAction { target: input; property: "color"; value: "darkorange" }
-                ColorAnimation { target: input; property: "color"; to: "cornflowerblue"; duration: 1000 }
+                interval: 200
+                repeat: true
+                onTriggered: {
+                    input.glow -= 1;
+                    if (input.glow <= 0)
+                        stop();
+                }
             }
             MouseArea {
                 anchors.fill: parent
