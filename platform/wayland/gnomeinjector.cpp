@@ -227,10 +227,8 @@ bool GnomeInjector::charEvent(char32_t cp, bool release)
     const uint32_t sym = keysymOfChar(cp);
     if (!sym)
         return false;
-    if (lacks(sym)) {
-        unicodeEntry(cp);
-        return answers;
-    }
+    if (lacks(sym))
+        return unicodeEntry(cp);
     if (held != heldChars.end())
         key(sym, false);
     if (!key(sym, true))
@@ -259,20 +257,25 @@ bool GnomeInjector::lacks(uint32_t keysym)
     return layout && layout->valid() && !layout->chordFor(keysym).key;
 }
 
-// Ctrl+Shift+U, the code in hexadecimal, a space: whole on the press.
-void GnomeInjector::unicodeEntry(char32_t cp)
+// Ctrl+Shift+U, the code in hexadecimal, a space: whole on the press. False when the shell
+// refused any of its keys: the character is then not typed, whatever went before.
+bool GnomeInjector::unicodeEntry(char32_t cp)
 {
-    const auto tap = [this](uint32_t keysym) {
+    bool taken = true;
+    const auto tap = [&](uint32_t keysym) {
         if (key(keysym, true))
             key(keysym, false);
+        else
+            taken = false;
     };
-    key(XKB_KEY_Control_L, true);
-    key(XKB_KEY_Shift_L, true);
+    taken = key(XKB_KEY_Control_L, true) && taken;
+    taken = key(XKB_KEY_Shift_L, true) && taken;
     tap(XKB_KEY_u);
     key(XKB_KEY_Shift_L, false);
     key(XKB_KEY_Control_L, false);
     for (const uint32_t keysym : unicodeEntryKeysyms(cp))
         tap(keysym);
+    return taken;
 }
 
 void GnomeInjector::button(bool right, bool release)

@@ -54,7 +54,7 @@ private:
     void revive();
     // True only when the compositor's keymap is known and its active layout has no key for it.
     bool lacks(uint32_t keysym);
-    void unicodeEntry(char32_t cp);
+    bool unicodeEntry(char32_t cp);
 
     _GDBusConnection *bus;
     WaylandSession &session;

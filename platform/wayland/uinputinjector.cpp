@@ -4,7 +4,6 @@
 
 #include <xkbcommon/xkbcommon-keysyms.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/uinput.h>
