@@ -15,7 +15,6 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -268,25 +267,18 @@ QImage KeloRunner::grab() const
     return image;
 }
 
-QList<int> KeloRunner::menuTitleWidths() const
+QPoint KeloRunner::menuTitle(int n) const // 8 pixels down: inside the strip whatever its font
 {
     // Row 1 lies above the titles' text: only cell backgrounds and the separators between titles.
     const QImage image = grab();
-    QList<int> widths;
     for (int x = 0, left = 0; x < image.width(); ++x) {
-        if (image.pixel(x, 1) == 0xffa0a0a0) {
-            widths << x + 1 - left;
-            left = x + 1;
-        }
+        if (image.pixel(x, 1) != 0xffa0a0a0)
+            continue;
+        if (n-- == 0)
+            return geometry().topLeft() + QPoint((left + x + 1) / 2, 8);
+        left = x + 1;
     }
-    return widths;
-}
-
-QPoint KeloRunner::menuTitle(int n) const // 8 pixels down: inside the strip whatever its font
-{
-    const QList<int> widths = menuTitleWidths();
-    const int left = std::accumulate(widths.begin(), widths.begin() + qMin(n, widths.size()), 0);
-    return widths.size() <= n ? QPoint() : geometry().topLeft() + QPoint(left + widths[n] / 2, 8);
+    return {};
 }
 
 void KeloRunner::movePointer(QPoint root) const

@@ -61,7 +61,6 @@ public:
     QRect menuGeometry() const { return rectOf(findMenu()); } // the open pop-up menu
     QRect overlayGeometry() const { return rectOf(findMenu(true)); } // point mode's, if shown
     QPoint menuTitle(int n) const; // the centre of the n-th title (from 0); null if none
-    QList<int> menuTitleWidths() const; // of every title's cell, separator included
     void movePointer(QPoint root) const;
     void click(QPoint root) const;
     // One switch press with the Escape key; returns when it was released.
