@@ -142,7 +142,7 @@ private:
         return { columns, rows };
     }
 
-    // The first and last place from from on with at least least pixels (-1 if none).
+    // The first and last index holding at least `least` pixels, plus from (-1 if none).
     static std::pair<int, int> span(const QList<int> &counts, int least = 1, int from = 0)
     {
         int first = -1, last = -1;
