@@ -97,12 +97,18 @@ private:
     QString kind() const { return u"order %1"_s.arg(setup.order); }
 
     // The cost of choosing word among the predictions now, or -1 when it is not offered.
+    QStringList offered()
+    {
+        if (!padShown())
+            return {};
+        return typed.isEmpty() ? row : timed(kind(), [&] { return predictor.t9(typed); });
+    }
+
     long predictionCost(const QString &word)
     {
         if (!padShown())
             return -1;
-        const QStringList five = typed.isEmpty() ? row : timed(kind(), [&] { return predictor.t9(typed); });
-        const int k = int(five.indexOf(word));
+        const int k = int(offered().indexOf(word));
         return k < 0 ? -1 : reach(7) + k + 1;
     }
 
@@ -131,7 +137,8 @@ private:
                 continue; // not on the letters panel
             long cost = reach(group) + entry + 1;
             if (setup.letters) {
-                const QString likely = timed(u"letters"_s, [&] { return predictor.letters(typed); });
+                const QStringList shown = offered();
+                const QString likely = timed(u"letters"_s, [&] { return predictor.letters(typed, shown); });
                 const qsizetype k = likely.indexOf(base);
                 if (k >= 0 && reach(0) + k + 1 < cost) {
                     cost = reach(0) + k + 1;

@@ -109,7 +109,10 @@ public slots:
     void sentence() { predictor.sentence(); }
     QStringList t9(const QString &prefix) { return predictor.t9(prefix); }
     QStringList next() { return predictor.next(); }
-    QString letters(const QString &prefix) { return predictor.letters(prefix); }
+    QString letters(const QString &prefix, const QStringList &offered = {})
+    {
+        return predictor.letters(prefix, offered);
+    }
     void text(const QString &s);
     void keyb(int n);
     void modif(int n);

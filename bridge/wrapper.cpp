@@ -433,9 +433,9 @@ QStringList Wrapper::next()
     return predictor.next();
 }
 
-QString Wrapper::letters(const QString &prefix)
+QString Wrapper::letters(const QString &prefix, const QStringList &offered)
 {
-    return predictor.letters(prefix);
+    return predictor.letters(prefix, offered);
 }
 
 void Wrapper::sentence()

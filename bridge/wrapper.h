@@ -136,7 +136,7 @@ public slots:
     // The next words before their first letter (order 3), the likeliest letters after those
     // typed, a sentence start, and learning on or paused; see Predictor.
     QStringList next();
-    QString letters(const QString &prefix);
+    QString letters(const QString &prefix, const QStringList &offered = {});
     void sentence();
     void learning(bool on);
     // With on (the default), what is typed into a password field stays private: no word typed

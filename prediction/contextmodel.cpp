@@ -372,7 +372,8 @@ ContextModel::Guesses ContextModel::top(QStringView prefix, quint32 h2, quint32 
 }
 
 std::vector<std::pair<char16_t, double>>
-ContextModel::letters(QStringView prefix, quint32 h2, quint32 h1, qsizetype want) const
+ContextModel::letters(QStringView prefix, quint32 h2, quint32 h1, qsizetype want,
+                      const std::vector<quint32> &offered) const
 {
     std::vector<std::pair<char16_t, double>> result;
     if (!valid)
@@ -417,6 +418,13 @@ ContextModel::letters(QStringView prefix, quint32 h2, quint32 h1, qsizetype want
          w != t.words + t.n && *w < hi; ++w) {
         if (const int c = letter(*w); c >= 0)
             mass[c] += t.p[w - t.words] - weight * unigram[*w];
+    }
+    // A word already offered whole is taken whole: its letters need no place.
+    for (const quint32 w : offered) {
+        if (w >= lo && w < hi) {
+            if (const int c = letter(w); c >= 0)
+                mass[c] -= prob(w, t, b);
+        }
     }
     for (int c = 0; c < 26; ++c) {
         if (mass[c] > 1e-12)

@@ -7,6 +7,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace Qt::StringLiterals;
@@ -142,7 +143,7 @@ QStringList Predictor::next()
     return five;
 }
 
-QString Predictor::letters(QStringView prefix)
+QString Predictor::letters(QStringView prefix, const QStringList &offered)
 {
     QString result;
     if (language == 0)
@@ -151,7 +152,13 @@ QString Predictor::letters(QStringView prefix)
     if (!d.model)
         return result;
     const auto [h2, h1] = history(*d.model);
-    for (const auto &[letter, p] : d.model->letters(prefix, h2, h1, 6))
+    std::vector<quint32> ids;
+    for (const QString &w : offered) {
+        if (const quint32 id = d.model->id(w); id < quint32(d.model->size())
+            && std::find(ids.begin(), ids.end(), id) == ids.end())
+            ids.push_back(id);
+    }
+    for (const auto &[letter, p] : d.model->letters(prefix, h2, h1, 6, ids))
         result.append(QChar(letter));
     return result;
 }

@@ -44,9 +44,9 @@ public:
     // enough (their chances add up to `confidence` at least); five empty strings otherwise and
     // with orders 0 to 2.
     QStringList next();
-    // The likeliest letters a to z to follow the letters typed, likeliest first (six at most);
-    // empty without a model.
-    QString letters(QStringView prefix);
+    // The likeliest letters a to z to follow the letters typed, likeliest first (six at most),
+    // for a word other than those `offered` whole; empty without a model.
+    QString letters(QStringView prefix, const QStringList &offered = {});
     void pause(bool paused) { learningPaused = paused; }
     void forget();
     // Waits for a language still loading: nothing may be torn down under the loader.

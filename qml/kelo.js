@@ -120,8 +120,9 @@ function keepPasswords(on) {
     wrap.keepPasswords(on);
 }
 
+// The likeliest letters serve the words the predictions do not offer.
 function likelyUpdate() {
-    wind.likelyText = wind.likely ? wrap.letters(wind.lword) : "";
+    wind.likelyText = wind.likely ? wrap.letters(wind.lword, keyb.predictions ? wind.letr : []) : "";
 }
 
 function now() {
@@ -423,11 +424,13 @@ function viewShown(m) {
 }
 
 // The prediction pad has gone (its word ended, or prediction was switched off): the highlight
-// leaves it, and a scan of its predictions ends, so that no press acts on what cannot be seen.
+// leaves it for the first group of the scan (the likeliest letters, when they show), and a scan
+// of its predictions ends, so that no press acts on what cannot be seen.
 function padHidden() {
     if (wind.tk !== 7)
         return;
-    wind.tk = 1;
+    likelyUpdate();
+    wind.tk = keyb.k0.visible ? 8 : 1;
     if (combot.running) {
         wind.mov = 0;
         popot.restart();

@@ -29,6 +29,7 @@ KeloWindow {
     // needs them, since listing them starts the media back end's device monitor.
     property var cameras: cameraList.item ? cameraList.item.videoInputs : []
     onLwordChanged: Kel.likelyUpdate()
+    onLetrChanged: Kel.likelyUpdate()
     onLikelyChanged: Kel.likelyUpdate()
 
     // Windows and macOS show the platform menu bar; elsewhere the same menus open from a bar

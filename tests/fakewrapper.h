@@ -82,7 +82,10 @@ public slots:
     int padButton() { return buttonHeld; }
     void setKey(const QString &name, bool grab) { note("setKey", name + (grab ? ",1" : ",0")); }
     QStringList next() { return note("next"), nextWords; }
-    QString letters(const QString &prefix) { return note("letters", prefix), likelyLetters; }
+    QString letters(const QString &p, const QStringList &offered = {})
+    {
+        return note("letters", p + u'|' + offered.join(u',')), likelyLetters;
+    }
     QStringList t9(const QString &prefix) { return note("t9", prefix), predictions; }
     QPoint pointer() { return pointerAt; }
     void pointAt(int x, int y) { note("pointAt", QStringLiteral("%1,%2").arg(x).arg(y)); }

@@ -232,6 +232,8 @@ private slots:
         QCOMPARE(letters.front().first, u'c');
         QVERIFY(qAbs(letters.front().second - m.prob(id("cat"), id("<s>"), id("the"))) < 1e-6);
         QCOMPARE(m.letters(u"c", id("the"), id("cat"), 6).size(), 1u); // only "cat"
+        for (const auto &[letter, p] : m.letters({}, id("<s>"), id("the"), 6, { id("cat"), id("dog") }))
+            QVERIFY(letter != u'c' && letter != u'd'); // offered whole, their letters lead nowhere
     }
 
     // The bundled English model: next words (none with order 1), order 3 against 1, letters.

@@ -6,17 +6,20 @@ KeloTestCase {
     function test_word_data() {
         return [{ tag: "prediction chosen", scan: true, take: true, typed: ["keyb(8)", "keyb(8)", "text(the )", "learn(the)"] },
                 { tag: "prediction switched off", scan: false, typed: [] },
-                { tag: "switched off during its scan", scan: true, typed: [] }];
+                { tag: "switched off during its scan", scan: true, typed: [] },
+                { tag: "chosen, likeliest letters shown", scan: true, take: true, likely: "etaoin", typed: ["keyb(8)", "keyb(8)", "text(the )", "learn(the)"] }];
     }
-    // Letters make a word and its predictions; a chosen one replaces the letters and is learned.
-    // Once the pad has gone the highlight is not on it, and the next press opens the first group.
+    // Letters make a word, its predictions and the likeliest letters of words not offered; a chosen
+    // prediction replaces the letters and is learned. The pad gone, a press opens the first group.
     function test_word(data) {
-        view(2, { padjump: false, autocaps: false });
+        view(2, { padjump: false, autocaps: false, likely: !!data.likely });
         k.rank(2);
+        wrap.likelyLetters = data.likely || "";
         wrap.predictions = ["th", "the", "thee", "theft", "their"];
         choose(4, 1);
         choose(2, 1);
-        compare([calls(["text", "t9"]), w.lword, w.mov, w.tk, child("p3").text], [["text(t)", "t9(t)", "text(h)", "t9(th)"], "th", 0, 2, "the"]);
+        compare([calls(["text", "t9"]), w.lword, w.mov, w.tk, child("p3").text, calls(["letters"]).pop()],
+                [["text(t)", "t9(t)", "text(h)", "t9(th)"], "th", 0, 2, "the", data.likely && "letters(th|th,the,thee,theft,their)"]);
         goTo(7);
         wrap.clearCalls();
         if (data.scan) {
@@ -26,9 +29,9 @@ KeloTestCase {
         }
         data.take ? press() : toggle(child("l13"));
         verify(!child("p1").visible);
-        compare([w.tk, w.mov], [1, 0], "the highlight rests on the hidden pad");
+        compare([w.tk, w.mov], [data.likely ? 8 : 1, 0], "the highlight rests on the hidden pad");
         press();
-        verify(child("k1").popup.opened, "the press did not open the first group");
+        verify(child(data.likely ? "k8" : "k1").popup.opened, "the press did not open the first group");
         compare(calls(["keyb", "text", "learn"]), data.typed);
     }
 
