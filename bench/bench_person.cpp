@@ -6,6 +6,7 @@
 //   [--persons=ideal,quick,typical,slow]
 //                [--period=MS] [--seed=N] [--phrases=N]
 //   bench_person PHRASES_FILE --pace [--warmup=N] [--persons=quick,typical,slow] [--seed=N]
+//                [--seeds=N]
 // One phrase a line, typed exactly as written, each followed by a space. For each setting and
 // person it prints the scan steps (spc_person), seconds and words a minute per character, and
 // errors_left, the characters still wrong when the person is done (0 unless the window could
@@ -17,7 +18,7 @@
 // warm-up, then the rest, once with the period fixed and once fitted to the presses, and with the
 // pace fitted while holding the switch to scan and with a fast pass and a slow one back: words a
 // minute of each, the share of presses that landed late with the pace fitted, the period it
-// reached, and the characters left wrong.
+// reached, and the characters left wrong; with --seeds=N, over N seeds from --seed.
 
 #include "benchwrapper.h"
 #include "person.h"
@@ -99,10 +100,33 @@ std::optional<Run> typeAll(const QVariantMap &stored, const Person::Model &model
     return run;
 }
 
+// The same runs for seeds seed, seed + 1, ...: words a minute, period and dwell averaged, counts
+// added, so that one seed's lucky or unlucky lapses do not decide a figure.
+std::optional<Run> typeSeeds(const QVariantMap &stored, const Person::Model &model, unsigned seed,
+                             int seeds, const QStringList &warmup, const QStringList &phrases)
+{
+    Run all;
+    for (int i = 0; i < seeds; ++i) {
+        const std::optional<Run> run = typeAll(stored, model, seed + unsigned(i), warmup, phrases);
+        if (!run)
+            return std::nullopt;
+        all.wpm += run->wpm / seeds;
+        all.period += run->period;
+        all.dwell += run->dwell;
+        all.figures.late += run->figures.late;
+        all.figures.presses += run->figures.presses;
+        all.figures.errors += run->figures.errors;
+    }
+    all.period /= seeds;
+    all.dwell /= seeds;
+    return all;
+}
+
 int pace(const QStringList &args, const QStringList &all, bool lower)
 {
     const int warm = std::clamp(option(args, u"warmup"_s, u"4"_s).toInt(), 0, 20);
     const unsigned seed = option(args, u"seed"_s, u"1"_s).toUInt();
+    const int seeds = std::clamp(option(args, u"seeds"_s, u"1"_s).toInt(), 1, 20);
     const QStringList warmup = all.mid(0, warm), phrases = all.mid(warm);
     for (const QString &name : option(args, u"persons"_s, u"quick,typical,slow"_s).split(u',')) {
         const std::optional<Person::Model> model = Person::named(name);
@@ -123,7 +147,7 @@ int pace(const QStringList &args, const QStringList &all, bool lower)
         const QStringList modes
             = option(args, u"modes"_s, u"fixed,fitted,hold,overscan"_s).split(u',');
         const auto runIf = [&](const QString &mode, const QVariantMap &settings) {
-            return modes.contains(mode) ? typeAll(settings, *model, seed, warmup, phrases)
+            return modes.contains(mode) ? typeSeeds(settings, *model, seed, seeds, warmup, phrases)
                                         : std::optional<Run>(Run {});
         };
         const auto fixedRun = runIf(u"fixed"_s, stored), fittedRun = runIf(u"fitted"_s, fitted),
