@@ -96,7 +96,7 @@ private:
     bool padShown() const { return setup.predict && (!typed.isEmpty() || !row.isEmpty()); }
     QString kind() const { return u"order %1"_s.arg(setup.order); }
 
-    // The cost of choosing word among the predictions now, or -1 when it is not offered.
+    // The words the pad offers now; none while it does not show.
     QStringList offered()
     {
         if (!padShown())
@@ -104,6 +104,7 @@ private:
         return typed.isEmpty() ? row : timed(kind(), [&] { return predictor.t9(typed); });
     }
 
+    // The cost of choosing word among the predictions now, or -1 when it is not offered.
     long predictionCost(const QString &word)
     {
         if (!padShown())
@@ -138,7 +139,8 @@ private:
             long cost = reach(group) + entry + 1;
             if (setup.letters) {
                 const QStringList shown = offered();
-                const QString likely = timed(u"letters"_s, [&] { return predictor.letters(typed, shown); });
+                const QString likely
+                    = timed(u"letters"_s, [&] { return predictor.letters(typed, shown); });
                 const qsizetype k = likely.indexOf(base);
                 if (k >= 0 && reach(0) + k + 1 < cost) {
                     cost = reach(0) + k + 1;

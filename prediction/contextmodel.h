@@ -56,9 +56,9 @@ public:
     Guesses top(QStringView prefix, quint32 h2, quint32 h1, qsizetype want) const;
     // Letters a to z that may follow the prefix, likeliest first, with the probability of the
     // words each leads to, the words `offered` (ids) left out; at most `want`.
-    std::vector<std::pair<char16_t, double>> letters(QStringView prefix, quint32 h2, quint32 h1,
-                                                     qsizetype want,
-                                                     const std::vector<quint32> &offered = {}) const;
+    std::vector<std::pair<char16_t, double>>
+    letters(QStringView prefix, quint32 h2, quint32 h1, qsizetype want,
+            const std::vector<quint32> &offered = {}) const;
 
     // Bytes of the file.
     qint64 fileBytes() const { return bytes; }

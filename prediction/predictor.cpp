@@ -154,8 +154,8 @@ QString Predictor::letters(QStringView prefix, const QStringList &offered)
     const auto [h2, h1] = history(*d.model);
     std::vector<quint32> ids;
     for (const QString &w : offered) {
-        if (const quint32 id = d.model->id(w); id < quint32(d.model->size())
-            && std::find(ids.begin(), ids.end(), id) == ids.end())
+        if (const quint32 id = d.model->id(w);
+            id < quint32(d.model->size()) && std::find(ids.begin(), ids.end(), id) == ids.end())
             ids.push_back(id);
     }
     for (const auto &[letter, p] : d.model->letters(prefix, h2, h1, 6, ids))
