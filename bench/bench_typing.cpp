@@ -104,12 +104,10 @@ private:
         return typed.isEmpty() ? row : timed(kind(), [&] { return predictor.t9(typed); });
     }
 
-    // The cost of choosing word among the predictions now, or -1 when it is not offered.
-    long predictionCost(const QString &word)
+    // The cost of choosing word among the predictions shown, or -1 when it is not offered.
+    long predictionCost(const QString &word, const QStringList &shown) const
     {
-        if (!padShown())
-            return -1;
-        const int k = int(offered().indexOf(word));
+        const int k = int(shown.indexOf(word));
         return k < 0 ? -1 : reach(7) + k + 1;
     }
 
@@ -126,7 +124,8 @@ private:
         if (setup.padJump && !row.isEmpty())
             pos = 7;
         for (const QChar letter : word) {
-            if (const long cost = predictionCost(word); cost >= 0)
+            const QStringList shown = offered();
+            if (const long cost = predictionCost(word, shown); cost >= 0)
                 return steps + finish(word, cost, true);
             // A letter off the panel is typed as its base letter (é as e).
             const QString folded = WordRank::fold(QString(letter));
@@ -138,7 +137,6 @@ private:
                 continue; // not on the letters panel
             long cost = reach(group) + entry + 1;
             if (setup.letters) {
-                const QStringList shown = offered();
                 const QString likely
                     = timed(u"letters"_s, [&] { return predictor.letters(typed, shown); });
                 const qsizetype k = likely.indexOf(base);
@@ -154,7 +152,7 @@ private:
         }
         // The word typed out: a space from "More", or the word among the predictions if that
         // comes sooner.
-        const long space = reach(5) + 1, chosen = predictionCost(word);
+        const long space = reach(5) + 1, chosen = predictionCost(word, offered());
         return steps
             + (chosen >= 0 && chosen < space ? finish(word, chosen, true)
                                              : finish(word, space, false));

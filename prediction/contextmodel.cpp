@@ -421,10 +421,8 @@ ContextModel::letters(QStringView prefix, quint32 h2, quint32 h1, qsizetype want
     }
     // A word already offered whole is taken whole: its letters need no place.
     for (const quint32 w : offered) {
-        if (w >= lo && w < hi) {
-            if (const int c = letter(w); c >= 0)
-                mass[c] -= prob(w, t, b);
-        }
+        if (const int c = w >= lo && w < hi ? letter(w) : -1; c >= 0)
+            mass[c] -= prob(w, t, b);
     }
     for (int c = 0; c < 26; ++c) {
         if (mass[c] > 1e-12)

@@ -155,7 +155,7 @@ QString Predictor::letters(QStringView prefix, const QStringList &offered)
     std::vector<quint32> ids;
     for (const QString &w : offered) {
         if (const quint32 id = d.model->id(w);
-            id < quint32(d.model->size()) && std::find(ids.begin(), ids.end(), id) == ids.end())
+            id != ContextModel::none && std::find(ids.begin(), ids.end(), id) == ids.end())
             ids.push_back(id);
     }
     for (const auto &[letter, p] : d.model->letters(prefix, h2, h1, 6, ids))
