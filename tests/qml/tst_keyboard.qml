@@ -12,9 +12,8 @@ KeloTestCase {
     // Letters make a word, its predictions and the likeliest letters of words not offered; a chosen
     // prediction replaces the letters and is learned. The pad gone, a press opens the first group.
     function test_word(data) {
-        view(2, { padjump: false, autocaps: false, likely: !!data.likely });
+        view(2, { padjump: false, autocaps: false, likely: !!data.likely }, bridge => { bridge.likelyLetters = data.likely || ""; });
         k.rank(2);
-        wrap.likelyLetters = data.likely || "";
         wrap.predictions = ["th", "the", "thee", "theft", "their"];
         choose(4, 1);
         choose(2, 1);
