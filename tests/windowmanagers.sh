@@ -7,6 +7,7 @@ kelo=$1 pointmode=$2 fails=0 work=$(mktemp -d) pids=()
 trap 'kill ${pids[*]} 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL under $wm: $*" >&2; fails=$((fails + 1)); }
 wait_for() { local i; for i in $(seq "${2:-50}"); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
 managers=(openbox xfwm4 metacity mutter kwin_x11 i3)
 for wm in "${managers[@]}"; do
@@ -16,47 +17,29 @@ for wm in "${managers[@]}"; do
     wait_for '[ -s "$work/display" ]' || { fail "no X server"; continue; }
     export DISPLAY=:$(tr -d '[:space:]' <"$work/display") HOME=$work/home-$wm
     rm -f "$work/display"
-    # A manager that dies while starting (seen once with kwin_x11 on a loaded machine) is
-    # started once more; its own output tells why when it fails again.
-    up=0
+    case $wm in
+    metacity | kwin_x11) start=(dbus-run-session "$wm" --replace) ;;
+    mutter) start=(dbus-run-session mutter --x11 --replace) ;;
+    xfwm4) start=(dbus-run-session xfwm4 --compositor=off) ;;
+    i3) start=(i3 -c /dev/null) ;;
+    *) start=("$wm") ;;
+    esac
+    # One that dies while starting (kwin_x11 once, in CI) has a second try; then it tells why.
     for try in 1 2; do
-        case $wm in
-        metacity) dbus-run-session metacity --replace ;;
-        mutter) dbus-run-session mutter --x11 --replace ;;
-        kwin_x11) dbus-run-session kwin_x11 --replace ;;
-        xfwm4) dbus-run-session xfwm4 --compositor=off ;;
-        i3) i3 -c /dev/null ;;
-        *) "$wm" ;;
-        esac >"$work/wm-$wm" 2>&1 &
-        wmPid=$!
-        pids+=($wmPid)
-        wait_for 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" \
-            || ! kill -0 $wmPid 2>/dev/null' 300
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && { up=1; break; }
-        kill "$wmPid" 2>/dev/null
-        echo "($wm did not start at try $try)" >&2
+        "${start[@]}" >"$work/wm-$wm" 2>&1 &
+        pids+=($!)
+        wait_for "managed || ! kill -0 $! 2>/dev/null" 300 && managed && break
     done
-    if [ $up -eq 0 ]; then
-        fail "the window manager did not start; it said:"
-        tail -n 15 "$work/wm-$wm" >&2
-        kill "${pids[@]}" 2>/dev/null
-        wait "${pids[@]}" 2>/dev/null
-        pids=()
-        continue
-    fi
+    managed || { fail "the window manager did not start; it said:"; tail -n 15 "$work/wm-$wm" >&2; }
     # The application in use: a large window that has the focus.
     xmessage -name editor -geometry 1200x900+0+0 "editor" >/dev/null 2>&1 &
-    editorPid=$!
-    pids+=($editorPid)
-    editor=
+    editorPid=$! pids+=($!)
     wait_for 'editor=$(xwininfo -root -tree | awk "/\"editor\"/ {print \$1; exit}"); [ -n "$editor" ]'
     sleep 1
     focus() { xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | awk '{print $NF}'; }
     before=$(focus)
     "$kelo" >"$work/log-$wm" 2>&1 &
-    keloPid=$!
-    pids+=($keloPid)
-    win=
+    keloPid=$! pids+=($!)
     wait_for 'win=$(xwininfo -root -tree | awk "/\"Kelo#\".*556x230/ {print \$1; exit}"); [ -n "$win" ]' \
         || { fail "no 556 x 230 window titled Kelo# (tiled, or not shown)"; continue; }
     sleep 1.5
@@ -68,9 +51,7 @@ for wm in "${managers[@]}"; do
     wait "$keloPid" "$editorPid" 2>/dev/null
     KELO_EXECUTABLE=$kelo "$pointmode" clickOnWindow >"$work/click-$wm" 2>&1 \
         || { fail "a click on it kept the focus:"; grep -E "FAIL|Actual|Loc" "$work/click-$wm" >&2; }
-    kill "${pids[@]}" 2>/dev/null
-    wait "${pids[@]}" 2>/dev/null
-    pids=()
+    kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null; pids=()
 done
 [ $fails -eq 0 ] && echo "${#managers[@]} window managers: the focus stays, on start and on a click;" \
     "no attention asked; 556 x 230"
