@@ -29,6 +29,7 @@ for wm in "${managers[@]}"; do
         "${start[@]}" >"$work/wm-$wm" 2>&1 &
         pids+=($!)
         wait_for "managed || ! kill -0 $! 2>/dev/null" 300 && managed && break
+        kill $! 2>/dev/null # hung rather than dead: it would stand in the second one's way
     done
     managed || { fail "the window manager did not start; it said:"; tail -n 15 "$work/wm-$wm" >&2; }
     # The application in use: a large window that has the focus.
